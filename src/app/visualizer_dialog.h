@@ -1,0 +1,135 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../data/flow_field.h"
+#include "../render/arrow_plot.h"
+#include "../render/background.h"
+#include "../render/colour_ramp.h"
+#include "../render/occupancy_grid.h"
+#include "../render/streamline.h"
+#include "../render/surface.h"
+#include "platform.h"
+#include "settings.h"
+
+namespace vortana {
+
+/// The whole program's state and every command, mouse action and repaint of the dialog. It talks
+/// to its window only through Platform, so the desktop window, the headless renderer and the
+/// tests run the same code. The rendering operations gather their inputs from this state at
+/// every call and delegate to render/.
+class VisualizerDialog {
+ public:
+  static constexpr const char* kTitle = "Vortana Visualization";
+  static constexpr const char* kNoDataText = "Error: no data file selected";
+  static constexpr const char* kNoDataCaption = "Visualize";
+  /// dt before the first Visualize: the start-up Delta t of 10 times 0.01.
+  static constexpr float kStartDt = static_cast<float>(10 * 0.01f);
+
+  explicit VisualizerDialog(Platform& platform);
+
+  // Start-up and the settings exchange.
+  void OnInitDialog();
+  /// Controls to settings, in table order, each range checked right after its value is read.
+  /// Stops at the first failing field after the platform's message; returns false then.
+  [[nodiscard]] bool ReadSettings();
+  /// Settings to controls, in the same order.
+  void ShowSettings();
+
+  // Rules run by clicks on the option controls.
+  void OnStreamlinesClicked();
+  void OnArrowPlotClicked();
+  void OnBackgroundClicked();
+  void OnEvenlySpacedClicked();
+  void OnColourByClicked();
+  /// A spinner's arrow (delta +1 up, -1 down) on spinner `spinId`: applies the grid size and
+  /// d_test rules, keeps the result in range and writes it into the buddy field.
+  void OnSpin(int spinId, int delta);
+
+  // Commands and mouse; points are in the dialog's client coordinates.
+  void OnBrowse();
+  void Load(const std::string& path);
+  void OnVisualize();
+  void OnLeftButtonDown(int x, int y);
+  void OnRightButtonDown(int x, int y);
+  void OnMouseMove(int x, int y);
+  void OnTimer(int id);
+  void Repaint();
+
+  // Rendering operations, each reading the current state.
+  void DrawBackground();
+  void DrawArrowPlot();
+  void PlaceRegularStreamlines();
+  void PlaceEvenlySpacedStreamlines();
+  void TraceStreamline(int px, int py, Streamline& chain, int mode);
+  Vec3 VectorAtPixel(int px, int py) const;
+
+  // Read access for the window, the headless renderer and the tests.
+  const Settings& GetSettings() const { return settings_; }
+  Settings& MutableSettings() { return settings_; }
+  const FlowField* Field() const { return field_.get(); }
+  const std::vector<ArrowRecord>& StoredArrows() const { return arrows_; }
+  const std::vector<Streamline>& StoredStreamlines() const { return streamlines_; }
+  float Dt() const { return dt_; }
+  const PixelMap& Map() const { return map_; }
+  const BackgroundLimits& Limits() const { return limits_; }
+  float MaxX() const { return maxX_; }
+  float MaxY() const { return maxY_; }
+  bool BackgroundValid() const { return backgroundValid_; }
+  Colour LineColour() const { return lineColour_; }
+  void SetLineColour(Colour c) { lineColour_ = c; }
+  const ColourRamp& Ramp() const { return ramp_; }
+  const std::vector<Colour>& BackgroundBuffer() const { return backgroundBuffer_; }
+  const OccupancyGrid* Occupancy() const { return occupancy_.get(); }
+  bool TimerRunning() const { return timerRunning_; }
+  Surface& DrawingArea() { return drawingArea_; }
+  Surface& LegendStrip() { return legend_; }
+  Surface& Swatch() { return swatch_; }
+  const Surface& DrawingArea() const { return drawingArea_; }
+  const Surface& LegendStrip() const { return legend_; }
+  const Surface& Swatch() const { return swatch_; }
+
+ private:
+  bool HasData() const { return field_ != nullptr; }
+  bool CanSample() const { return field_ != nullptr && field_->HasCell(); }
+  void ShowNoDataMessage();
+  void EmptyStoredPictures();
+  TraceSettings CurrentTraceSettings() const;
+  ArrowSettings CurrentArrowSettings() const;
+  // Settings exchange helpers.
+  bool ReadInteger(int id, int& value);
+  bool CheckRange(int value, int lo, int hi);
+  int ReadRadio(std::initializer_list<int> ids) const;
+  void ShowRadio(std::initializer_list<int> ids, int index);
+
+  Platform& platform_;
+  Settings settings_;
+
+  std::unique_ptr<FlowField> field_;
+  PixelMap map_;
+  BackgroundLimits limits_;
+  float maxX_ = 0.0f;
+  float maxY_ = 0.0f;
+  float dt_ = kStartDt;
+  bool timerRunning_ = false;
+  bool backgroundValid_ = false;
+  Colour lineColour_ = kBlue;
+  std::vector<Colour> backgroundBuffer_;  // empty until the first load
+  std::unique_ptr<OccupancyGrid> occupancy_;  // null until the first load
+  ColourRamp ramp_{};
+  std::vector<ArrowRecord> arrows_;
+  std::vector<Streamline> streamlines_;
+  // Spinner positions, kept for when the buddy field holds no number.
+  int gridSizePos_ = 32;
+  int deltaTPos_ = 10;
+  int dSepPos_ = 20;
+  int dTestPos_ = 10;
+
+  Surface drawingArea_{512, 512};
+  Surface legend_{512, 10};
+  Surface swatch_{15, 15};
+};
+
+}  // namespace vortana

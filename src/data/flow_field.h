@@ -1,0 +1,100 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "grid_point.h"
+
+namespace vortana {
+
+/// The largest finite float: the start value of every minimum.
+inline constexpr float kFloatMax = 3.4028235e38f;
+
+/// Ranges gathered while the files are read. Maxima start at 0 and minima at kFloatMax, and
+/// every comparison is strict, so a field whose x values are all negative has max position x 0.
+struct FieldStatistics {
+  Vec3 maxPosition;
+  Vec3 maxVelocity;
+  Vec3 minPosition{kFloatMax, kFloatMax, kFloatMax};
+  float maxSpeed = 0.0f;
+  float minScalar0 = kFloatMax;
+  float maxScalar0 = 0.0f;
+  float minScalar1 = kFloatMax;
+  float maxScalar1 = 0.0f;
+};
+
+/// The header of a grid file, "SN4DB %d %d %d %d %d %f"; fields after a parse stop stay 0.
+struct GridHeader {
+  bool hasMagic = false;
+  int width = 0;
+  int height = 0;
+  int depth = 0;
+  int scalarCount = 0;
+  int spare = 0;
+  float real = 0.0f;
+};
+
+/// Parses the first (at most 40) bytes of a grid file; never reads past `size`.
+GridHeader ParseGridHeader(const char* bytes, std::size_t size);
+
+/// One data set in memory: nodes in node order (columns fastest, then rows, then slices), the
+/// dimensions, the row offset table and the statistics. Read-only once loaded.
+class FlowField {
+ public:
+  /// An empty field: no nodes, every dimension 0, every statistic at its start value.
+  FlowField() = default;
+
+  /// Reads baseName + ".gri" and baseName + ".00000.dat". On failure `error` says which file and
+  /// what is wrong, and the field returned is empty; on success `error` is left empty.
+  static std::unique_ptr<FlowField> Load(const std::string& baseName, std::string& error);
+
+  /// Builds a field from nodes already in memory (tests, samples); computes the statistics
+  /// exactly as loading does. nodes.size() must equal width * height * depth.
+  static std::unique_ptr<FlowField> FromNodes(int width, int height, int depth, int scalarCount,
+                                              std::vector<GridPoint> nodes);
+
+  int32_t NodeCount() const { return nodeCount_; }
+  int16_t Width() const { return width_; }
+  int16_t Height() const { return height_; }
+  int16_t Depth() const { return depth_; }
+  int16_t ScalarCount() const { return scalarCount_; }
+  int16_t SpareHeaderInteger() const { return spare_; }
+  float HeaderReal() const { return headerReal_; }
+  const FieldStatistics& Stats() const { return stats_; }
+  const std::vector<GridPoint>& Nodes() const { return nodes_; }
+  const std::vector<int32_t>& RowOffsets() const { return rowOffsets_; }
+  bool Empty() const { return nodes_.empty(); }
+
+  /// True when slice 0 has at least one cell (2 columns and 2 rows) to sample.
+  bool HasCell() const { return width_ >= 2 && height_ >= 2 && !nodes_.empty(); }
+
+  /// Bilinear velocity at world point (x, y) in the cell of slice 0 that holds it; outside the
+  /// domain, the velocity of node 0. Never reads outside the node array; a field without a
+  /// cell answers (0, 0, 0).
+  Vec3 VelocityAt(float x, float y) const;
+
+  /// The node at the larger-x, larger-y corner of the cell holding (x, y), found by the
+  /// halving-step search. Never reads outside the node array; an empty field answers a node
+  /// at rest.
+  const GridPoint& NodeAt(float x, float y) const;
+
+ private:
+  void Reset();
+  void AddToStatistics(const GridPoint& node);
+  void BuildRowOffsets();
+
+  int32_t nodeCount_ = 0;
+  int16_t width_ = 0;
+  int16_t height_ = 0;
+  int16_t depth_ = 0;
+  int16_t scalarCount_ = 0;
+  int16_t spare_ = 0;
+  float headerReal_ = 0.0f;
+  FieldStatistics stats_;
+  std::vector<int32_t> rowOffsets_;
+  std::vector<GridPoint> nodes_;
+};
+
+}  // namespace vortana

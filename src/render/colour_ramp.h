@@ -1,0 +1,18 @@
+#pragma once
+
+#include <array>
+
+#include "colour.h"
+#include "surface.h"
+
+namespace vortana {
+
+/// 256 colours from blue (index 0) through magenta (127) to red (255); green is always 0.
+using ColourRamp = std::array<Colour, 256>;
+
+ColourRamp BuildColourRamp();
+
+/// Each ramp entry as a column two pixels wide over the strip's full height (512 x 10).
+void DrawLegend(const ColourRamp& ramp, Surface& legend);
+
+}  // namespace vortana

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <vector>
+
+#include "../data/flow_field.h"
+#include "occupancy_grid.h"
+#include "pixel_map.h"
+#include "pixel_point.h"
+
+namespace vortana {
+
+/// A chain of distinct pixels in the order of the curve: the far end of the backward half
+/// first, then the seed, then the forward half.
+using Streamline = std::vector<PixelPoint>;
+
+/// Integrator choice as the radio group gives it: 0 is Euler, any other value the two-stage
+/// Runge-Kutta (Heun: the mean of the unit directions at P and at P + one world unit).
+inline constexpr int kIntegratorEuler = 0;
+inline constexpr int kIntegratorRungeKutta = 1;
+
+/// Tracing mode: 0 accepts any new pixel inside the area; 1 also asks the neighbourhood test.
+inline constexpr int kTraceModePlain = 0;
+inline constexpr int kTraceModeSpaced = 1;
+
+/// Everything a trace reads from the dialog state.
+struct TraceSettings {
+  PixelMap map;
+  int integrator = kIntegratorEuler;
+  float dt = 0.0f;  // world units per step
+};
+
+/// Steps in a row that may land in the last accepted pixel before the current direction ends as
+/// at a zero step. Near an attracting point unit steps can swing inside one pixel for ever;
+/// honest traces cross a pixel in far fewer steps than this.
+inline constexpr int kMaxStepsInOnePixel = 10000;
+
+/// Traces `chain` (empty on entry) from seed (px, py): forward, then backward from the seed.
+/// In mode 1 every new pixel must pass occupancy->IsNeighbourhoodFree(pixel, dTest).
+void TraceStreamline(const FlowField& field, const TraceSettings& settings, int px, int py,
+                     Streamline& chain, int mode = kTraceModePlain,
+                     const OccupancyGrid* occupancy = nullptr, int dTest = 0);
+
+/// Sets every point of the streamline in `colour`.
+void DrawStreamline(Surface& surface, const Streamline& streamline, Colour colour);
+
+/// Seeds (a, a) along the diagonal, a = gridSize/2, gridSize/2 + gridSize, ...; keeps, draws
+/// and appends to `stored` every streamline of more than 5 points.
+void PlaceRegularStreamlines(const FlowField& field, const TraceSettings& settings, int gridSize,
+                             Colour colour, Surface& area, std::vector<Streamline>& stored);
+
+/// Grows streamlines outward from the centre, seeds at d_sep beside streamlines already kept,
+/// new pixels at least d_test clear of them (occupancy grid). dTest must be at least 1.
+void PlaceEvenlySpacedStreamlines(const FlowField& field, const TraceSettings& settings, int dSep,
+                                  int dTest, OccupancyGrid& occupancy, Colour colour,
+                                  Surface& area, std::vector<Streamline>& stored);
+
+}  // namespace vortana
