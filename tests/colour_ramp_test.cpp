@@ -1,0 +1,55 @@
+#include "render/colour_ramp.h"
+
+#include <gtest/gtest.h>
+
+namespace vortana {
+namespace {
+
+TEST(ColourRampTest, RunsFromBlueThroughMagentaToRed) {
+  const ColourRamp ramp = BuildColourRamp();
+  EXPECT_EQ(ramp[0], MakeColour(1, 0, 255));
+  EXPECT_EQ(ramp[64], MakeColour(129, 0, 255));
+  EXPECT_EQ(ramp[127], MakeColour(255, 0, 255));
+  EXPECT_EQ(ramp[128], MakeColour(255, 0, 253));
+  EXPECT_EQ(ramp[191], MakeColour(255, 0, 127));
+  EXPECT_EQ(ramp[254], MakeColour(255, 0, 1));
+  EXPECT_EQ(ramp[255], MakeColour(255, 0, 0));
+  // COLORREF layout: red in the low byte, blue in the third.
+  EXPECT_EQ(ramp[0], 0x00FF0001u);
+  for (const Colour c : ramp) {
+    EXPECT_EQ(GreenOf(c), 0);
+    EXPECT_EQ(c >> 24, 0u);
+  }
+}
+
+TEST(ColourRampTest, LegendShowsEachEntryAsTwoFullHeightColumns) {
+  const ColourRamp ramp = BuildColourRamp();
+  Surface legend(512, 10);
+  legend.SelectPen(kBlack);
+  DrawLegend(ramp, legend);
+  for (int row = 0; row < 10; ++row) {
+    EXPECT_EQ(legend.Pixel(0, row), MakeColour(1, 0, 255));
+    EXPECT_EQ(legend.Pixel(1, row), MakeColour(1, 0, 255));
+    EXPECT_EQ(legend.Pixel(254, row), MakeColour(255, 0, 255));
+    EXPECT_EQ(legend.Pixel(255, row), MakeColour(255, 0, 255));
+    EXPECT_EQ(legend.Pixel(256, row), MakeColour(255, 0, 253));
+    EXPECT_EQ(legend.Pixel(510, row), MakeColour(255, 0, 0));
+    EXPECT_EQ(legend.Pixel(511, row), MakeColour(255, 0, 0));
+  }
+  // Every pixel of the strip is painted: none is left black (no entry is black).
+  for (int row = 0; row < 10; ++row) {
+    for (int column = 0; column < 512; ++column) ASSERT_NE(legend.Pixel(column, row), kBlack);
+  }
+  // Drawing the legend leaves the caller's pen as it was.
+  EXPECT_EQ(legend.Pen(), kBlack);
+}
+
+TEST(ColourRampTest, LegendIsClippedOnANarrowerStrip) {
+  Surface narrow(5, 3);
+  DrawLegend(BuildColourRamp(), narrow);
+  EXPECT_EQ(narrow.Pixel(4, 2), MakeColour(5, 0, 255));
+  EXPECT_EQ(narrow.Pixel(0, 0), MakeColour(1, 0, 255));
+}
+
+}  // namespace
+}  // namespace vortana
