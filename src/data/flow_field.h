@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -11,6 +12,12 @@ namespace vortana {
 
 /// The largest finite float: the start value of every minimum.
 inline constexpr float kFloatMax = 3.4028235e38f;
+
+/// A grid file begins with this many bytes of header text.
+inline constexpr std::size_t kGridHeaderBytes = 40;
+
+/// Width, height and depth are held in 16 bits; larger values are refused on load.
+inline constexpr int kMaxDimension = 32767;
 
 /// Ranges gathered while the files are read. Maxima start at 0 and minima at kFloatMax, and
 /// every comparison is strict, so a field whose x values are all negative has max position x 0.
@@ -51,7 +58,8 @@ class FlowField {
   static std::unique_ptr<FlowField> Load(const std::string& baseName, std::string& error);
 
   /// Builds a field from nodes already in memory (tests, samples); computes the statistics
-  /// exactly as loading does. nodes.size() must equal width * height * depth.
+  /// exactly as loading does. nodes.size() must equal width * height * depth and every dimension
+  /// must lie in 0 to kMaxDimension; otherwise the field returned is empty.
   static std::unique_ptr<FlowField> FromNodes(int width, int height, int depth, int scalarCount,
                                               std::vector<GridPoint> nodes);
 
@@ -81,7 +89,7 @@ class FlowField {
   const GridPoint& NodeAt(float x, float y) const;
 
  private:
-  void Reset();
+  void SetHeader(const GridHeader& header);
   void AddToStatistics(const GridPoint& node);
   void BuildRowOffsets();
 
