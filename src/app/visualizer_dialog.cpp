@@ -1,1 +1,183 @@
-// placeholder: replaced by the real implementation
+// Start-up, the commands, the mouse actions and the repaint of the dialog.
+
+#include "visualizer_dialog.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+#include "control_ids.h"
+#include "data/base_name.h"
+#include "integer_text.h"
+
+namespace vortana {
+
+VisualizerDialog::VisualizerDialog(Platform& platform) : platform_(platform) {}
+
+void VisualizerDialog::OnInitDialog() {
+  // The controls first show the values at construction, as a freshly created dialog does.
+  ShowSettings();
+  ramp_ = BuildColourRamp();
+  lineColour_ = kBlue;
+  for (const int id : {kIdStreamlines, kIdEuler, kIdFlow}) platform_.SetChecked(id, true);
+  for (size_t i = 0; i < kSpinners.size(); ++i) {
+    spinnerPositions_[i] = kSpinners[i].start;
+    platform_.SetControlText(kSpinners[i].buddyId, IntegerText(kSpinners[i].start));
+  }
+  OnStreamlinesClicked();
+  OnBackgroundClicked();
+  OnEvenlySpacedClicked();
+}
+
+void VisualizerDialog::ShowNoDataMessage() {
+  platform_.ShowMessage(kNoDataText, kNoDataCaption, MessageIcon::Stop);
+}
+
+void VisualizerDialog::EmptyStoredPictures() {
+  // Swapping with empty lists releases their storage, not only their elements.
+  std::vector<ArrowRecord>().swap(arrows_);
+  std::vector<Streamline>().swap(streamlines_);
+}
+
+void VisualizerDialog::OnBrowse() {
+  if (const std::optional<std::string> path = platform_.ChooseOpenFile()) Load(*path);
+}
+
+void VisualizerDialog::Load(const std::string& path) {
+  field_.reset();
+  backgroundValid_ = false;
+  std::string error;
+  std::unique_ptr<FlowField> field = FlowField::Load(BaseNameOfPath(path), error);
+  UseField(std::move(field), path);
+  // Reported once the dialog state is whole again: the message box runs its own message loop,
+  // and a repaint may arrive while it is open.
+  if (!error.empty()) platform_.ShowMessage(error, kTitle, MessageIcon::Stop);
+}
+
+void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::string& fileName) {
+  field_ = field ? std::move(field) : std::make_unique<FlowField>();
+  backgroundValid_ = false;
+  settings_.fileName = fileName;
+
+  const size_t pixelCount = static_cast<size_t>(kDrawingWidth) * kDrawingHeight;
+  backgroundBuffer_.assign(pixelCount, kBlack);
+  if (!occupancy_) occupancy_ = std::make_unique<OccupancyGrid>(kDrawingWidth, kDrawingHeight);
+  occupancy_->Clear();
+  EmptyStoredPictures();
+
+  settings_.sizeText = IntegerText(field_->NodeCount());
+  settings_.widthText = IntegerText(field_->Width());
+  settings_.heightText = IntegerText(field_->Height());
+  settings_.depthText = IntegerText(field_->Depth());
+
+  const FieldStatistics& stats = field_->Stats();
+  maxX_ = stats.maxPosition.x;
+  maxY_ = stats.maxPosition.y;
+  limits_.maxSpeed = stats.maxSpeed;
+  limits_.minScalar0 = stats.minScalar0;
+  limits_.minScalar1 = stats.minScalar1;
+  limits_.maxScalar0 = stats.maxScalar0;
+  limits_.maxScalar1 = stats.maxScalar1;
+  map_.width = kDrawingWidth;
+  map_.height = kDrawingHeight;
+  map_.scaleX = static_cast<float>(static_cast<double>(maxX_) / kDrawingWidth);
+  map_.scaleY = static_cast<float>(static_cast<double>(maxY_) / kDrawingHeight);
+
+  ShowSettings();
+}
+
+void VisualizerDialog::OnVisualize() {
+  if (!ReadSettings()) return;
+  // The integer times the single-precision 0.01, stored as single: 10 gives 0.099999994.
+  dt_ = static_cast<float>(static_cast<double>(settings_.deltaT) * static_cast<double>(0.01f));
+  if (!CanSample()) {
+    ShowNoDataMessage();
+    return;
+  }
+  EmptyStoredPictures();
+  if (settings_.background != 0) DrawBackground();
+  if (settings_.plotType == kPlotArrows) {
+    DrawArrowPlot();
+  } else if (settings_.plotType == kPlotStreamlines) {
+    if (settings_.evenlySpaced != 0) {
+      PlaceEvenlySpacedStreamlines();
+    } else {
+      PlaceRegularStreamlines();
+    }
+  }
+  platform_.SurfacesChanged();
+}
+
+void VisualizerDialog::OnLeftButtonDown(int x, int y) {
+  if (!ReadSettings()) return;
+  const ChildUnderPoint child = platform_.ChildAt(x, y);
+  if (child == ChildUnderPoint::DrawingArea) {
+    if (!CanSample()) {
+      ShowNoDataMessage();
+      return;
+    }
+    const PixelPoint origin = platform_.DrawingAreaOrigin();
+    const int px = x - origin.x;
+    const int py = y - origin.y;
+    // A probe is drawn but not stored: the next repaint or right click removes it.
+    if (settings_.plotType == kPlotArrows) {
+      drawingArea_.SelectPen(lineColour_);
+      vortana::DrawArrow(drawingArea_, px, py, VectorAtPixel(px, py), settings_.gridSize);
+    } else if (settings_.plotType == kPlotStreamlines) {
+      Streamline probe;
+      TraceStreamline(px, py, probe, kTraceModePlain);
+      DrawStreamline(drawingArea_, probe, lineColour_);
+    }
+    platform_.SurfacesChanged();
+  } else if (child == ChildUnderPoint::Swatch) {
+    const std::optional<Colour> chosen = platform_.ChooseColour();
+    if (!chosen) return;
+    // Only the swatch changes now; the pictures take the new colour at the next repaint.
+    lineColour_ = *chosen;
+    swatch_.FillSolidRect(0, 0, kSwatchSize, kSwatchSize, lineColour_);
+    platform_.SurfacesChanged();
+  }
+}
+
+void VisualizerDialog::OnRightButtonDown(int x, int y) {
+  const ChildUnderPoint child = platform_.ChildAt(x, y);
+  if (!ReadSettings()) return;
+  if (child == ChildUnderPoint::DrawingArea && HasData()) {
+    EmptyStoredPictures();
+    Repaint();
+  }
+}
+
+void VisualizerDialog::OnMouseMove(int x, int y) {
+  if (platform_.ChildAt(x, y) == ChildUnderPoint::DrawingArea) {
+    platform_.StartTimer(kHoverTimerId, kHoverTimerMs);
+    timerRunning_ = true;
+  } else if (timerRunning_) {
+    platform_.StopTimer(kHoverTimerId);
+    timerRunning_ = false;
+  }
+}
+
+// The hover timer has no visible effect.
+void VisualizerDialog::OnTimer(int /*id*/) {}
+
+void VisualizerDialog::Repaint() {
+  if (platform_.IsMinimised()) return;
+  DrawLegend(ramp_, legend_);
+  swatch_.FillSolidRect(0, 0, kSwatchSize, kSwatchSize, lineColour_);
+  // The buffer covers every pixel of the drawing area, row-major like the surface, so copying it
+  // sets each pixel exactly as setting them one by one would.
+  if (!backgroundBuffer_.empty()) {
+    std::copy(backgroundBuffer_.begin(), backgroundBuffer_.end(), drawingArea_.Data());
+  }
+  drawingArea_.SelectPen(lineColour_);
+  for (const ArrowRecord& arrow : arrows_) {
+    vortana::DrawArrow(drawingArea_, arrow.x, arrow.y, arrow.v, settings_.gridSize);
+  }
+  for (const Streamline& streamline : streamlines_) {
+    DrawStreamline(drawingArea_, streamline, lineColour_);
+  }
+  platform_.SurfacesChanged();
+}
+
+}  // namespace vortana

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "../render/occupancy_grid.h"
 #include "../render/streamline.h"
 #include "../render/surface.h"
+#include "control_ids.h"
 #include "platform.h"
 #include "settings.h"
 
@@ -50,7 +53,13 @@ class VisualizerDialog {
 
   // Commands and mouse; points are in the dialog's client coordinates.
   void OnBrowse();
+  /// Loads the data set of `path` (either file of the pair); a file that cannot be used is
+  /// reported with its reason and leaves an empty field.
   void Load(const std::string& path);
+  /// Everything a load does after reading the files, for a field already in memory: replaces the
+  /// field, zeroes the buffers, empties the stored pictures, copies the statistics, shows the
+  /// settings. Draws nothing.
+  void UseField(std::unique_ptr<FlowField> field, const std::string& fileName);
   void OnVisualize();
   void OnLeftButtonDown(int x, int y);
   void OnRightButtonDown(int x, int y);
@@ -84,6 +93,8 @@ class VisualizerDialog {
   const std::vector<Colour>& BackgroundBuffer() const { return backgroundBuffer_; }
   const OccupancyGrid* Occupancy() const { return occupancy_.get(); }
   bool TimerRunning() const { return timerRunning_; }
+  /// The position a spinner last wrote into its field; 0 for an id that is no spinner.
+  int SpinnerPosition(int spinId) const;
   Surface& DrawingArea() { return drawingArea_; }
   Surface& LegendStrip() { return legend_; }
   Surface& Swatch() { return swatch_; }
@@ -92,15 +103,28 @@ class VisualizerDialog {
   const Surface& Swatch() const { return swatch_; }
 
  private:
+  /// One up-down control: its buddy field, its range and its position at start-up.
+  struct Spinner {
+    int spinId;
+    int buddyId;
+    int lowest;
+    int highest;
+    int start;
+  };
+  static const std::array<Spinner, 4> kSpinners;
+  static const Spinner* FindSpinner(int spinId);
+
   bool HasData() const { return field_ != nullptr; }
   bool CanSample() const { return field_ != nullptr && field_->HasCell(); }
   void ShowNoDataMessage();
   void EmptyStoredPictures();
   TraceSettings CurrentTraceSettings() const;
   ArrowSettings CurrentArrowSettings() const;
-  // Settings exchange helpers.
-  bool ReadInteger(int id, int& value);
-  bool CheckRange(int value, int lo, int hi);
+  void EnableControls(std::initializer_list<int> ids, bool enabled);
+  // Settings exchange helpers; each reports a failure to the user before it returns false.
+  bool ReadInteger(int id, const char* fieldName, int& value);
+  bool CheckRange(int value, int lowest, int highest, const char* fieldName);
+  bool CheckAtLeast(int value, int lowest, const char* fieldName);
   int ReadRadio(std::initializer_list<int> ids) const;
   void ShowRadio(std::initializer_list<int> ids, int index);
 
@@ -121,15 +145,12 @@ class VisualizerDialog {
   ColourRamp ramp_{};
   std::vector<ArrowRecord> arrows_;
   std::vector<Streamline> streamlines_;
-  // Spinner positions, kept for when the buddy field holds no number.
-  int gridSizePos_ = 32;
-  int deltaTPos_ = 10;
-  int dSepPos_ = 20;
-  int dTestPos_ = 10;
+  // Spinner positions in the order of kSpinners, kept for when the buddy field holds no number.
+  std::array<int, 4> spinnerPositions_{32, 10, 20, 10};
 
-  Surface drawingArea_{512, 512};
-  Surface legend_{512, 10};
-  Surface swatch_{15, 15};
+  Surface drawingArea_{kDrawingWidth, kDrawingHeight};
+  Surface legend_{kLegendWidth, kLegendHeight};
+  Surface swatch_{kSwatchSize, kSwatchSize};
 };
 
 }  // namespace vortana

@@ -1,1 +1,22 @@
-int main() { return 0; }  // replaced by the real program
+// vortana-render: the dialog without a window, from the command line to PNG and JSON.
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "render_options.h"
+#include "render_run.h"
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const vortana::ParsedRenderOptions parsed = vortana::ParseRenderOptions(args);
+  if (!parsed.error.empty()) {
+    std::cerr << "vortana-render: " << parsed.error << "\nTry 'vortana-render --help'.\n";
+    return vortana::kExitUsage;
+  }
+  if (parsed.options.help) {
+    std::cout << vortana::RenderUsage();
+    return vortana::kExitSuccess;
+  }
+  return vortana::RunRender(parsed.options, std::cout);
+}

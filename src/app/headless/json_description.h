@@ -1,0 +1,18 @@
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "app/visualizer_dialog.h"
+
+namespace vortana {
+
+/// A float as JSON: a number that reads back to the same float, or null when it is not finite.
+nlohmann::ordered_json JsonFloat(float value);
+
+/// The loaded field's dimensions and statistics, the values derived from them, dt, and the
+/// stored pictures in stored order, each arrow with the glyph's integer points at the grid size
+/// in force. `file` is the data set's path as the user gave it.
+nlohmann::ordered_json DescribeDialog(const VisualizerDialog& dialog, const std::string& file);
+
+}  // namespace vortana

@@ -1,0 +1,89 @@
+#include "render_run.h"
+
+#include <fstream>
+#include <iostream>
+
+#include "app/visualizer_dialog.h"
+#include "headless_platform.h"
+#include "json_description.h"
+#include "png_writer.h"
+
+namespace vortana {
+
+namespace {
+
+// Radio buttons and check boxes as a user leaves them: one button of a group checked.
+void CheckRadio(Platform& platform, std::initializer_list<int> group, int index) {
+  int i = 0;
+  for (const int id : group) platform.SetChecked(id, i++ == index);
+}
+
+void WriteControls(const RenderOptions& options, Platform& platform) {
+  CheckRadio(platform, {kIdArrowPlot, kIdStreamlines}, options.plotType);
+  platform.SetControlText(kIdGridSize, std::to_string(options.gridSize));
+  platform.SetChecked(kIdNormalized, options.normalized);
+  CheckRadio(platform, {kIdEuler, kIdRungeKutta}, options.integrator);
+  platform.SetChecked(kIdBackground, options.background.has_value());
+  // Without a background the colour-by buttons keep their start-up choice, Flow.
+  CheckRadio(platform, {kIdFlow, kIdPressure, kIdVorticity}, options.background.value_or(0));
+  platform.SetControlText(kIdDeltaT, std::to_string(options.deltaT));
+  platform.SetChecked(kIdEvenlySpaced, options.evenlySpaced);
+  platform.SetControlText(kIdDSep, std::to_string(options.dSep));
+  platform.SetControlText(kIdDTest, std::to_string(options.dTest));
+}
+
+bool WriteDump(const std::string& where, const nlohmann::ordered_json& json, std::ostream& out) {
+  if (where == "-") {
+    out << json.dump() << '\n';
+    return static_cast<bool>(out);
+  }
+  std::ofstream file(where);
+  file << json.dump() << '\n';
+  file.close();
+  if (!file) std::cerr << "vortana-render: cannot write the JSON file " << where << '\n';
+  return static_cast<bool>(file);
+}
+
+}  // namespace
+
+int RunRender(const RenderOptions& options, std::ostream& out) {
+  HeadlessPlatform platform;
+  VisualizerDialog dialog(platform);
+  dialog.OnInitDialog();
+  dialog.Repaint();  // the first paint of a freshly shown window: legend and swatch
+
+  // The line colour is chosen as a user does: a click on the swatch answered by the chooser.
+  const PixelPoint swatch = platform.Layout().swatch;
+  platform.PresetColour(options.lineColour);
+  dialog.OnLeftButtonDown(swatch.x, swatch.y);
+
+  // The load shows the settings and so rewrites every control, so the options are written after
+  // it, as a user would type them after opening a file.
+  dialog.Load(options.dataset);
+  if (!platform.Messages().empty()) return kExitUnusableData;
+  WriteControls(options, platform);
+
+  dialog.OnVisualize();
+  if (!platform.Messages().empty()) return kExitUnusableData;
+  const PixelPoint origin = platform.DrawingAreaOrigin();
+  for (const PixelPoint& probe : options.probes) {
+    dialog.OnLeftButtonDown(origin.x + probe.x, origin.y + probe.y);
+  }
+  if (options.repaint) dialog.Repaint();
+
+  bool written = true;
+  if (!options.output.empty()) {
+    const std::string error = WritePng(options.output, dialog.DrawingArea(),
+                                       options.legend ? &dialog.LegendStrip() : nullptr);
+    if (!error.empty()) {
+      std::cerr << "vortana-render: " << error << '\n';
+      written = false;
+    }
+  }
+  if (!options.dump.empty()) {
+    written = WriteDump(options.dump, DescribeDialog(dialog, options.dataset), out) && written;
+  }
+  return written ? kExitSuccess : kExitUnusableData;
+}
+
+}  // namespace vortana
