@@ -14,9 +14,15 @@ namespace vortana {
 /// scalar count 2: scalar 0 the pressure, scalar 1 the vorticity.
 enum class SampleFlow { Uniform, RankineVortex, DoubleGyre, Cylinder, VortexStreet, SpiralSink };
 
+/// Nodes across and down that a sample grid may have.
+inline constexpr int kMinSampleNodes = 2;
+inline constexpr int kMaxSampleNodes = 4096;
+/// Scalars per node in a sample: pressure and vorticity.
+inline constexpr int kSampleScalarCount = 2;
+
 struct SampleOptions {
-  int width = 128;   // nodes across, 2..4096
-  int height = 128;  // nodes down, 2..4096
+  int width = 128;   // nodes across, kMinSampleNodes..kMaxSampleNodes
+  int height = 128;  // nodes down, kMinSampleNodes..kMaxSampleNodes
   float extentX = 1.0f;
   float extentY = 1.0f;
 };
@@ -28,7 +34,8 @@ const std::vector<SampleFlow>& AllSampleFlows();
 std::string SampleFlowName(SampleFlow flow);
 std::optional<SampleFlow> SampleFlowByName(const std::string& name);
 
-/// The nodes in node order (columns fastest).
+/// The nodes in node order (columns fastest). Throws std::invalid_argument for a node count out
+/// of range or an extent that is not positive and finite.
 std::vector<GridPoint> MakeSampleNodes(SampleFlow flow, const SampleOptions& options);
 /// The same nodes as a field, statistics gathered exactly as loading the files would.
 std::unique_ptr<FlowField> MakeSampleField(SampleFlow flow, const SampleOptions& options);

@@ -1,0 +1,279 @@
+#include "app/sample_flows.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <set>
+#include <stdexcept>
+
+namespace vortana {
+namespace {
+
+SampleOptions Grid(int width, int height, float extentX = 1.0f, float extentY = 1.0f) {
+  SampleOptions options;
+  options.width = width;
+  options.height = height;
+  options.extentX = extentX;
+  options.extentY = extentY;
+  return options;
+}
+
+const GridPoint& At(const std::vector<GridPoint>& nodes, const SampleOptions& options, int column,
+                    int row) {
+  return nodes.at(static_cast<std::size_t>(row * options.width + column));
+}
+
+double Speed(const GridPoint& node) { return std::hypot(node.velocity.x, node.velocity.y); }
+
+TEST(SampleFlowsTest, NamesRoundTripAndUnknownNamesAreRefused) {
+  const auto& flows = AllSampleFlows();
+  EXPECT_EQ(flows.size(), 6u);
+  std::set<std::string> names;
+  for (SampleFlow flow : flows) {
+    names.insert(SampleFlowName(flow));
+    EXPECT_EQ(SampleFlowByName(SampleFlowName(flow)), flow);
+  }
+  EXPECT_EQ(names, (std::set<std::string>{"uniform", "rankine-vortex", "double-gyre", "cylinder",
+                                          "vortex-street", "spiral-sink"}));
+  EXPECT_FALSE(SampleFlowByName("tornado").has_value());
+  EXPECT_FALSE(SampleFlowByName("Uniform").has_value());
+  EXPECT_FALSE(SampleFlowByName("").has_value());
+}
+
+TEST(SampleFlowsTest, GridIsRectilinearOverTheRequestedExtent) {
+  // 5 x 3 nodes over 2 x 0.5: x steps by 0.5 and y by 0.25, all exact in binary.
+  const SampleOptions small = Grid(5, 3, 2.0f, 0.5f);
+  for (SampleFlow flow : AllSampleFlows()) {
+    SCOPED_TRACE(SampleFlowName(flow));
+    const std::vector<GridPoint> nodes = MakeSampleNodes(flow, small);
+    ASSERT_EQ(nodes.size(), 15u);
+    for (int row = 0; row < 3; ++row) {
+      for (int column = 0; column < 5; ++column) {
+        const GridPoint& node = At(nodes, small, column, row);
+        EXPECT_EQ(node.position, Vec3(0.5f * static_cast<float>(column),
+                                      0.25f * static_cast<float>(row), 0.0f));
+        EXPECT_EQ(node.velocity.z, 0.0f);
+      }
+    }
+  }
+
+  // The default grid: 128 x 128 over 1 x 1, first node at the origin, last at (1, 1).
+  const SampleOptions standard;
+  const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::DoubleGyre, standard);
+  ASSERT_EQ(nodes.size(), 128u * 128u);
+  EXPECT_EQ(nodes.front().position, Vec3(0.0f, 0.0f, 0.0f));
+  EXPECT_EQ(nodes.back().position, Vec3(1.0f, 1.0f, 0.0f));
+  EXPECT_EQ(At(nodes, standard, 127, 0).position, Vec3(1.0f, 0.0f, 0.0f));
+  EXPECT_EQ(At(nodes, standard, 0, 127).position, Vec3(0.0f, 1.0f, 0.0f));
+  EXPECT_FLOAT_EQ(At(nodes, standard, 1, 0).position.x, 1.0f / 127.0f);
+
+  // A wide grid keeps its last node on the extent exactly.
+  const SampleOptions wide = Grid(300, 7, 3.7f, 0.3f);
+  const std::vector<GridPoint> wideNodes = MakeSampleNodes(SampleFlow::Cylinder, wide);
+  EXPECT_EQ(wideNodes.back().position, Vec3(3.7f, 0.3f, 0.0f));
+}
+
+TEST(SampleFlowsTest, FieldCarriesTheGridAndItsStatistics) {
+  const SampleOptions options = Grid(40, 20, 2.0f, 1.0f);
+  const std::unique_ptr<FlowField> field = MakeSampleField(SampleFlow::Cylinder, options);
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->Width(), 40);
+  EXPECT_EQ(field->Height(), 20);
+  EXPECT_EQ(field->Depth(), 1);
+  EXPECT_EQ(field->ScalarCount(), 2);
+  EXPECT_EQ(field->NodeCount(), 800);
+  EXPECT_EQ(field->Stats().maxPosition, Vec3(2.0f, 1.0f, 0.0f));
+  EXPECT_EQ(field->Stats().minPosition.x, 0.0f);
+  EXPECT_EQ(field->Stats().minPosition.y, 0.0f);
+  EXPECT_EQ(field->Nodes().size(), 800u);
+}
+
+TEST(SampleFlowsTest, EveryValueIsFiniteOnAnyGrid) {
+  // Odd node counts put a node on the centre of the vortex, the cylinder and the sink.
+  const std::vector<SampleOptions> grids = {Grid(2, 2),        Grid(3, 3),      SampleOptions{},
+                                            Grid(129, 129),    Grid(101, 101),  Grid(61, 9, 3.0f, 0.4f),
+                                            Grid(9, 61, 0.4f, 3.0f), Grid(17, 17, 1e-3f, 1e-3f)};
+  for (SampleFlow flow : AllSampleFlows()) {
+    for (const SampleOptions& grid : grids) {
+      SCOPED_TRACE(SampleFlowName(flow) + " " + std::to_string(grid.width) + "x" +
+                   std::to_string(grid.height));
+      for (const GridPoint& node : MakeSampleNodes(flow, grid)) {
+        ASSERT_TRUE(std::isfinite(node.velocity.x) && std::isfinite(node.velocity.y));
+        ASSERT_TRUE(std::isfinite(node.scalar0) && std::isfinite(node.scalar1));
+      }
+    }
+  }
+}
+
+TEST(SampleFlowsTest, OptionsOutOfRangeAreRefused) {
+  for (const SampleOptions& bad :
+       {Grid(1, 10), Grid(10, 1), Grid(4097, 10), Grid(10, 4097), Grid(10, 10, 0.0f, 1.0f),
+        Grid(10, 10, 1.0f, -1.0f), Grid(10, 10, NAN, 1.0f), Grid(10, 10, 1.0f, INFINITY)}) {
+    EXPECT_THROW(MakeSampleNodes(SampleFlow::Uniform, bad), std::invalid_argument);
+  }
+}
+
+TEST(SampleFlowsTest, UniformFlowIsTheSameEverywhere) {
+  // Unit speed at 30 degrees below the x axis: (cos 30, sin 30) = (0.8660254, 0.5).
+  const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::Uniform, Grid(33, 17, 2.0f, 1.0f));
+  for (const GridPoint& node : nodes) {
+    EXPECT_EQ(node.velocity, nodes.front().velocity);
+    EXPECT_EQ(node.scalar0, nodes.front().scalar0);
+    EXPECT_EQ(node.scalar1, 0.0f);
+  }
+  EXPECT_FLOAT_EQ(nodes.front().velocity.x, 0.8660254f);
+  EXPECT_FLOAT_EQ(nodes.front().velocity.y, 0.5f);
+}
+
+TEST(SampleFlowsTest, RankineVortexTurnsSolidlyInsideItsCoreAndPeaksAtItsRadius) {
+  // 101 nodes over 1: node k lies at k / 100, the centre (0.5, 0.5) on node (50, 50). Core radius
+  // 0.2 with peak speed 1 gives omega = 5: speed omega r inside, omega a^2 / r outside.
+  const SampleOptions grid = Grid(101, 101);
+  const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::RankineVortex, grid);
+  const GridPoint& centre = At(nodes, grid, 50, 50);
+  EXPECT_EQ(Speed(centre), 0.0);
+
+  EXPECT_NEAR(Speed(At(nodes, grid, 70, 50)), 1.0, 1e-5);  // r = 0.2, on the core radius
+  EXPECT_NEAR(Speed(At(nodes, grid, 50, 30)), 1.0, 1e-5);
+  EXPECT_NEAR(Speed(At(nodes, grid, 60, 50)), 0.5, 1e-5);  // r = 0.1: 5 * 0.1
+  EXPECT_NEAR(Speed(At(nodes, grid, 90, 50)), 0.5, 1e-5);  // r = 0.4: 5 * 0.04 / 0.4
+  // Positive vorticity turns +x towards +y: right of the centre the flow runs along +y.
+  EXPECT_NEAR(At(nodes, grid, 60, 50).velocity.x, 0.0, 1e-6);
+  EXPECT_GT(At(nodes, grid, 60, 50).velocity.y, 0.0f);
+
+  double peak = 0.0;
+  double peakRadius = 0.0;
+  for (const GridPoint& node : nodes) {
+    const double r = std::hypot(node.position.x - 0.5, node.position.y - 0.5);
+    if (Speed(node) > peak) {
+      peak = Speed(node);
+      peakRadius = r;
+    }
+    if (r < 0.199) {
+      EXPECT_FLOAT_EQ(node.scalar1, 10.0f) << "r = " << r;  // 2 omega
+    } else if (r > 0.201) {
+      EXPECT_EQ(node.scalar1, 0.0f) << "r = " << r;
+    }
+  }
+  EXPECT_NEAR(peak, 1.0, 1e-5);
+  EXPECT_NEAR(peakRadius, 0.2, 0.01);
+
+  // Centripetal balance: p(0.4) - p(0) = omega^2 a^2 - (omega a^2 / 0.4)^2 / 2 = 1 - 0.125.
+  EXPECT_NEAR(At(nodes, grid, 90, 50).scalar0 - centre.scalar0, 0.875, 1e-5);
+  EXPECT_LT(centre.scalar0, At(nodes, grid, 60, 50).scalar0);
+}
+
+TEST(SampleFlowsTest, CylinderHasStagnationPointsAndTwiceTheStreamAtItsSides) {
+  // 129 nodes over 1: node k at k / 128 exactly. Centre (0.5, 0.5) = node (64, 64); radius 1/8 =
+  // 16 nodes; free stream 1 along +x.
+  const SampleOptions grid = Grid(129, 129);
+  const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::Cylinder, grid);
+  const GridPoint& front = At(nodes, grid, 48, 64);
+  const GridPoint& back = At(nodes, grid, 80, 64);
+  const GridPoint& top = At(nodes, grid, 64, 48);
+  const GridPoint& bottom = At(nodes, grid, 64, 80);
+  EXPECT_NEAR(Speed(front), 0.0, 1e-6);
+  EXPECT_NEAR(Speed(back), 0.0, 1e-6);
+  EXPECT_NEAR(top.velocity.x, 2.0, 1e-6);
+  EXPECT_NEAR(top.velocity.y, 0.0, 1e-6);
+  EXPECT_NEAR(bottom.velocity.x, 2.0, 1e-6);
+  EXPECT_NEAR(bottom.velocity.y, 0.0, 1e-6);
+  // Bernoulli: the sides lie |2|^2 / 2 = 2 below the stagnation pressure.
+  EXPECT_NEAR(front.scalar0 - top.scalar0, 2.0, 1e-5);
+  EXPECT_EQ(front.scalar0, back.scalar0);
+
+  // Inside the body the fluid is at rest at the stagnation pressure; potential flow has no
+  // vorticity anywhere.
+  const GridPoint& inside = At(nodes, grid, 70, 60);
+  EXPECT_EQ(inside.velocity, Vec3(0.0f, 0.0f, 0.0f));
+  EXPECT_EQ(inside.scalar0, front.scalar0);
+  for (const GridPoint& node : nodes) EXPECT_EQ(node.scalar1, 0.0f);
+
+  // On the x axis ahead of the body u = 1 - R^2 / x^2: at x = -0.25 that is 1 - 1/4.
+  EXPECT_NEAR(At(nodes, grid, 32, 64).velocity.x, 0.75, 1e-6);
+  EXPECT_NEAR(At(nodes, grid, 32, 64).velocity.y, 0.0, 1e-6);
+  // Above the body u = 1 + R^2 / y^2: at y = -0.25 that is 1 + 1/4.
+  EXPECT_NEAR(At(nodes, grid, 64, 32).velocity.x, 1.25, 1e-6);
+}
+
+TEST(SampleFlowsTest, SpiralSinkPointsInwardAndTurns) {
+  for (const SampleOptions& grid : {SampleOptions{}, Grid(129, 129), Grid(64, 32, 2.0f, 1.0f)}) {
+    const double cx = grid.extentX / 2.0, cy = grid.extentY / 2.0;
+    for (const GridPoint& node : MakeSampleNodes(SampleFlow::SpiralSink, grid)) {
+      const double dx = node.position.x - cx, dy = node.position.y - cy;
+      if (dx == 0.0 && dy == 0.0) {
+        EXPECT_EQ(node.velocity, Vec3(0.0f, 0.0f, 0.0f));
+        continue;
+      }
+      ASSERT_LT(node.velocity.x * dx + node.velocity.y * dy, 0.0);  // inward
+      ASSERT_GT(dx * node.velocity.y - dy * node.velocity.x, 0.0);  // turning +x towards +y
+      ASSERT_GE(node.scalar1, 0.0f);  // the core's Gaussian; it underflows far out
+    }
+  }
+  // At r = 0.25 right of the centre, flux 0.6, circulation 1.2 and core 0.1:
+  // u_r = -0.6 / (2 pi 0.25) (1 - e^-6.25) = -0.3819719 * 0.9980695 = -0.3812345 and
+  // u_theta = 1.2 / (2 pi 0.25) (1 - e^-6.25) = 0.7639437 * 0.9980695 = 0.7624689.
+  const SampleOptions grid = Grid(129, 129);
+  const GridPoint& node = At(MakeSampleNodes(SampleFlow::SpiralSink, grid), grid, 96, 64);
+  EXPECT_NEAR(node.velocity.x, -0.3812345, 1e-6);
+  EXPECT_NEAR(node.velocity.y, 0.7624689, 1e-6);
+}
+
+TEST(SampleFlowsTest, DoubleGyreIsClosedAtTheBoundary) {
+  for (const SampleOptions& grid : {SampleOptions{}, Grid(129, 129), Grid(50, 80, 3.0f, 0.5f)}) {
+    const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::DoubleGyre, grid);
+    for (int row = 0; row < grid.height; ++row) {
+      EXPECT_NEAR(At(nodes, grid, 0, row).velocity.x, 0.0, 1e-6);
+      EXPECT_NEAR(At(nodes, grid, grid.width - 1, row).velocity.x, 0.0, 1e-6);
+    }
+    for (int column = 0; column < grid.width; ++column) {
+      EXPECT_NEAR(At(nodes, grid, column, 0).velocity.y, 0.0, 1e-6);
+      EXPECT_NEAR(At(nodes, grid, column, grid.height - 1).velocity.y, 0.0, 1e-6);
+    }
+  }
+  // psi = A sin(2 pi x) sin(pi y), A = 1 / (2 pi) on the unit square: u = A pi sin(2 pi x) cos(pi y)
+  // is 0.5 at (0.25, 0); v = -2 pi A cos(2 pi x) sin(pi y) is -1 at (0, 0.5). The cell centres
+  // (0.25, 0.5) and (0.75, 0.5) are at rest, with vorticity +-A (4 pi^2 + pi^2) = +-5 pi / 2.
+  const SampleOptions grid = Grid(129, 129);
+  const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::DoubleGyre, grid);
+  EXPECT_NEAR(At(nodes, grid, 32, 0).velocity.x, 0.5, 1e-6);
+  EXPECT_NEAR(At(nodes, grid, 0, 64).velocity.y, -1.0, 1e-6);
+  EXPECT_NEAR(Speed(At(nodes, grid, 32, 64)), 0.0, 1e-6);
+  EXPECT_NEAR(Speed(At(nodes, grid, 96, 64)), 0.0, 1e-6);
+  EXPECT_NEAR(At(nodes, grid, 32, 64).scalar1, 5.0 * std::numbers::pi / 2.0, 1e-5);
+  EXPECT_NEAR(At(nodes, grid, 96, 64).scalar1, -5.0 * std::numbers::pi / 2.0, 1e-5);
+}
+
+TEST(SampleFlowsTest, VortexStreetHasTwoRowsOfOppositeVortices) {
+  const SampleOptions grid;
+  const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::VortexStreet, grid);
+  // Local extremes of vorticity, strong ones only: the cores.
+  int positiveAbove = 0, negativeBelow = 0, misplaced = 0;
+  for (int row = 1; row + 1 < grid.height; ++row) {
+    for (int column = 1; column + 1 < grid.width; ++column) {
+      const float w = At(nodes, grid, column, row).scalar1;
+      bool max = true, min = true;
+      for (int dr = -1; dr <= 1; ++dr) {
+        for (int dc = -1; dc <= 1; ++dc) {
+          if (dr == 0 && dc == 0) continue;
+          const float other = At(nodes, grid, column + dc, row + dr).scalar1;
+          max = max && w > other;
+          min = min && w < other;
+        }
+      }
+      const bool above = At(nodes, grid, column, row).position.y < 0.5f;
+      if (max && w > 10.0f) (above ? positiveAbove : misplaced)++;
+      if (min && w < -10.0f) (above ? misplaced : negativeBelow)++;
+    }
+  }
+  EXPECT_GE(positiveAbove, 3);
+  EXPECT_GE(negativeBelow, 3);
+  EXPECT_EQ(misplaced, 0);
+  // Far from the rows the stream runs along +x at about its free speed.
+  EXPECT_NEAR(nodes.front().velocity.x, 1.0, 0.1);
+  EXPECT_NEAR(nodes.back().velocity.x, 1.0, 0.1);
+}
+
+}  // namespace
+}  // namespace vortana
