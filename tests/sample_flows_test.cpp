@@ -215,7 +215,8 @@ TEST(SampleFlowsTest, SpiralSinkPointsInwardAndTurns) {
   // u_r = -0.6 / (2 pi 0.25) (1 - e^-6.25) = -0.3819719 * 0.9980695 = -0.3812345 and
   // u_theta = 1.2 / (2 pi 0.25) (1 - e^-6.25) = 0.7639437 * 0.9980695 = 0.7624689.
   const SampleOptions grid = Grid(129, 129);
-  const GridPoint& node = At(MakeSampleNodes(SampleFlow::SpiralSink, grid), grid, 96, 64);
+  const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::SpiralSink, grid);
+  const GridPoint& node = At(nodes, grid, 96, 64);
   EXPECT_NEAR(node.velocity.x, -0.3812345, 1e-6);
   EXPECT_NEAR(node.velocity.y, 0.7624689, 1e-6);
 }

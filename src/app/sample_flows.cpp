@@ -5,6 +5,7 @@
 #include <functional>
 #include <numbers>
 #include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace vortana {
@@ -282,7 +283,8 @@ void CheckOptions(const SampleOptions& options) {
   const auto nodesInRange = [](int n) { return n >= kMinSampleNodes && n <= kMaxSampleNodes; };
   const auto extentValid = [](float e) { return std::isfinite(e) && e > 0.0f; };
   if (!nodesInRange(options.width) || !nodesInRange(options.height))
-    throw std::invalid_argument("sample grid needs 2 to 4096 nodes across and down");
+    throw std::invalid_argument("sample grid needs " + std::to_string(kMinSampleNodes) + " to " +
+                                std::to_string(kMaxSampleNodes) + " nodes across and down");
   if (!extentValid(options.extentX) || !extentValid(options.extentY))
     throw std::invalid_argument("sample extent must be positive and finite");
 }
