@@ -93,7 +93,8 @@ TEST(SampleFlowsTest, EveryValueIsFiniteOnAnyGrid) {
   // Odd node counts put a node on the centre of the vortex, the cylinder and the sink.
   const std::vector<SampleOptions> grids = {Grid(2, 2),        Grid(3, 3),      SampleOptions{},
                                             Grid(129, 129),    Grid(101, 101),  Grid(61, 9, 3.0f, 0.4f),
-                                            Grid(9, 61, 0.4f, 3.0f), Grid(17, 17, 1e-3f, 1e-3f)};
+                                            Grid(9, 61, 0.4f, 3.0f), Grid(17, 17, 1e-3f, 1e-3f),
+                                            Grid(33, 5, 3.0e38f, 1e-30f), Grid(5, 5, 1e-45f, 1e-45f)};
   for (SampleFlow flow : AllSampleFlows()) {
     for (const SampleOptions& grid : grids) {
       SCOPED_TRACE(SampleFlowName(flow) + " " + std::to_string(grid.width) + "x" +

@@ -52,6 +52,12 @@ constexpr double kStreetSpacing = 0.25;
 constexpr double kStreetRowGap = 0.15;
 constexpr double kStreetCoreRadius = 0.03;
 constexpr double kStreetCirculation = 0.35;
+// A wider domain spreads its vortices out rather than adding more, which bounds the work per node
+// and keeps the vortex count an int whatever the ratio of the extents.
+constexpr double kStreetMaxVorticesPerRow = 32.0;
+// The first vortex of the row at smaller y sits this fraction of a spacing right of x = 0, and the
+// other row is staggered by half a spacing, so that neither row starts on the left edge.
+constexpr double kStreetPhase = 0.25;
 // Vortices continue this many spacings beyond the domain on each side, so that the flow near the
 // left and right edges looks like the middle of a longer street.
 constexpr int kStreetExtraVortices = 2;
@@ -219,7 +225,7 @@ FlowFunction Cylinder(const Domain& d) {
 
 FlowFunction VortexStreet(const Domain& d) {
   const double scale = d.Scale();
-  const double spacing = kStreetSpacing * scale;
+  const double spacing = std::max(kStreetSpacing * scale, d.extentX / kStreetMaxVorticesPerRow);
   const double rowGap = kStreetRowGap * scale;
   const double core = kStreetCoreRadius * scale;
   const double circulation = kStreetCirculation * kStreetStreamSpeed * scale;
@@ -228,7 +234,7 @@ FlowFunction VortexStreet(const Domain& d) {
   std::vector<LambOseenVortex> vortices;
   const int perRow = static_cast<int>(std::ceil(d.extentX / spacing));
   for (int k = -kStreetExtraVortices; k <= perRow + kStreetExtraVortices; ++k) {
-    const double x = (k + 0.25) * spacing;
+    const double x = (k + kStreetPhase) * spacing;
     vortices.push_back({x, d.CentreY() - rowGap / 2.0, circulation, core});
     vortices.push_back({x + spacing / 2.0, d.CentreY() + rowGap / 2.0, -circulation, core});
   }
