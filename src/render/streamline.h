@@ -6,6 +6,7 @@
 #include "occupancy_grid.h"
 #include "pixel_map.h"
 #include "pixel_point.h"
+#include "surface.h"
 
 namespace vortana {
 
@@ -34,22 +35,47 @@ struct TraceSettings {
 /// honest traces cross a pixel in far fewer steps than this.
 inline constexpr int kMaxStepsInOnePixel = 10000;
 
-/// Traces `chain` (empty on entry) from seed (px, py): forward, then backward from the seed.
-/// In mode 1 every new pixel must pass occupancy->IsNeighbourhoodFree(pixel, dTest).
-void TraceStreamline(const FlowField& field, const TraceSettings& settings, int px, int py,
-                     Streamline& chain, int mode = kTraceModePlain,
-                     const OccupancyGrid* occupancy = nullptr, int dTest = 0);
+/// Why one direction of a trace ended.
+enum class TraceEnd {
+  ZeroStep,   // the step was no longer than 0.00001 world units
+  LeftArea,   // the new point's pixel coordinates lie outside the drawing area (or are not finite)
+  TooClose,   // mode 1: the new pixel failed the neighbourhood test
+  Duplicate,  // the new pixel is already in the chain
+  StepLimit,  // kMaxStepsInOnePixel steps in a row landed in the last accepted pixel
+};
+
+/// How one direction went: why it ended and how many steps it took (the ending step included).
+struct TracePass {
+  TraceEnd end = TraceEnd::ZeroStep;
+  long long steps = 0;
+};
+
+/// What a trace reports besides its chain; callers that only want the chain may ignore it.
+struct TraceReport {
+  TracePass forward;
+  TracePass backward;
+};
+
+/// Traces `chain` from seed (px, py): forward, then backward from the seed. Whatever `chain`
+/// held is replaced. In mode 1 every new pixel must pass occupancy->IsNeighbourhoodFree(pixel,
+/// dTest); mode 1 without a grid tests nothing. The seed itself is never tested.
+TraceReport TraceStreamline(const FlowField& field, const TraceSettings& settings, int px, int py,
+                            Streamline& chain, int mode = kTraceModePlain,
+                            const OccupancyGrid* occupancy = nullptr, int dTest = 0);
 
 /// Sets every point of the streamline in `colour`.
 void DrawStreamline(Surface& surface, const Streamline& streamline, Colour colour);
 
 /// Seeds (a, a) along the diagonal, a = gridSize/2, gridSize/2 + gridSize, ...; keeps, draws
-/// and appends to `stored` every streamline of more than 5 points.
+/// and appends to `stored` every streamline of more than 5 points. A grid size of 0 or less
+/// gives no seeds.
 void PlaceRegularStreamlines(const FlowField& field, const TraceSettings& settings, int gridSize,
                              Colour colour, Surface& area, std::vector<Streamline>& stored);
 
 /// Grows streamlines outward from the centre, seeds at d_sep beside streamlines already kept,
-/// new pixels at least d_test clear of them (occupancy grid). dTest must be at least 1.
+/// new pixels at least d_test clear of them (occupancy grid). The settings check refuses a
+/// dTest below 1; should one arrive anyway it is taken as 1, since a test that examines nothing
+/// would accept the same candidates again and again and never end.
 void PlaceEvenlySpacedStreamlines(const FlowField& field, const TraceSettings& settings, int dSep,
                                   int dTest, OccupancyGrid& occupancy, Colour colour,
                                   Surface& area, std::vector<Streamline>& stored);

@@ -1,0 +1,124 @@
+#include "placement.h"
+
+#include <cmath>
+#include <cstddef>
+#include <utility>
+
+namespace vortana {
+namespace {
+
+/// Side 1 lies to the left of the direction from point i to point i + 1 as seen on the screen
+/// (y downward): for a streamline running toward +x, the candidate above it.
+constexpr int kLeftSide = 1;
+constexpr int kRightSide = 0;
+
+/// The candidate seed d_sep beside point i of `line` on `side`, when it lies inside the grid.
+/// The offsets are truncated on their own, each product formed before its division, so a
+/// candidate lies at most d_sep from its point and usually a little closer. Whatever lies
+/// outside the grid is not free, so no integer is ever formed from it.
+bool CandidateBeside(const Streamline& line, size_t i, int side, int dSep,
+                     const OccupancyGrid& grid, PixelPoint& candidate) {
+  const PixelPoint from = line[i];
+  const PixelPoint to = line[i + 1];
+  const double dx = static_cast<double>(to.x) - from.x;
+  const double dy = static_cast<double>(to.y) - from.y;
+  const double length = std::sqrt(dx * dx + dy * dy);
+  if (!(length > 0.0)) return false;  // no two points of a chain are equal; be safe anyway
+  const double ox = std::trunc(dSep * dy / length);
+  const double oy = std::trunc(dSep * dx / length);
+  const double cx = side == kLeftSide ? from.x + ox : from.x - ox;
+  const double cy = side == kLeftSide ? from.y - oy : from.y + oy;
+  if (!(cx >= 0.0 && cx < grid.Width() && cy >= 0.0 && cy < grid.Height())) return false;
+  candidate = PixelPoint{static_cast<int32_t>(cx), static_cast<int32_t>(cy)};
+  return true;
+}
+
+bool Kept(const Streamline& chain) { return chain.size() > kMinKeptPoints; }
+
+}  // namespace
+
+void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int gridSize, Colour colour,
+                                 Surface& area, std::vector<Streamline>& stored) {
+  if (gridSize <= 0) return;  // the seeds would never pass the area's edge
+  // 64-bit so that a + gridSize cannot overflow for a huge grid size.
+  for (long long a = gridSize / 2; a < width; a += gridSize) {
+    const int seed = static_cast<int>(a);
+    Streamline chain;
+    trace(PixelPoint{seed, seed}, kTraceModePlain, chain);
+    if (!Kept(chain)) continue;
+    DrawStreamline(area, chain, colour);
+    stored.push_back(std::move(chain));
+  }
+}
+
+void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre, int dSep,
+                                      int dTest, OccupancyGrid& occupancy, Colour colour,
+                                      Surface& area, std::vector<Streamline>& stored) {
+  const int radius = PlacementTestRadius(dTest);
+  occupancy.Clear();
+
+  // The first streamline is kept whatever its length, even a single pixel.
+  size_t current = stored.size();
+  {
+    Streamline first;
+    trace(centre, kTraceModePlain, first);
+    DrawStreamline(area, first, colour);
+    occupancy.Mark(first);
+    stored.push_back(std::move(first));
+  }
+
+  // Streamlines kept but not yet walked, by index into `stored` (which may reallocate). The
+  // list is a stack: its front is the back of this vector, so the one kept last is walked next.
+  std::vector<size_t> waiting;
+  size_t i = 0;
+  int side = kLeftSide;
+  for (;;) {
+    while (i + 1 < stored[current].size()) {
+      PixelPoint candidate;
+      const bool inside = CandidateBeside(stored[current], i, side, dSep, occupancy, candidate);
+      // Advance whatever the test says: after side 1 of point i comes side 0 of point i, after
+      // side 0 comes side 1 of point i + 1.
+      if (side == kLeftSide) {
+        side = kRightSide;
+      } else {
+        side = kLeftSide;
+        ++i;
+      }
+      if (!inside || !occupancy.IsNeighbourhoodFree(candidate, radius)) continue;
+
+      Streamline chain;
+      trace(candidate, kTraceModeSpaced, chain);
+      if (!Kept(chain)) continue;  // leaves nothing behind: not drawn, marked or stored
+      DrawStreamline(area, chain, colour);
+      occupancy.Mark(chain);
+      waiting.push_back(stored.size());
+      stored.push_back(std::move(chain));
+    }
+    if (waiting.empty()) return;
+    current = waiting.back();
+    waiting.pop_back();
+    i = 0;
+    side = kLeftSide;
+  }
+}
+
+void PlaceRegularStreamlines(const FlowField& field, const TraceSettings& settings, int gridSize,
+                             Colour colour, Surface& area, std::vector<Streamline>& stored) {
+  const SeedTracer trace = [&](PixelPoint seed, int mode, Streamline& chain) {
+    TraceStreamline(field, settings, seed.x, seed.y, chain, mode);
+  };
+  PlaceRegularStreamlinesWith(trace, settings.map.width, gridSize, colour, area, stored);
+}
+
+void PlaceEvenlySpacedStreamlines(const FlowField& field, const TraceSettings& settings, int dSep,
+                                  int dTest, OccupancyGrid& occupancy, Colour colour,
+                                  Surface& area, std::vector<Streamline>& stored) {
+  const int radius = PlacementTestRadius(dTest);
+  const SeedTracer trace = [&](PixelPoint seed, int mode, Streamline& chain) {
+    TraceStreamline(field, settings, seed.x, seed.y, chain, mode, &occupancy, radius);
+  };
+  const PixelPoint centre{settings.map.width / 2, settings.map.height / 2};
+  PlaceEvenlySpacedStreamlinesWith(trace, centre, dSep, radius, occupancy, colour, area, stored);
+}
+
+}  // namespace vortana

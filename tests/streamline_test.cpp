@@ -1,0 +1,355 @@
+#include "render/streamline.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "render/occupancy_grid.h"
+#include "support/stream_fields.h"
+
+namespace vortana {
+namespace {
+
+using testing::FlowAtRest;
+using testing::FlowOfNaNs;
+using testing::LinearFlow;
+using testing::MapFor;
+using testing::SpiralSink;
+using testing::UniformFlow;
+using testing::Vortex;
+
+TraceSettings SettingsFor(const FlowField& field, float dt, int integrator = kIntegratorEuler) {
+  TraceSettings settings;
+  settings.map = MapFor(field);
+  settings.integrator = integrator;
+  settings.dt = dt;
+  return settings;
+}
+
+/// The pixels (x0, y), (x0 + 1, y), ... (x1, y), or running down when x1 < x0.
+Streamline Row(int x0, int x1, int y) {
+  Streamline row;
+  const int step = x1 >= x0 ? 1 : -1;
+  for (int x = x0; x != x1 + step; x += step) row.push_back({x, y});
+  return row;
+}
+
+bool AllDistinct(const Streamline& chain) {
+  std::set<std::pair<int, int>> seen;
+  for (const PixelPoint& p : chain) {
+    if (!seen.insert({p.x, p.y}).second) return false;
+  }
+  return true;
+}
+
+TEST(TraceStreamline, ZeroVelocityAtTheSeedGivesTheSeedAlone) {
+  const auto field = FlowAtRest();
+  for (int integrator : {kIntegratorEuler, kIntegratorRungeKutta}) {
+    Streamline chain{{1, 1}, {2, 2}};  // whatever the chain held is replaced
+    const TraceReport report =
+        TraceStreamline(*field, SettingsFor(*field, 0.1f, integrator), 100, 200, chain);
+    EXPECT_EQ(chain, (Streamline{{100, 200}}));
+    EXPECT_EQ(report.forward.end, TraceEnd::ZeroStep);
+    EXPECT_EQ(report.forward.steps, 1);
+    EXPECT_EQ(report.backward.end, TraceEnd::ZeroStep);
+    EXPECT_EQ(report.backward.steps, 1);
+  }
+  // The seed is never tested against the area.
+  Streamline chain;
+  TraceStreamline(*field, SettingsFor(*field, 0.1f), -7, 600, chain);
+  EXPECT_EQ(chain, (Streamline{{-7, 600}}));
+}
+
+TEST(TraceStreamline, UniformFlowAlongXGivesTheWholeRowOneStepAtATime) {
+  // max x 512 over 512 pixels: one pixel is one world unit. Steps of 0.5 are exact in float,
+  // so the seed's world x of 100 goes 100.5 (same pixel, nothing added), 101 (pixel 101), ...
+  // 511.5, then 512 exactly: pixel coordinate 512 is outside, after 824 steps
+  // (100 + 0.5 * 824 = 512). Backward from the seed: 99.5 (pixel 99), 99, ... 0.5, 0 (pixel 0
+  // was taken at 0.5), then -0.5, outside although it would truncate to 0, after 201 steps.
+  const auto field = UniformFlow(1.0f, 0.0f);
+  for (int integrator : {kIntegratorEuler, kIntegratorRungeKutta}) {
+    // Runge-Kutta averages two equal unit directions in a uniform flow: the same steps.
+    Streamline chain;
+    const TraceReport report =
+        TraceStreamline(*field, SettingsFor(*field, 0.5f, integrator), 100, 200, chain);
+    EXPECT_EQ(chain, Row(0, 511, 200));
+    EXPECT_EQ(report.forward.end, TraceEnd::LeftArea);
+    EXPECT_EQ(report.forward.steps, 824);
+    EXPECT_EQ(report.backward.end, TraceEnd::LeftArea);
+    EXPECT_EQ(report.backward.steps, 201);
+  }
+}
+
+TEST(TraceStreamline, StepsLongerThanAPixelLeaveGaps) {
+  // Steps of 2.5 world units (= pixels): forward 102.5, 105, 107.5, ... 510 (step 164), then
+  // 512.5 outside; backward 97.5, 95, ... 2.5, 0 (step 40), then -2.5 outside.
+  const auto field = UniformFlow(1.0f, 0.0f);
+  Streamline chain;
+  TraceStreamline(*field, SettingsFor(*field, 2.5f), 100, 200, chain);
+  ASSERT_EQ(chain.size(), 1u + 164u + 40u);
+  EXPECT_EQ(chain[0], (PixelPoint{0, 200}));
+  EXPECT_EQ(chain[1], (PixelPoint{2, 200}));
+  EXPECT_EQ(chain[2], (PixelPoint{5, 200}));
+  EXPECT_EQ(chain[39], (PixelPoint{97, 200}));
+  EXPECT_EQ(chain[40], (PixelPoint{100, 200}));  // the seed
+  EXPECT_EQ(chain[41], (PixelPoint{102, 200}));
+  EXPECT_EQ(chain[42], (PixelPoint{105, 200}));
+  EXPECT_EQ(chain.back(), (PixelPoint{510, 200}));
+}
+
+TEST(TraceStreamline, UnequalScalesMapWorldToPixelsPerAxis) {
+  // World 1024 x 256 on 512 x 512 pixels: scale x 2, scale y 0.5. The seed (10, 20) is the
+  // world point (20, 10). Flow straight down in steps of 0.25 world units, half a pixel: fy
+  // runs 20.5, 21, ... 511.5, 512 (outside); backward 19.5, ... 0, -0.5 (outside).
+  std::vector<GridPoint> nodes(4);
+  nodes[1].position = Vec3(1024.0f, 0.0f, 0.0f);
+  nodes[2].position = Vec3(0.0f, 256.0f, 0.0f);
+  nodes[3].position = Vec3(1024.0f, 256.0f, 0.0f);
+  for (GridPoint& node : nodes) node.velocity = Vec3(0.0f, 3.0f, 0.0f);
+  const auto field = FlowField::FromNodes(2, 2, 1, 2, std::move(nodes));
+  const TraceSettings settings = SettingsFor(*field, 0.25f);
+  ASSERT_EQ(settings.map.scaleX, 2.0f);
+  ASSERT_EQ(settings.map.scaleY, 0.5f);
+
+  Streamline chain;
+  TraceStreamline(*field, settings, 10, 20, chain);
+  Streamline column;
+  for (int y = 0; y < 512; ++y) column.push_back({10, y});
+  EXPECT_EQ(chain, column);
+}
+
+TEST(TraceStreamline, ForwardPassStoppingAtRestStillTracesBackFromTheSeed) {
+  // u = 300 - x. From x = 100 the unit steps of 0.5 land exactly on x = 300, where u is exactly
+  // 0 (the two corner products 300 * 212 * dy1 and 212 * 300 * dy1 are equal and exact), so
+  // the forward pass takes pixels 101 .. 300 and ends at a zero step. The backward pass then
+  // starts again from the seed, where u = 200, and runs down to pixel 0.
+  const auto field = LinearFlow(-1.0f, 0.0f, 0.0f, 0.0f, 300.0f, 0.0f);
+  Streamline chain;
+  const TraceReport report = TraceStreamline(*field, SettingsFor(*field, 0.5f), 100, 200, chain);
+  EXPECT_EQ(chain, Row(0, 300, 200));
+  EXPECT_EQ(report.forward.end, TraceEnd::ZeroStep);
+  EXPECT_EQ(report.backward.end, TraceEnd::LeftArea);
+}
+
+TEST(TraceStreamline, FirstBackwardStepInTheSeedPixelEndsTheBackwardPass) {
+  // Flow towards -x: the forward pass takes 99 .. 0. The last accepted pixel is then (0, 200),
+  // not reset at the turn, so the first backward point (100.5: the seed's own pixel) is new
+  // against it, is found in the chain, and the backward pass ends at its first step.
+  const auto field = UniformFlow(-1.0f, 0.0f);
+  Streamline chain;
+  const TraceReport report = TraceStreamline(*field, SettingsFor(*field, 0.5f), 100, 200, chain);
+  EXPECT_EQ(chain, Row(100, 0, 200));
+  EXPECT_EQ(report.forward.end, TraceEnd::LeftArea);
+  EXPECT_EQ(report.backward.end, TraceEnd::Duplicate);
+  EXPECT_EQ(report.backward.steps, 1);
+}
+
+TEST(TraceStreamline, ClosedOrbitEndsOnItsOwnPixels) {
+  // Circles about the middle of a world 51200 units wide: 100 world units per pixel. The seed
+  // lies 50 pixels (5000 units) above the centre. Each Euler step of 10 units along the tangent
+  // raises r^2 by 100: one turn of 2 pi 5000 / 10 = 3142 steps moves the orbit out by about 31
+  // units, 0.3 pixels, too little to miss its own first pixels. Runge-Kutta's trial point lies
+  // one world unit ahead, so here it differs from Euler by a hair. (On a world as small as the
+  // area, the trial point's turn of 1/50 radian would make Runge-Kutta spiral in forward and
+  // out backward.)
+  const auto field = Vortex(25600.0f, 25600.0f, 51200.0f);
+  for (int integrator : {kIntegratorEuler, kIntegratorRungeKutta}) {
+    Streamline chain;
+    const TraceReport report =
+        TraceStreamline(*field, SettingsFor(*field, 10.0f, integrator), 256, 206, chain);
+    EXPECT_EQ(report.forward.end, TraceEnd::Duplicate) << integrator;
+    EXPECT_EQ(report.backward.end, TraceEnd::Duplicate);
+    EXPECT_TRUE(AllDistinct(chain));
+    // A closed loop of radius 50 spans 100 columns twice over: at least 200 pixels.
+    EXPECT_GE(chain.size(), 200u);
+    for (const PixelPoint& p : chain) {
+      const double r = std::hypot(p.x + 0.5 - 256.0, p.y + 0.5 - 256.0);
+      EXPECT_GT(r, 49.0);
+      EXPECT_LT(r, 51.5);
+    }
+  }
+}
+
+TEST(TraceStreamline, RungeKuttaWithOppositeDirectionsStopsAtOnce) {
+  // u = 100.5 - x. At the seed (x = 100) the unit direction is +x; the trial point one world
+  // unit on (x = 101) has u < 0, unit direction -x; their mean is the zero vector, so both
+  // passes end at their first step. Euler, for contrast, steps to x = 100.5 (u exactly 0 there:
+  // zero step forward) and backward runs down to pixel 0.
+  const auto field = LinearFlow(-1.0f, 0.0f, 0.0f, 0.0f, 100.5f, 0.0f);
+  Streamline heun;
+  const TraceReport report =
+      TraceStreamline(*field, SettingsFor(*field, 0.5f, kIntegratorRungeKutta), 100, 200, heun);
+  EXPECT_EQ(heun, (Streamline{{100, 200}}));
+  EXPECT_EQ(report.forward.end, TraceEnd::ZeroStep);
+  EXPECT_EQ(report.forward.steps, 1);
+  EXPECT_EQ(report.backward.end, TraceEnd::ZeroStep);
+
+  Streamline euler;
+  TraceStreamline(*field, SettingsFor(*field, 0.5f, kIntegratorEuler), 100, 200, euler);
+  EXPECT_EQ(euler, Row(0, 100, 200));
+}
+
+TEST(TraceStreamline, AnyIntegratorValueOtherThanZeroIsRungeKutta) {
+  const auto field = LinearFlow(-1.0f, 0.0f, 0.0f, 0.0f, 100.5f, 0.0f);
+  for (int integrator : {2, -1}) {
+    Streamline chain;
+    TraceStreamline(*field, SettingsFor(*field, 0.5f, integrator), 100, 200, chain);
+    EXPECT_EQ(chain, (Streamline{{100, 200}}));
+  }
+}
+
+TEST(TraceStreamline, ModeOneEndsAPassAtAPixelThatFailsTheNeighbourhoodTest) {
+  // Radius 3 examines row y + 2 from x - 3 to x + 2, so a mark at (150, 202) makes the pixels
+  // (148 .. 153, 200) not free: the forward pass takes 101 .. 147 and ends at 148.
+  const auto field = UniformFlow(1.0f, 0.0f);
+  const TraceSettings settings = SettingsFor(*field, 0.5f);
+  OccupancyGrid grid(512, 512);
+  grid.Set(150, 202);
+
+  Streamline chain;
+  const TraceReport report =
+      TraceStreamline(*field, settings, 100, 200, chain, kTraceModeSpaced, &grid, 3);
+  EXPECT_EQ(chain, Row(0, 147, 200));
+  EXPECT_EQ(report.forward.end, TraceEnd::TooClose);
+  EXPECT_EQ(report.backward.end, TraceEnd::LeftArea);
+
+  // Mode 0 never asks the grid.
+  TraceStreamline(*field, settings, 100, 200, chain, kTraceModePlain, &grid, 3);
+  EXPECT_EQ(chain, Row(0, 511, 200));
+}
+
+TEST(TraceStreamline, TheSeedEntersUntestedInModeOne) {
+  // The seed's own pixel is marked. With radius 1 a pixel's test examines only itself and its
+  // left neighbour: pixel 101 sees the mark at 100 and ends the forward pass at once, while
+  // the backward pixels 99, 98, ... never look to their right.
+  const auto field = UniformFlow(1.0f, 0.0f);
+  OccupancyGrid grid(512, 512);
+  grid.Set(100, 200);
+  Streamline chain;
+  const TraceReport report = TraceStreamline(*field, SettingsFor(*field, 0.5f), 100, 200, chain,
+                                             kTraceModeSpaced, &grid, 1);
+  EXPECT_EQ(chain, Row(0, 100, 200));
+  EXPECT_EQ(report.forward.end, TraceEnd::TooClose);
+  EXPECT_EQ(report.backward.end, TraceEnd::LeftArea);
+}
+
+TEST(TraceStreamline, TraceBoundEndsAPassTrappedInOnePixel) {
+  // A spiral sink whose centre (300.5, 200.5) lies inside pixel (300, 200): the forward pass
+  // winds in, then Euler steps of 0.1 swing about the centre inside that pixel for ever.
+  const auto field = SpiralSink(300.5f, 200.5f);
+  for (int integrator : {kIntegratorEuler, kIntegratorRungeKutta}) {
+    Streamline chain;
+    const TraceReport report =
+        TraceStreamline(*field, SettingsFor(*field, 0.1f, integrator), 250, 200, chain);
+    EXPECT_EQ(report.forward.end, TraceEnd::StepLimit);
+    EXPECT_GE(report.forward.steps, kMaxStepsInOnePixel);
+    EXPECT_EQ(chain.back(), (PixelPoint{300, 200}));
+    EXPECT_TRUE(AllDistinct(chain));
+  }
+}
+
+TEST(TraceStreamline, TraceBoundCountRestartsAtTheTurn) {
+  // Motion along z alone: every step is 0.1 long but never leaves the seed pixel. Each pass
+  // makes exactly kMaxStepsInOnePixel steps; without the restart at the turn the backward pass
+  // would end at its first.
+  const auto field = UniformFlow(0.0f, 0.0f, 1.0f);
+  Streamline chain;
+  const TraceReport report = TraceStreamline(*field, SettingsFor(*field, 0.1f), 40, 30, chain);
+  EXPECT_EQ(chain, (Streamline{{40, 30}}));
+  EXPECT_EQ(report.forward.end, TraceEnd::StepLimit);
+  EXPECT_EQ(report.forward.steps, kMaxStepsInOnePixel);
+  EXPECT_EQ(report.backward.end, TraceEnd::StepLimit);
+  EXPECT_EQ(report.backward.steps, kMaxStepsInOnePixel);
+}
+
+TEST(TraceStreamline, TraceBoundCountRestartsAtEveryAcceptedPixel) {
+  // Steps of 2^-13 world units: 8192 steps per pixel, more than the bound allows in one pixel
+  // counted from the seed, fewer than it allows after each new pixel. Every position is a
+  // multiple of 2^-13 below 16, exact in float. On a 16 x 8 area from seed (5, 3): forward
+  // 11 pixels of 8192 steps, ending at x = 16 exactly; backward 5 pixels of 8192 steps plus
+  // the one that reaches -2^-13.
+  const auto field = UniformFlow(1.0f, 0.0f);
+  TraceSettings settings = SettingsFor(*field, 1.0f / 8192.0f);
+  settings.map.width = 16;
+  settings.map.height = 8;
+  Streamline chain;
+  const TraceReport report = TraceStreamline(*field, settings, 5, 3, chain);
+  EXPECT_EQ(chain, Row(0, 15, 3));
+  EXPECT_EQ(report.forward.end, TraceEnd::LeftArea);
+  EXPECT_EQ(report.forward.steps, 11 * 8192);
+  EXPECT_EQ(report.backward.end, TraceEnd::LeftArea);
+  EXPECT_EQ(report.backward.steps, 5 * 8192 + 1);
+}
+
+TEST(TraceStreamline, DegenerateInputsGiveTheSeedAlone) {
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float inf = std::numeric_limits<float>::infinity();
+  const auto uniform = UniformFlow(1.0f, 0.0f);
+  const auto nans = FlowOfNaNs();
+
+  struct Case {
+    const char* what;
+    const FlowField* field;
+    float scaleX;
+    float dt;
+  };
+  const Case cases[] = {
+      {"velocities not a number", nans.get(), 1.0f, 0.5f},
+      {"scale 0: every pixel coordinate is not finite", uniform.get(), 0.0f, 0.5f},
+      {"scale not a number", uniform.get(), nan, 0.5f},
+      {"scale infinite", uniform.get(), inf, 0.5f},
+      {"dt 0: a zero step", uniform.get(), 1.0f, 0.0f},
+      {"dt not a number", uniform.get(), 1.0f, nan},
+      {"dt infinite", uniform.get(), 1.0f, inf},
+  };
+  for (const Case& c : cases) {
+    for (int integrator : {kIntegratorEuler, kIntegratorRungeKutta}) {
+      TraceSettings settings = SettingsFor(*c.field, c.dt, integrator);
+      settings.map.scaleX = c.scaleX;
+      Streamline chain;
+      TraceStreamline(*c.field, settings, 100, 200, chain);
+      EXPECT_EQ(chain, (Streamline{{100, 200}})) << c.what;
+    }
+  }
+
+  // An area with no pixels takes nothing but the seed.
+  TraceSettings empty = SettingsFor(*uniform, 0.5f);
+  empty.map.width = 0;
+  Streamline chain;
+  TraceStreamline(*uniform, empty, 0, 0, chain);
+  EXPECT_EQ(chain, (Streamline{{0, 0}}));
+}
+
+TEST(TraceStreamline, TracesOneAfterAnotherDoNotSeeEachOther) {
+  // The duplicate test must forget the previous chain: the same row traced twice, and a
+  // crossing row traced between, each come out whole.
+  const auto field = UniformFlow(1.0f, 0.0f);
+  const TraceSettings settings = SettingsFor(*field, 0.5f);
+  Streamline first;
+  Streamline second;
+  TraceStreamline(*field, settings, 100, 200, first);
+  TraceStreamline(*field, settings, 300, 200, second);
+  EXPECT_EQ(first, Row(0, 511, 200));
+  EXPECT_EQ(second, Row(0, 511, 200));
+}
+
+TEST(DrawStreamline, SetsEveryPointInTheColour) {
+  Surface surface(8, 4);
+  const Colour red = MakeColour(255, 0, 0);
+  DrawStreamline(surface, Streamline{{1, 1}, {2, 1}, {7, 3}, {-1, 0}, {8, 0}}, red);
+  int coloured = 0;
+  for (int y = 0; y < 4; ++y) {
+    for (int x = 0; x < 8; ++x) coloured += surface.Pixel(x, y) == red ? 1 : 0;
+  }
+  EXPECT_EQ(coloured, 3);  // the two points off the surface are clipped
+  EXPECT_EQ(surface.Pixel(1, 1), red);
+  EXPECT_EQ(surface.Pixel(2, 1), red);
+  EXPECT_EQ(surface.Pixel(7, 3), red);
+}
+
+}  // namespace
+}  // namespace vortana
