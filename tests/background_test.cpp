@@ -284,5 +284,46 @@ TEST(BackgroundTest, EqualsNodeAtForEveryPixel) {
   ExpectSameAsNodeAtPerPixel(*skew, DrawingMapFor(*skew, 90, 70), 90, 70);
 }
 
+// Nodes of a 12 x 10 grid, two slices, whose position is given per column and row.
+std::unique_ptr<FlowField> ShapedField(float (*y)(int c, int r)) {
+  std::vector<GridPoint> nodes;
+  for (int slice = 0; slice < 2; ++slice) {
+    for (int r = 0; r < 10; ++r) {
+      for (int c = 0; c < 12; ++c) {
+        GridPoint node;
+        node.position = {0.25f * c + slice, y(c, r) + slice, 0.5f * slice};
+        Swirl(c + slice, r, node);
+        nodes.push_back(node);
+      }
+    }
+  }
+  return FlowField::FromNodes(12, 10, 2, 2, std::move(nodes));
+}
+
+TEST(BackgroundTest, EqualsNodeAtForEveryPixelOnGridsOfOtherShapes) {
+  // Some columns line up with the first, others are stretched.
+  const auto partly = ShapedField([](int c, int r) { return c % 3 == 1 ? 0.3f * r : 0.2f * r; });
+  ExpectSameAsNodeAtPerPixel(*partly, DrawingMapFor(*partly, 100, 80), 100, 80);
+  // y falls and rises down the columns; the search's answer is whatever NodeAt makes of it.
+  const auto folded =
+      ShapedField([](int c, int r) { return static_cast<float>((r * 7 + c * 3) % 10) * 0.2f; });
+  ExpectSameAsNodeAtPerPixel(*folded, DrawingMapFor(*folded, 64, 64), 64, 64);
+  // A coordinate that is not a number.
+  const auto holed = ShapedField([](int c, int r) {
+    return c == 5 && r == 4 ? std::numeric_limits<float>::quiet_NaN() : 0.2f * r;
+  });
+  ExpectSameAsNodeAtPerPixel(*holed, DrawingMapFor(*holed, 64, 64), 64, 64);
+
+  // Fields without a cell: one row, one column, no nodes.
+  const auto row = GridField(EvenlySpaced(6, 1.0f), {0.5f}, Swirl);
+  ExpectSameAsNodeAtPerPixel(*row, DrawingMapFor(*row, 40, 30), 40, 30);
+  const auto column = GridField({0.5f}, EvenlySpaced(6, 1.0f), Swirl);
+  ExpectSameAsNodeAtPerPixel(*column, DrawingMapFor(*column, 40, 30), 40, 30);
+  const FlowField empty;
+  PixelMap map;
+  map.scaleX = map.scaleY = 0.01f;
+  ExpectSameAsNodeAtPerPixel(empty, map, 20, 20);
+}
+
 }  // namespace
 }  // namespace vortana

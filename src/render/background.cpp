@@ -1,6 +1,7 @@
 #include "background.h"
 
 #include <cmath>
+#include <functional>
 
 namespace vortana {
 namespace {
@@ -13,6 +14,100 @@ double ScaledQuotient(float value, float min, float max) {
   return ((static_cast<double>(value) - min) * kRampTop) /
          (static_cast<double>(max) - static_cast<double>(min));
 }
+
+// The node NodeAt finds for each pixel of the area, without a search per pixel where that can
+// be avoided. NodeAt finds the column from x along row 0 alone and then the row from y down that
+// one column alone. So each pixel column has one grid column, and every grid column whose y
+// values equal those of a reference column has the reference column's row for each pixel row:
+// one search per pixel column and one per pixel row then stand for one per pixel. Columns whose
+// rows do not line up with the reference are searched pixel by pixel.
+class PixelNodes {
+ public:
+  PixelNodes(const FlowField& field, const PixelMap& map, int width, int height)
+      : field_(field), map_(map), nodes_(field.Nodes().data()), gridWidth_(field.Width()) {
+    // Without a cell, or with an answer that is not one of slice 0's nodes, every pixel is
+    // searched on its own.
+    if (!field.HasCell() || width <= 0 || height <= 0) return;
+    const size_t sliceNodes = gridWidth_ * static_cast<size_t>(field.Height());
+    const float wx0 = map.WorldXOfPixel(0);
+    const float wy0 = map.WorldYOfPixel(0);
+    columnOfPixel_.resize(static_cast<size_t>(width));
+    rowOfPixel_.resize(static_cast<size_t>(height));
+    for (int px = 0; px < width; ++px) {
+      const size_t k = IndexOf(field.NodeAt(map.WorldXOfPixel(px), wy0));
+      if (k >= sliceNodes) {
+        SearchEveryPixel();
+        return;
+      }
+      columnOfPixel_[static_cast<size_t>(px)] = static_cast<int>(k % gridWidth_);
+    }
+    for (int py = 0; py < height; ++py) {
+      const size_t k = IndexOf(field.NodeAt(wx0, map.WorldYOfPixel(py)));
+      if (k >= sliceNodes) {
+        SearchEveryPixel();
+        return;
+      }
+      rowOfPixel_[static_cast<size_t>(py)] = static_cast<int>(k / gridWidth_);
+    }
+    MarkColumnsLinedUpWith(columnOfPixel_.front());
+  }
+
+  const GridPoint& At(int px, int py) const {
+    if (!columnOfPixel_.empty()) {
+      const size_t column = static_cast<size_t>(columnOfPixel_[static_cast<size_t>(px)]);
+      if (linedUp_[column]) {
+        return nodes_[column +
+                      static_cast<size_t>(rowOfPixel_[static_cast<size_t>(py)]) * gridWidth_];
+      }
+    }
+    return field_.NodeAt(map_.WorldXOfPixel(px), map_.WorldYOfPixel(py));
+  }
+
+ private:
+  // The position of an answer in the node array; an answer from outside the array (a stand-in
+  // node) gets the array's size.
+  size_t IndexOf(const GridPoint& node) const {
+    const size_t count = field_.Nodes().size();
+    const std::less<const GridPoint*> before;
+    if (before(&node, nodes_) || !before(&node, nodes_ + count)) return count;
+    return static_cast<size_t>(&node - nodes_);
+  }
+
+  void SearchEveryPixel() {
+    columnOfPixel_.clear();
+    rowOfPixel_.clear();
+  }
+
+  // Row by row, so that the nodes are read in memory order.
+  void MarkColumnsLinedUpWith(int reference) {
+    linedUp_.assign(gridWidth_, 0);
+    std::vector<size_t> used;
+    for (const int column : columnOfPixel_) {
+      if (!linedUp_[static_cast<size_t>(column)]) {
+        linedUp_[static_cast<size_t>(column)] = 1;
+        used.push_back(static_cast<size_t>(column));
+      }
+    }
+    const size_t gridHeight = static_cast<size_t>(field_.Height());
+    for (size_t r = 0; r < gridHeight; ++r) {
+      const GridPoint* row = nodes_ + r * gridWidth_;
+      const float y = row[reference].position.y;
+      for (const size_t column : used) {
+        // Equal values take every comparison of the search the same way (0 and -0 included);
+        // a NaN equals nothing, so its column is searched pixel by pixel.
+        if (!(row[column].position.y == y)) linedUp_[column] = 0;
+      }
+    }
+  }
+
+  const FlowField& field_;
+  const PixelMap& map_;
+  const GridPoint* nodes_;
+  size_t gridWidth_;
+  std::vector<int> columnOfPixel_;  // empty: search every pixel
+  std::vector<int> rowOfPixel_;     // the row each pixel row finds in the reference column
+  std::vector<char> linedUp_;       // per grid column
+};
 
 }  // namespace
 
@@ -50,12 +145,19 @@ void DrawBackground(const FlowField& field, const PixelMap& map, int colourBy,
   }
 
   if (!valid) {
+    const PixelNodes nodes(field, map, width, height);
+    const GridPoint* previous = nullptr;
+    Colour colour = kBlack;
     for (int py = 0; py < height; ++py) {
-      const float wy = map.WorldYOfPixel(py);
       Colour* row = buffer.data() + static_cast<size_t>(py) * static_cast<size_t>(width);
       for (int px = 0; px < width; ++px) {
-        const GridPoint& node = field.NodeAt(map.WorldXOfPixel(px), wy);
-        row[px] = ramp[static_cast<size_t>(BackgroundIndexOfNode(node, colourBy, limits))];
+        const GridPoint& node = nodes.At(px, py);
+        // Neighbouring pixels often share a node when the grid is coarser than the area.
+        if (&node != previous) {
+          colour = ramp[static_cast<size_t>(BackgroundIndexOfNode(node, colourBy, limits))];
+          previous = &node;
+        }
+        row[px] = colour;
       }
     }
   }
