@@ -1,0 +1,212 @@
+#include "vortana_window.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+#include <ranges>
+
+#include "../control_ids.h"
+#include "group_frame.h"
+#include "spinner.h"
+#include "surface_frame.h"
+
+namespace vortana {
+namespace {
+
+constexpr Qt::WindowFlags kWindowFlags = Qt::Dialog | Qt::CustomizeWindowHint |
+                                         Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                                         Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
+
+// Static controls (texts, frames, outlines) take no mouse input: a click or move over one goes
+// to whatever lies beneath, in the end the dialog, which finds the child under the point itself.
+void PassMouseThrough(QWidget* control) { control->setAttribute(Qt::WA_TransparentForMouseEvents); }
+
+QLabel* MakeLabel(const QString& text, QWidget* parent) {
+  auto* label = new QLabel(text, parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  PassMouseThrough(label);
+  return label;
+}
+
+void Connect(QWidget* button, const std::function<void()>& command) {
+  QObject::connect(qobject_cast<QAbstractButton*>(button), &QAbstractButton::clicked, command);
+}
+
+}  // namespace
+
+VortanaWindow::VortanaWindow() : platform_(this), visualizer_(platform_) {
+  setWindowTitle(QString::fromLatin1(VisualizerDialog::kTitle));
+  setWindowFlags(kWindowFlags);
+  setFont(DialogFont());
+  units_ = DialogUnitsFor(font());
+  setFixedSize(units_.DialogSize());
+  // Moves over the dialog's face reach it without a button held: the hover timer follows them.
+  setMouseTracking(true);
+
+  BuildControls();
+  PlaceFrames();
+  ConnectCommands();
+  platform_.SetTimerHandler([this](int id) { visualizer_.OnTimer(id); });
+  visualizer_.OnInitDialog();
+}
+
+VortanaWindow::~VortanaWindow() {
+  // The frames show surfaces that the visualizer owns: they go before it does.
+  qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
+
+QWidget* VortanaWindow::MakeControl(const ControlSpec& spec, QWidget* previous) {
+  const QString text = QString::fromUtf8(spec.text);
+  switch (spec.kind) {
+    case ControlKind::DefaultButton: {
+      auto* button = new QPushButton(text, this);
+      button->setDefault(true);
+      return button;
+    }
+    case ControlKind::PushButton:
+      return new QPushButton(text, this);
+    case ControlKind::Label:
+      return MakeLabel(text, this);
+    case ControlKind::Edit:
+      return new QLineEdit(this);
+    case ControlKind::Frame: {
+      const Surface& surface = spec.id == kIdDrawingArea ? visualizer_.DrawingArea()
+                               : spec.id == kIdLegend    ? visualizer_.LegendStrip()
+                                                         : visualizer_.Swatch();
+      return new SurfaceFrame(surface, this);
+    }
+    case ControlKind::GroupBox:
+      return new GroupFrame(text, this);
+    case ControlKind::SunkenPanel: {
+      auto* panel = new QFrame(this);
+      panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+      PassMouseThrough(panel);
+      return panel;
+    }
+    case ControlKind::RadioButton:
+    case ControlKind::CheckBox: {
+      QAbstractButton* button = spec.kind == ControlKind::RadioButton
+                                    ? static_cast<QAbstractButton*>(new QRadioButton(text, this))
+                                    : new QCheckBox(text, this);
+      // Without a tab stop the button is reached by a click, a mnemonic or the arrow keys.
+      if (!spec.tabStop) button->setFocusPolicy(Qt::ClickFocus);
+      return button;
+    }
+    case ControlKind::Spinner:
+      return new Spinner(qobject_cast<QLineEdit*>(previous), this);
+  }
+  return nullptr;
+}
+
+QRect VortanaWindow::PlacedRect(const ControlSpec& spec, const QWidget& control) const {
+  QRect rect = units_.ToPixels(spec);
+  // A caption a little wider than the reference font's runs on to the right rather than being
+  // cut off; the layout leaves room after every caption.
+  const bool hasCaption = spec.kind == ControlKind::Label ||
+                          spec.kind == ControlKind::RadioButton ||
+                          spec.kind == ControlKind::CheckBox;
+  if (hasCaption) rect.setWidth(std::max(rect.width(), control.sizeHint().width()));
+  return rect;
+}
+
+void VortanaWindow::BuildControls() {
+  // Created in table order, which gives Qt's focus chain the dialog's tab order.
+  std::vector<QWidget*> controls;
+  QWidget* previous = nullptr;
+  for (const ControlSpec& spec : DialogControls()) {
+    QWidget* control = MakeControl(spec, previous);
+    control->setGeometry(PlacedRect(spec, *control));
+    platform_.AddControl(spec.id, control);
+    controls.push_back(control);
+    if (spec.kind != ControlKind::GroupBox && spec.kind != ControlKind::SunkenPanel) {
+      selfPainting_.push_back(control);
+    }
+    previous = control;
+  }
+  // The first control of the table is the topmost sibling, the last the lowest.
+  for (QWidget* control : controls | std::views::reverse) control->raise();
+
+  for (const std::vector<int>& ids : RadioGroups()) {
+    auto* group = new QButtonGroup(this);
+    for (const int id : ids) group->addButton(qobject_cast<QAbstractButton*>(Control(id)));
+    radioGroups_.push_back(group);
+  }
+}
+
+void VortanaWindow::PlaceFrames() {
+  // Each frame keeps its top-left corner from the table, takes its surface's size in pixels
+  // whatever the font, and goes to the top of the sibling order, above the outlines around it.
+  QWidget* swatch = Control(kIdSwatch);
+  swatch->raise();
+  QWidget* drawingArea = Control(kIdDrawingArea);
+  drawingArea->raise();
+  QWidget* legend = Control(kIdLegend);
+  legend->move(drawingArea->x(), drawingArea->y() + drawingArea->height() + kLegendGap);
+  legend->raise();
+}
+
+void VortanaWindow::ConnectCommands() {
+  VisualizerDialog& v = visualizer_;
+  Connect(Control(kIdBrowse), [&v] { v.OnBrowse(); });
+  Connect(Control(kIdVisualize), [&v] { v.OnVisualize(); });
+  Connect(Control(kIdArrowPlot), [&v] { v.OnArrowPlotClicked(); });
+  Connect(Control(kIdStreamlines), [&v] { v.OnStreamlinesClicked(); });
+  Connect(Control(kIdBackground), [&v] { v.OnBackgroundClicked(); });
+  Connect(Control(kIdEvenlySpaced), [&v] { v.OnEvenlySpacedClicked(); });
+  for (const int id : {kIdFlow, kIdPressure, kIdVorticity}) {
+    Connect(Control(id), [&v] { v.OnColourByClicked(); });
+  }
+  for (const int id : {kIdGridSizeSpin, kIdDeltaTSpin, kIdDSepSpin, kIdDTestSpin}) {
+    connect(static_cast<Spinner*>(Control(id)), &Spinner::Stepped, this,
+            [&v, id](int delta) { v.OnSpin(id, delta); });
+  }
+}
+
+bool VortanaWindow::ReachesDialogFace(const QRegion& region) const {
+  // A control that repaints itself (a caret blinking, a check mark changing) also has Qt paint
+  // the dialog beneath it; that is no paint request of the dialog's own and repaints nothing.
+  QRegion face = region;
+  for (const QWidget* control : selfPainting_) {
+    if (control->isVisible()) face -= control->geometry();
+  }
+  return !face.isEmpty();
+}
+
+void VortanaWindow::paintEvent(QPaintEvent* event) {
+  QDialog::paintEvent(event);
+  if (ReachesDialogFace(event->region())) visualizer_.Repaint();
+}
+
+void VortanaWindow::mousePressEvent(QMouseEvent* event) {
+  const QPoint point = event->position().toPoint();
+  if (event->button() == Qt::LeftButton) {
+    visualizer_.OnLeftButtonDown(point.x(), point.y());
+  } else if (event->button() == Qt::RightButton) {
+    visualizer_.OnRightButtonDown(point.x(), point.y());
+  }
+  QDialog::mousePressEvent(event);
+}
+
+void VortanaWindow::mouseMoveEvent(QMouseEvent* event) {
+  QDialog::mouseMoveEvent(event);
+  const QPoint point = event->position().toPoint();
+  visualizer_.OnMouseMove(point.x(), point.y());
+}
+
+void VortanaWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) {
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    // Restored from the task bar: the whole face is shown again and asks for a repaint.
+    if ((change->oldState() & Qt::WindowMinimized) && !isMinimized()) update();
+  }
+  QDialog::changeEvent(event);
+}
+
+}  // namespace vortana
