@@ -15,6 +15,10 @@ cd "$(dirname "$0")/.."
 rounds=${1:-5}
 size=1024      # nodes across and down of the compared data sets
 big_size=4096  # nodes across and down of the data set for the memory figure
+# One world unit per drawing-area pixel: Delta t 10 (dt 0.1) then steps a tenth of a pixel and the
+# Runge-Kutta trial point lies one pixel ahead. With the samples' own extent (1,1) a step would
+# span 51 pixels and the streamlines would be a few scattered dots.
+extent=512,512
 flows=(double-gyre vortex-street)
 d_sep=10
 d_test=5
@@ -49,7 +53,7 @@ trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/results" "$work/data"
 
 for flow in "${flows[@]}"; do
-  "$bin/vortana-sample" --size "$size" "$flow" "$work/data" >/dev/null
+  "$bin/vortana-sample" --size "$size" --extent "$extent" "$flow" "$work/data" >/dev/null
   [ -f "$work/data/$flow.gri" ] || { log "vortana-sample wrote no $flow.gri"; exit 1; }
 done
 
@@ -132,7 +136,7 @@ done
 
 log "memory: a $big_size x $big_size data set"
 mkdir -p "$work/big"
-"$bin/vortana-sample" --size "$big_size" double-gyre "$work/big" >/dev/null
+"$bin/vortana-sample" --size "$big_size" --extent "$extent" double-gyre "$work/big" >/dev/null
 rm -rf "$work/data"  # room on small disks
 big="$work/big/double-gyre"
 memory_command=(/usr/bin/time -v "$bin/vortana-render" "$big.gri" -o "$work/big.png" --background flow --evenly-spaced)
@@ -238,7 +242,8 @@ fi
   echo "# Vortana against its peers"
   echo
   echo "Written by \`bench/compare.sh\` (run it from anywhere; \`bench/compare.sh 3\` for fewer rounds)."
-  echo "Both sides work on the same file pairs, written by \`vortana-sample\` ($size x $size nodes)."
+  echo "Both sides work on the same file pairs, written by \`vortana-sample\` ($size x $size nodes over"
+  echo "[0, 512] x [0, 512], one world unit per pixel, so that Delta t 10 steps a tenth of a pixel)."
   echo "Ours is timed by \`build/bench/compare_ours\` (the field already in memory except for the"
   echo "load row; TraceSettings as the dialog sets them: scale = max / 512, dt = 0.099999994 from"
   echo "Delta t 10), the peers by the scripts in \`bench/peers/\` (the call alone, data already read)."
@@ -260,10 +265,10 @@ fi
   echo
   echo '```sh'
   for flow in "${flows[@]}"; do
-    echo "build/src/app/vortana-sample --size $size $flow DATA"
+    echo "build/src/app/vortana-sample --size $size --extent $extent $flow DATA"
   done
   cat "$work/commands"
-  echo "build/src/app/vortana-sample --size $big_size double-gyre DATA/big"
+  echo "build/src/app/vortana-sample --size $big_size --extent $extent double-gyre DATA/big"
   echo "${memory_command[*]//"$work"/DATA}"
   echo '```'
   echo
