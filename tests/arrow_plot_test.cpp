@@ -224,6 +224,28 @@ TEST(ArrowPlotTest, StoredArrowsRedrawThePlotPixelForPixel) {
   EXPECT_GT(inked, 256);
 }
 
+TEST(ArrowPlotTest, ArrowsWithNothingToDrawAreStoredAsSampled) {
+  // At rest with normalisation off: max speed 0, every vector (0, 0, 0).
+  const auto rest = UniformField({0, 0, 0});
+  Surface area(128, 128);
+  std::vector<ArrowRecord> arrows;
+  DrawArrowPlot(*rest, DrawingMapFor(*rest, 128, 128), {16, 0, rest->Stats().maxSpeed}, kInk, area,
+                arrows);
+  ASSERT_EQ(arrows.size(), 64u);
+  for (const ArrowRecord& a : arrows) EXPECT_EQ(a.v, (Vec3{0, 0, 0}));
+  EXPECT_EQ(InkedCount(area), 0);
+
+  // Velocities that are not numbers: the records keep them, the glyphs draw nothing.
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const auto broken = UniformField({nan, 1, 0});
+  arrows.clear();
+  DrawArrowPlot(*broken, DrawingMapFor(*broken, 128, 128), {16, 1, 1.0f}, kInk, area, arrows);
+  ASSERT_EQ(arrows.size(), 64u);
+  EXPECT_TRUE(std::isnan(arrows.front().v.x));
+  EXPECT_TRUE(std::isnan(arrows.back().v.y));  // normalised by a length that is not a number
+  EXPECT_EQ(InkedCount(area), 0);
+}
+
 TEST(ArrowPlotTest, GridSizeBelowOneDrawsAndStoresNothing) {
   const auto field = UniformField({1, 0, 0});
   Surface area(64, 64);
