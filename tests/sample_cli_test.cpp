@@ -118,7 +118,7 @@ TEST(SampleCliTest, AllFlowsAreWrittenIntoANewFolder) {
   }
 }
 
-TEST(SampleCliTest, DefaultGridIs128Square) {
+TEST(SampleCliTest, DefaultGridIs128NodesSquareOver512Units) {
   TempDir dir;
   const SampleRun run = RunSample(dir, "double-gyre " + Quoted(dir.Path().string()));
   ASSERT_EQ(run.exitCode, 0) << run.err;
@@ -127,7 +127,7 @@ TEST(SampleCliTest, DefaultGridIs128Square) {
   ASSERT_EQ(error, "");
   EXPECT_EQ(field->Width(), 128);
   EXPECT_EQ(field->Height(), 128);
-  EXPECT_EQ(field->Stats().maxPosition, Vec3(1.0f, 1.0f, 0.0f));
+  EXPECT_EQ(field->Stats().maxPosition, Vec3(512.0f, 512.0f, 0.0f));
 }
 
 TEST(SampleCliTest, BadCommandLinesExitWithTwoAndNameTheFault) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <set>
@@ -58,15 +59,15 @@ TEST(SampleFlowsTest, GridIsRectilinearOverTheRequestedExtent) {
     }
   }
 
-  // The default grid: 128 x 128 over 1 x 1, first node at the origin, last at (1, 1).
+  // The default grid: 128 x 128 over 512 x 512, first node at the origin, last at (512, 512).
   const SampleOptions standard;
   const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::DoubleGyre, standard);
   ASSERT_EQ(nodes.size(), 128u * 128u);
   EXPECT_EQ(nodes.front().position, Vec3(0.0f, 0.0f, 0.0f));
-  EXPECT_EQ(nodes.back().position, Vec3(1.0f, 1.0f, 0.0f));
-  EXPECT_EQ(At(nodes, standard, 127, 0).position, Vec3(1.0f, 0.0f, 0.0f));
-  EXPECT_EQ(At(nodes, standard, 0, 127).position, Vec3(0.0f, 1.0f, 0.0f));
-  EXPECT_FLOAT_EQ(At(nodes, standard, 1, 0).position.x, 1.0f / 127.0f);
+  EXPECT_EQ(nodes.back().position, Vec3(512.0f, 512.0f, 0.0f));
+  EXPECT_EQ(At(nodes, standard, 127, 0).position, Vec3(512.0f, 0.0f, 0.0f));
+  EXPECT_EQ(At(nodes, standard, 0, 127).position, Vec3(0.0f, 512.0f, 0.0f));
+  EXPECT_FLOAT_EQ(At(nodes, standard, 1, 0).position.x, 512.0f / 127.0f);
 
   // A wide grid keeps its last node on the extent exactly.
   const SampleOptions wide = Grid(300, 7, 3.7f, 0.3f);
@@ -128,79 +129,82 @@ TEST(SampleFlowsTest, UniformFlowIsTheSameEverywhere) {
 }
 
 TEST(SampleFlowsTest, RankineVortexTurnsSolidlyInsideItsCoreAndPeaksAtItsRadius) {
-  // 101 nodes over 1: node k lies at k / 100, the centre (0.5, 0.5) on node (50, 50). Core radius
-  // 0.2 with peak speed 1 gives omega = 5: speed omega r inside, omega a^2 / r outside.
-  const SampleOptions grid = Grid(101, 101);
+  // 129 nodes over 1: node k lies at k / 128 exactly. The vortex sits 1/64 up and left of the
+  // middle, at (31/64, 31/64) = node (62, 62). Core radius 1/4 = 32 nodes with peak speed 1 gives
+  // omega = 4: speed omega r inside, omega a^2 / r outside.
+  const SampleOptions grid = Grid(129, 129);
   const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::RankineVortex, grid);
-  const GridPoint& centre = At(nodes, grid, 50, 50);
-  EXPECT_EQ(Speed(centre), 0.0);
+  const GridPoint& centre = At(nodes, grid, 62, 62);
+  EXPECT_EQ(centre.velocity, Vec3(0.0f, 0.0f, 0.0f));
 
-  EXPECT_NEAR(Speed(At(nodes, grid, 70, 50)), 1.0, 1e-5);  // r = 0.2, on the core radius
-  EXPECT_NEAR(Speed(At(nodes, grid, 50, 30)), 1.0, 1e-5);
-  EXPECT_NEAR(Speed(At(nodes, grid, 60, 50)), 0.5, 1e-5);  // r = 0.1: 5 * 0.1
-  EXPECT_NEAR(Speed(At(nodes, grid, 90, 50)), 0.5, 1e-5);  // r = 0.4: 5 * 0.04 / 0.4
+  EXPECT_NEAR(Speed(At(nodes, grid, 94, 62)), 1.0, 1e-6);  // r = 1/4, on the core radius
+  EXPECT_NEAR(Speed(At(nodes, grid, 62, 30)), 1.0, 1e-6);
+  EXPECT_NEAR(Speed(At(nodes, grid, 78, 62)), 0.5, 1e-6);  // r = 1/8: 4 / 8
+  EXPECT_NEAR(Speed(At(nodes, grid, 126, 62)), 0.5, 1e-6);  // r = 1/2: 4 / 16 / (1/2)
   // Positive vorticity turns +x towards +y: right of the centre the flow runs along +y.
-  EXPECT_NEAR(At(nodes, grid, 60, 50).velocity.x, 0.0, 1e-6);
-  EXPECT_GT(At(nodes, grid, 60, 50).velocity.y, 0.0f);
+  EXPECT_EQ(At(nodes, grid, 78, 62).velocity.x, 0.0f);
+  EXPECT_GT(At(nodes, grid, 78, 62).velocity.y, 0.0f);
 
   double peak = 0.0;
   double peakRadius = 0.0;
   for (const GridPoint& node : nodes) {
-    const double r = std::hypot(node.position.x - 0.5, node.position.y - 0.5);
+    const double r = std::hypot(node.position.x - 31.0 / 64.0, node.position.y - 31.0 / 64.0);
     if (Speed(node) > peak) {
       peak = Speed(node);
       peakRadius = r;
     }
-    if (r < 0.199) {
-      EXPECT_FLOAT_EQ(node.scalar1, 10.0f) << "r = " << r;  // 2 omega
-    } else if (r > 0.201) {
+    if (r < 0.249) {
+      EXPECT_EQ(node.scalar1, 8.0f) << "r = " << r;  // 2 omega
+    } else if (r > 0.251) {
       EXPECT_EQ(node.scalar1, 0.0f) << "r = " << r;
     }
   }
-  EXPECT_NEAR(peak, 1.0, 1e-5);
-  EXPECT_NEAR(peakRadius, 0.2, 0.01);
+  EXPECT_NEAR(peak, 1.0, 1e-6);
+  EXPECT_NEAR(peakRadius, 0.25, 1.0 / 128.0);
 
-  // Centripetal balance: p(0.4) - p(0) = omega^2 a^2 - (omega a^2 / 0.4)^2 / 2 = 1 - 0.125.
-  EXPECT_NEAR(At(nodes, grid, 90, 50).scalar0 - centre.scalar0, 0.875, 1e-5);
-  EXPECT_LT(centre.scalar0, At(nodes, grid, 60, 50).scalar0);
+  // Centripetal balance: p(1/2) - p(0) = omega^2 a^2 - (omega a^2 / (1/2))^2 / 2 = 1 - 1/8.
+  EXPECT_NEAR(At(nodes, grid, 126, 62).scalar0 - centre.scalar0, 0.875, 1e-6);
+  EXPECT_LT(centre.scalar0, At(nodes, grid, 78, 62).scalar0);
 }
 
 TEST(SampleFlowsTest, CylinderHasStagnationPointsAndTwiceTheStreamAtItsSides) {
-  // 129 nodes over 1: node k at k / 128 exactly. Centre (0.5, 0.5) = node (64, 64); radius 1/8 =
-  // 16 nodes; free stream 1 along +x.
+  // 129 nodes over 1: node k at k / 128 exactly. Radius 1/8 = 16 nodes, centred 1.5 radii left of
+  // the middle at (5/16, 1/2) = node (40, 64); free stream 1 along +x.
   const SampleOptions grid = Grid(129, 129);
   const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::Cylinder, grid);
-  const GridPoint& front = At(nodes, grid, 48, 64);
-  const GridPoint& back = At(nodes, grid, 80, 64);
-  const GridPoint& top = At(nodes, grid, 64, 48);
-  const GridPoint& bottom = At(nodes, grid, 64, 80);
-  EXPECT_NEAR(Speed(front), 0.0, 1e-6);
-  EXPECT_NEAR(Speed(back), 0.0, 1e-6);
-  EXPECT_NEAR(top.velocity.x, 2.0, 1e-6);
-  EXPECT_NEAR(top.velocity.y, 0.0, 1e-6);
-  EXPECT_NEAR(bottom.velocity.x, 2.0, 1e-6);
-  EXPECT_NEAR(bottom.velocity.y, 0.0, 1e-6);
+  const GridPoint& front = At(nodes, grid, 24, 64);
+  const GridPoint& back = At(nodes, grid, 56, 64);
+  const GridPoint& top = At(nodes, grid, 40, 48);
+  const GridPoint& bottom = At(nodes, grid, 40, 80);
+  EXPECT_EQ(Speed(front), 0.0);
+  EXPECT_EQ(Speed(back), 0.0);
+  EXPECT_EQ(top.velocity, Vec3(2.0f, 0.0f, 0.0f));
+  EXPECT_EQ(bottom.velocity, Vec3(2.0f, 0.0f, 0.0f));
   // Bernoulli: the sides lie |2|^2 / 2 = 2 below the stagnation pressure.
-  EXPECT_NEAR(front.scalar0 - top.scalar0, 2.0, 1e-5);
+  EXPECT_FLOAT_EQ(front.scalar0 - top.scalar0, 2.0f);
   EXPECT_EQ(front.scalar0, back.scalar0);
 
   // Inside the body the fluid is at rest at the stagnation pressure; potential flow has no
   // vorticity anywhere.
-  const GridPoint& inside = At(nodes, grid, 70, 60);
+  const GridPoint& inside = At(nodes, grid, 46, 60);
   EXPECT_EQ(inside.velocity, Vec3(0.0f, 0.0f, 0.0f));
   EXPECT_EQ(inside.scalar0, front.scalar0);
   for (const GridPoint& node : nodes) EXPECT_EQ(node.scalar1, 0.0f);
 
-  // On the x axis ahead of the body u = 1 - R^2 / x^2: at x = -0.25 that is 1 - 1/4.
-  EXPECT_NEAR(At(nodes, grid, 32, 64).velocity.x, 0.75, 1e-6);
-  EXPECT_NEAR(At(nodes, grid, 32, 64).velocity.y, 0.0, 1e-6);
-  // Above the body u = 1 + R^2 / y^2: at y = -0.25 that is 1 + 1/4.
-  EXPECT_NEAR(At(nodes, grid, 64, 32).velocity.x, 1.25, 1e-6);
+  // On the axis u = 1 - R^2 / x^2: 1/4 ahead of the centre that is 1 - 1/4, and in the middle of
+  // the domain, 3/16 behind it, 1 - 4/9.
+  EXPECT_NEAR(At(nodes, grid, 8, 64).velocity.x, 0.75, 1e-6);
+  EXPECT_EQ(At(nodes, grid, 8, 64).velocity.y, 0.0f);
+  EXPECT_NEAR(At(nodes, grid, 64, 64).velocity.x, 5.0 / 9.0, 1e-6);
+  // Above the body u = 1 + R^2 / y^2: at y = -1/4 that is 1 + 1/4.
+  EXPECT_NEAR(At(nodes, grid, 40, 32).velocity.x, 1.25, 1e-6);
 }
 
 TEST(SampleFlowsTest, SpiralSinkPointsInwardAndTurns) {
   for (const SampleOptions& grid : {SampleOptions{}, Grid(129, 129), Grid(64, 32, 2.0f, 1.0f)}) {
-    const double cx = grid.extentX / 2.0, cy = grid.extentY / 2.0;
+    // Centred 1/64 of the shorter side up and left of the middle.
+    const double offset = std::min(grid.extentX, grid.extentY) / 64.0;
+    const double cx = grid.extentX / 2.0 - offset, cy = grid.extentY / 2.0 - offset;
     for (const GridPoint& node : MakeSampleNodes(SampleFlow::SpiralSink, grid)) {
       const double dx = node.position.x - cx, dy = node.position.y - cy;
       if (dx == 0.0 && dy == 0.0) {
@@ -212,12 +216,13 @@ TEST(SampleFlowsTest, SpiralSinkPointsInwardAndTurns) {
       ASSERT_GE(node.scalar1, 0.0f);  // the core's Gaussian; it underflows far out
     }
   }
-  // At r = 0.25 right of the centre, flux 0.6, circulation 1.2 and core 0.1:
+  // At r = 1/4 right of the centre (node (62, 62) of 129), flux 0.6, circulation 1.2, core 0.1:
   // u_r = -0.6 / (2 pi 0.25) (1 - e^-6.25) = -0.3819719 * 0.9980695 = -0.3812345 and
   // u_theta = 1.2 / (2 pi 0.25) (1 - e^-6.25) = 0.7639437 * 0.9980695 = 0.7624689.
   const SampleOptions grid = Grid(129, 129);
   const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::SpiralSink, grid);
-  const GridPoint& node = At(nodes, grid, 96, 64);
+  EXPECT_EQ(At(nodes, grid, 62, 62).velocity, Vec3(0.0f, 0.0f, 0.0f));
+  const GridPoint& node = At(nodes, grid, 94, 62);
   EXPECT_NEAR(node.velocity.x, -0.3812345, 1e-6);
   EXPECT_NEAR(node.velocity.y, 0.7624689, 1e-6);
 }
@@ -250,6 +255,9 @@ TEST(SampleFlowsTest, DoubleGyreIsClosedAtTheBoundary) {
 TEST(SampleFlowsTest, VortexStreetHasTwoRowsOfOppositeVortices) {
   const SampleOptions grid;
   const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::VortexStreet, grid);
+  float peak = 0.0f;
+  for (const GridPoint& node : nodes) peak = std::max(peak, std::abs(node.scalar1));
+  ASSERT_GT(peak, 0.0f);
   // Local extremes of vorticity, strong ones only: the cores.
   int positiveAbove = 0, negativeBelow = 0, misplaced = 0;
   for (int row = 1; row + 1 < grid.height; ++row) {
@@ -264,9 +272,9 @@ TEST(SampleFlowsTest, VortexStreetHasTwoRowsOfOppositeVortices) {
           min = min && w < other;
         }
       }
-      const bool above = At(nodes, grid, column, row).position.y < 0.5f;
-      if (max && w > 10.0f) (above ? positiveAbove : misplaced)++;
-      if (min && w < -10.0f) (above ? misplaced : negativeBelow)++;
+      const bool above = At(nodes, grid, column, row).position.y < grid.extentY / 2.0f;
+      if (max && w > peak / 2.0f) (above ? positiveAbove : misplaced)++;
+      if (min && w < -peak / 2.0f) (above ? misplaced : negativeBelow)++;
     }
   }
   EXPECT_GE(positiveAbove, 3);

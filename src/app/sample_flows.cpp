@@ -24,13 +24,20 @@ constexpr double kPi = std::numbers::pi;
 // would squeeze its colour background into the upper part of the ramp.
 constexpr double kAmbientPressure = 1.0;
 
+// Evenly spaced placement starts its first streamline at the middle of the drawing area and ends
+// at once when that seed has no velocity. So nothing at rest sits there: the Rankine vortex and
+// the spiral sink are centred this far (in L, 8 pixels at 512) up and left of the middle, and the
+// cylinder lies upstream of it, the middle falling in its wake.
+constexpr double kVortexCentreOffset = 1.0 / 64.0;
+constexpr double kCylinderUpstreamRadii = 1.5;
+
 // Uniform flow: unit speed, 30 degrees below the x axis on the screen, so that the arrows and
 // streamlines are neither horizontal nor on a pixel diagonal.
 constexpr double kUniformAngleRad = kPi / 6.0;
 
 // Rankine vortex: solid-body rotation inside the core, a potential vortex outside; the core
-// radius is a fifth of L, and the angular velocity makes the peak speed (at the core radius) 1.
-constexpr double kRankineCoreRadius = 0.2;
+// radius is a quarter of L, and the angular velocity makes the peak speed (at the core radius) 1.
+constexpr double kRankineCoreRadius = 0.25;
 constexpr double kRankinePeakSpeed = 1.0;
 
 // Double gyre: the two counter-rotating cells of psi = A sin(pi X) sin(pi Y) on [0,2] x [0,1],
@@ -65,7 +72,7 @@ constexpr int kStreetExtraVortices = 2;
 // precision (exp(-50) ~ 2e-22), and its core terms are skipped.
 constexpr double kCoreNegligibleR2 = 50.0;
 
-// Spiral sink: a sink (volume flux 0.6) and a vortex (circulation 1.2) at the centre, both
+// Spiral sink: a sink (volume flux 0.6) and a vortex (circulation 1.2) at the vortex centre, both
 // smoothed over a Lamb-Oseen core of radius L/10. The ratio 1/2 of sink to circulation makes the
 // streamlines spiral inward at about 27 degrees to the circles; the peak speed is about 1.4.
 constexpr double kSinkFlux = 0.6;
@@ -87,6 +94,8 @@ struct Domain {
   double Scale() const { return std::min(extentX, extentY); }
   double CentreX() const { return extentX / 2.0; }
   double CentreY() const { return extentY / 2.0; }
+  double VortexCentreX() const { return CentreX() - kVortexCentreOffset * Scale(); }
+  double VortexCentreY() const { return CentreY() - kVortexCentreOffset * Scale(); }
 };
 
 // (1 - exp(-r^2/rc^2)) / r^2: the factor that turns the potential vortex Gamma/(2 pi r) into the
@@ -160,7 +169,7 @@ FlowFunction UniformFlow() {
 }
 
 FlowFunction RankineVortex(const Domain& d) {
-  const double cx = d.CentreX(), cy = d.CentreY();
+  const double cx = d.VortexCentreX(), cy = d.VortexCentreY();
   const double a = kRankineCoreRadius * d.Scale();
   const double omega = kRankinePeakSpeed / a;
   return [=](double x, double y) {
@@ -203,8 +212,8 @@ FlowFunction DoubleGyre(const Domain& d) {
 }
 
 FlowFunction Cylinder(const Domain& d) {
-  const double cx = d.CentreX(), cy = d.CentreY();
   const double radius = kCylinderRadius * d.Scale();
+  const double cx = d.CentreX() - kCylinderUpstreamRadii * radius, cy = d.CentreY();
   const double r2Surface = radius * radius;
   const double stream = kCylinderStreamSpeed;
   const double stagnationPressure = kAmbientPressure + stream * stream / 2.0;
@@ -251,7 +260,7 @@ FlowFunction VortexStreet(const Domain& d) {
 
 FlowFunction SpiralSink(const Domain& d) {
   const double scale = d.Scale();
-  const LambOseenVortex swirl{d.CentreX(), d.CentreY(), kSinkCirculation * scale,
+  const LambOseenVortex swirl{d.VortexCentreX(), d.VortexCentreY(), kSinkCirculation * scale,
                               kSinkCoreRadius * scale};
   const double flux = kSinkFlux * scale;
   return [=](double x, double y) {

@@ -41,7 +41,10 @@ Options:
       --height N     nodes down, 2 to 4096 (default 128)
       --size N       nodes across and down, 2 to 4096
       --extent X,Y   world size of the grid: x runs from 0 to X, y from 0 to Y;
-                     positive finite numbers (default 1,1)
+                     positive finite numbers (default 512,512: one world unit
+                     per pixel of the 512 x 512 drawing area; streamline steps
+                     are world lengths, so a much smaller extent draws broken
+                     streamlines)
       --list         print the flow names, one per line, and exit
   -h, --help         print this help and exit
 
