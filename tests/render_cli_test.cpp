@@ -1,0 +1,282 @@
+// vortana-render as a program: exit statuses, the JSON description and the PNG.
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QImage>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <random>
+#include <sstream>
+
+#include "app/headless/json_description.h"
+#include "data/flow_file_writer.h"
+#include "support/temp_dir.h"
+
+namespace vortana {
+namespace {
+
+using testing::TempDir;
+using Json = nlohmann::ordered_json;
+
+struct ProgramRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+ProgramRun RunRender(const std::vector<std::string>& args) {
+  TempDir streams;
+  std::string command = Quoted(VORTANA_RENDER_EXE);
+  for (const std::string& arg : args) command += " " + Quoted(arg);
+  command += " >" + Quoted(streams.File("out")) + " 2>" + Quoted(streams.File("err"));
+  const int result = std::system(command.c_str());
+  ProgramRun run;
+  run.status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+  run.out = ReadText(streams.File("out"));
+  run.err = ReadText(streams.File("err"));
+  return run;
+}
+
+// A 2 x 2 grid over x 0..2 and y 0..1 that moves at (3, 4, 0) everywhere: speed 5.
+std::string WriteDiagonalFlow(const TempDir& dir) {
+  std::vector<GridPoint> nodes(4);
+  const float scalar0[] = {1, 2, 3, 4};
+  const float scalar1[] = {-2, 0.5f, 0.25f, 1};
+  for (int i = 0; i < 4; ++i) {
+    nodes[i].position = {static_cast<float>(2 * (i % 2)), static_cast<float>(i / 2), 0};
+    nodes[i].velocity = {3, 4, 0};
+    nodes[i].scalar0 = scalar0[i];
+    nodes[i].scalar1 = scalar1[i];
+  }
+  EXPECT_EQ(WriteFlowFiles(dir.File("diagonal"), 2, 2, 1, 2, nodes), "");
+  return dir.File("diagonal.gri");
+}
+
+// One world unit a pixel, flowing to the right everywhere.
+std::string WriteRightwardFlow(const TempDir& dir) {
+  std::vector<GridPoint> nodes(4);
+  for (int i = 0; i < 4; ++i) {
+    nodes[i].position = {static_cast<float>(512 * (i % 2)), static_cast<float>(512 * (i / 2)), 0};
+    nodes[i].velocity = {1, 0, 0};
+  }
+  EXPECT_EQ(WriteFlowFiles(dir.File("right"), 2, 2, 1, 0, nodes), "");
+  return dir.File("right.00000.dat");
+}
+
+float ReadBack(const Json& number) { return std::strtof(number.dump().c_str(), nullptr); }
+
+TEST(RenderCli, UsageErrorsExitWithTwoAndNameTheOption) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string said;
+  };
+  const std::vector<Case> cases = {
+      {{}, "no DATASET"},
+      {{"--normalized"}, "no DATASET"},
+      {{"a.gri", "--bogus"}, "unknown option '--bogus'"},
+      {{"a.gri", "-x"}, "unknown option '-x'"},
+      {{"a.gri", "--grid-size"}, "--grid-size needs a value"},
+      {{"a.gri", "-o"}, "--output needs a value"},
+      {{"--grid-size", "abc", "a.gri"}, "--grid-size: expected an integer between 8 and 128"},
+      {{"--grid-size", "7", "a.gri"}, "--grid-size: expected an integer between 8 and 128"},
+      {{"--grid-size=129", "a.gri"}, "--grid-size: expected an integer between 8 and 128"},
+      {{"--delta-t", "21", "a.gri"}, "--delta-t: expected an integer between 1 and 20"},
+      {{"--delta-t", "1.5", "a.gri"}, "--delta-t: expected an integer between 1 and 20"},
+      {{"--d-sep", "9", "a.gri"}, "--d-sep: expected an integer between 10 and 50"},
+      {{"--d-test", "0", "a.gri"}, "--d-test: expected an integer of at least 1"},
+      {{"--plot", "pie", "a.gri"}, "--plot: expected one of arrows|streamlines"},
+      {{"--integrator", "rk4", "a.gri"}, "--integrator: expected one of euler|rk2"},
+      {{"--background", "heat", "a.gri"}, "--background: expected one of flow|pressure|vorticity"},
+      {{"--colour", "12345G", "a.gri"}, "--colour: expected six hexadecimal digits"},
+      {{"--colour", "FFF", "a.gri"}, "--colour: expected six hexadecimal digits"},
+      {{"--probe", "512,0", "a.gri"}, "--probe: expected X,Y with X and Y integers between 0 and 511"},
+      {{"--probe", "3", "a.gri"}, "--probe: expected X,Y"},
+      {{"--legend=yes", "a.gri"}, "--legend takes no value"},
+      {{"a.gri", "b.gri"}, "more than one DATASET"},
+  };
+  for (const Case& c : cases) {
+    const ProgramRun run = RunRender(c.args);
+    EXPECT_EQ(run.status, 2) << c.said;
+    EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
+  }
+
+  const ProgramRun help = RunRender({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("Usage: vortana-render [options] DATASET"), std::string::npos);
+  EXPECT_NE(help.out.find("--d-test N"), std::string::npos);
+}
+
+TEST(RenderCli, AnUnusableDataSetExitsWithOne) {
+  TempDir dir;
+  const ProgramRun missing = RunRender({dir.File("missing.gri"), "-o", dir.File("missing.png")});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("Vortana Visualization: "), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("missing"), std::string::npos) << missing.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing.png")));
+
+  // One column of nodes: a field without a cell.
+  std::vector<GridPoint> column(3);
+  for (int i = 0; i < 3; ++i) column[i].position = {0, static_cast<float>(i), 0};
+  ASSERT_EQ(WriteFlowFiles(dir.File("column"), 1, 3, 1, 0, column), "");
+  const ProgramRun thin = RunRender({dir.File("column.gri"), "--dump", "-"});
+  EXPECT_EQ(thin.status, 1);
+  EXPECT_NE(thin.err.find("Visualize: Error: no data file selected"), std::string::npos)
+      << thin.err;
+  EXPECT_TRUE(thin.out.empty());
+
+  // Neither output asked for: the run alone.
+  EXPECT_EQ(RunRender({WriteDiagonalFlow(dir)}).status, 0);
+}
+
+TEST(RenderCli, DescribesTheArrowPlotOfASmallField) {
+  TempDir dir;
+  const std::string path = WriteDiagonalFlow(dir);
+  const ProgramRun run = RunRender({path, "--plot", "arrows", "--grid-size", "128", "--probe", "10,10",
+                             "--dump", "-"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.err.empty());
+  const Json json = Json::parse(run.out);
+
+  std::vector<std::string> keys;
+  for (const auto& item : json.items()) keys.push_back(item.key());
+  EXPECT_EQ(keys, (std::vector<std::string>{
+                      "file", "size", "width", "height", "depth", "max_x", "max_y", "max_speed",
+                      "min_scalar0", "max_scalar0", "min_scalar1", "max_scalar1", "scale_x",
+                      "scale_y", "dt", "arrows", "streamlines"}));
+  EXPECT_EQ(json["file"], path);
+  EXPECT_EQ(json["size"], 4);
+  EXPECT_EQ(json["width"], 2);
+  EXPECT_EQ(json["height"], 2);
+  EXPECT_EQ(json["depth"], 1);
+  EXPECT_EQ(ReadBack(json["max_x"]), 2.0f);
+  EXPECT_EQ(ReadBack(json["max_y"]), 1.0f);
+  EXPECT_EQ(ReadBack(json["max_speed"]), 5.0f);
+  EXPECT_EQ(ReadBack(json["min_scalar0"]), 1.0f);
+  EXPECT_EQ(ReadBack(json["max_scalar0"]), 4.0f);
+  EXPECT_EQ(ReadBack(json["min_scalar1"]), -2.0f);
+  EXPECT_EQ(ReadBack(json["max_scalar1"]), 1.0f);
+  EXPECT_EQ(ReadBack(json["scale_x"]), 0.00390625f);   // 2 / 512
+  EXPECT_EQ(ReadBack(json["scale_y"]), 0.001953125f);  // 1 / 512
+  EXPECT_NE(run.out.find("\"dt\":0.099999994,"), std::string::npos);
+  EXPECT_EQ(ReadBack(json["dt"]), 0.099999994f);
+
+  // 16 arrows at 64, 192, 320, 448, row by row; the probe at (10, 10) is not stored.
+  ASSERT_EQ(json["arrows"].size(), 16u);
+  const int centres[] = {64, 192, 320, 448};
+  for (size_t i = 0; i < 16; ++i) {
+    const Json& arrow = json["arrows"][i];
+    EXPECT_EQ(arrow["x"], centres[i % 4]);
+    EXPECT_EQ(arrow["y"], centres[i / 4]);
+    EXPECT_EQ(ReadBack(arrow["v"][0]), 0.6f);
+    EXPECT_EQ(ReadBack(arrow["v"][1]), 0.8f);
+    EXPECT_EQ(ReadBack(arrow["v"][2]), 0.0f);
+  }
+  // Half-length 63: s = (37.8, 50.4), L = 63; base point 59 along, wings 4 across.
+  const Json& first = json["arrows"][0];
+  EXPECT_EQ(first["shaft"], Json::parse("[26, 13, 101, 114]"));
+  EXPECT_EQ(first["head"], Json::parse("[[102, 108], [101, 114], [96, 113]]"));
+  EXPECT_EQ(json["streamlines"], Json::array());
+}
+
+TEST(RenderCli, DescribesRegularStreamlinesAndNonFiniteValues) {
+  TempDir dir;
+  const ProgramRun run = RunRender({WriteRightwardFlow(dir), "--dump", dir.File("out.json")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.out.empty());
+  const Json json = Json::parse(ReadText(dir.File("out.json")));
+  EXPECT_EQ(json["file"], dir.File("right.00000.dat"));
+  EXPECT_EQ(json["arrows"], Json::array());
+  // Grid size 32: seeds (16, 16) ... (496, 496), each a whole row.
+  ASSERT_EQ(json["streamlines"].size(), 16u);
+  for (size_t i = 0; i < 16; ++i) {
+    const Json& line = json["streamlines"][i];
+    const int row = 16 + 32 * static_cast<int>(i);
+    ASSERT_EQ(line.size(), 512u);
+    EXPECT_EQ(line[0], Json::array({0, row}));
+    EXPECT_EQ(line[511], Json::array({511, row}));
+  }
+
+  // Velocities of 3e38 across and down: the fastest length overflows the stored float.
+  std::vector<GridPoint> nodes(4);
+  for (int i = 0; i < 4; ++i) {
+    nodes[i].position = {static_cast<float>(i % 2), static_cast<float>(i / 2), 0};
+    nodes[i].velocity = {3e38f, 3e38f, 0};
+  }
+  ASSERT_EQ(WriteFlowFiles(dir.File("fast"), 2, 2, 1, 0, nodes), "");
+  const ProgramRun fast = RunRender({dir.File("fast.gri"), "--plot", "arrows", "--dump", "-"});
+  ASSERT_EQ(fast.status, 0) << fast.err;
+  const Json described = Json::parse(fast.out);
+  EXPECT_TRUE(described["max_speed"].is_null());
+  EXPECT_EQ(ReadBack(described["max_x"]), 1.0f);
+}
+
+TEST(RenderCli, WritesTheDrawingAreaAndOptionallyTheLegendAsPng) {
+  TempDir dir;
+  const std::string path = WriteDiagonalFlow(dir);
+  const ProgramRun plain = RunRender({path, "--plot", "arrows", "--grid-size", "128", "--background",
+                               "flow", "--colour", "00FF80", "-o", dir.File("plain.png")});
+  ASSERT_EQ(plain.status, 0) << plain.err;
+  const QImage image(QString::fromStdString(dir.File("plain.png")));
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.width(), 512);
+  EXPECT_EQ(image.height(), 512);
+  EXPECT_FALSE(image.hasAlphaChannel());
+  // Every node at max speed: ramp index 255, pure red; the first arrow's tail in the line colour.
+  EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
+  EXPECT_EQ(image.pixel(26, 13), qRgb(0, 255, 128));
+
+  const ProgramRun legend = RunRender({path, "--legend", "--probe", "5,500", "--repaint", "-o",
+                                dir.File("legend.png")});
+  ASSERT_EQ(legend.status, 0) << legend.err;
+  const QImage stacked(QString::fromStdString(dir.File("legend.png")));
+  ASSERT_EQ(stacked.width(), 512);
+  ASSERT_EQ(stacked.height(), 532);
+  for (int y = 512; y < 522; ++y) EXPECT_EQ(stacked.pixel(100, y), qRgb(0, 0, 0)) << y;
+  EXPECT_EQ(stacked.pixel(0, 522), qRgb(1, 0, 255));   // ramp[0]
+  EXPECT_EQ(stacked.pixel(511, 531), qRgb(255, 0, 0));  // ramp[255]
+}
+
+TEST(JsonDescription, EveryFloatReadsBackExactly) {
+  std::mt19937 random(20240611);
+  std::vector<float> values = {0.0f, -0.0f, 0.1f, 0.099999994f, 1e-45f, 1.17549435e-38f,
+                               3.4028235e38f, -3.4028235e38f, 16777217.0f, 0.6f};
+  for (int i = 0; i < 200000; ++i) {
+    const uint32_t bits = random();
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    if (std::isfinite(value)) values.push_back(value);
+  }
+  for (const float value : values) {
+    const std::string text = JsonFloat(value).dump();
+    ASSERT_EQ(std::strtof(text.c_str(), nullptr), value) << text;
+  }
+  // Nine digits, not the seventeen of the float widened to double (0.0999999940395355225).
+  EXPECT_EQ(JsonFloat(0.099999994f).dump(), "0.099999994");
+  EXPECT_EQ(JsonFloat(0.6f).dump(), "0.600000024");
+  EXPECT_EQ(JsonFloat(-2.5f).dump(), "-2.5");
+  EXPECT_TRUE(JsonFloat(std::numeric_limits<float>::infinity()).is_null());
+  EXPECT_TRUE(JsonFloat(-std::numeric_limits<float>::infinity()).is_null());
+  EXPECT_TRUE(JsonFloat(std::numeric_limits<float>::quiet_NaN()).is_null());
+}
+
+}  // namespace
+}  // namespace vortana
