@@ -120,7 +120,8 @@ TEST(SampleCliTest, AllFlowsAreWrittenIntoANewFolder) {
 
 TEST(SampleCliTest, DefaultGridIs128NodesSquareOver512Units) {
   TempDir dir;
-  const SampleRun run = RunSample(dir, "double-gyre " + Quoted(dir.Path().string()));
+  // Everything after "--" is an operand.
+  const SampleRun run = RunSample(dir, "-- double-gyre " + Quoted(dir.Path().string()));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   std::string error;
   const std::unique_ptr<FlowField> field = FlowField::Load(dir.File("double-gyre"), error);
