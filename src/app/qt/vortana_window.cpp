@@ -118,20 +118,19 @@ QRect VortanaWindow::PlacedRect(const ControlSpec& spec, const QWidget& control)
 
 void VortanaWindow::BuildControls() {
   // Created in table order, which gives Qt's focus chain the dialog's tab order.
-  std::vector<QWidget*> controls;
   QWidget* previous = nullptr;
   for (const ControlSpec& spec : DialogControls()) {
     QWidget* control = MakeControl(spec, previous);
     control->setGeometry(PlacedRect(spec, *control));
     platform_.AddControl(spec.id, control);
-    controls.push_back(control);
+    controls_.push_back(control);
     if (spec.kind != ControlKind::GroupBox && spec.kind != ControlKind::SunkenPanel) {
       selfPainting_.push_back(control);
     }
     previous = control;
   }
   // The first control of the table is the topmost sibling, the last the lowest.
-  for (QWidget* control : controls | std::views::reverse) control->raise();
+  for (QWidget* control : controls_ | std::views::reverse) control->raise();
 
   for (const std::vector<int>& ids : RadioGroups()) {
     auto* group = new QButtonGroup(this);

@@ -22,9 +22,12 @@ class VortanaWindow : public QDialog {
   ~VortanaWindow() override;
 
   QtPlatform& GetPlatform() { return platform_; }
+  const QtPlatform& GetPlatform() const { return platform_; }
   VisualizerDialog& GetVisualizer() { return visualizer_; }
   /// The control with this id, or null.
   QWidget* Control(int id) const { return platform_.Control(id); }
+  /// Every control, in the order of DialogControls().
+  const std::vector<QWidget*>& Controls() const { return controls_; }
   const DialogUnits& Units() const { return units_; }
 
  protected:
@@ -44,6 +47,7 @@ class VortanaWindow : public QDialog {
   QtPlatform platform_;
   VisualizerDialog visualizer_;
   DialogUnits units_;
+  std::vector<QWidget*> controls_;
   // Controls that paint themselves: a paint request inside one of them is that control's own.
   std::vector<QWidget*> selfPainting_;
   std::vector<QButtonGroup*> radioGroups_;
