@@ -191,6 +191,29 @@ TEST(PlaceEvenlySpacedStreamlines, WalksBothSidesOfEveryPointButTheLast) {
   EXPECT_EQ(CountColoured(area, kLine), 5);
 }
 
+TEST(PlaceEvenlySpacedStreamlines, CandidatesOnTheFarEdgesAreNotFreeAndNotTraced) {
+  // Row 492 toward +x: side 0 is (x, 512), on the bottom edge, outside. Column 492 downward:
+  // dx = 0, dy = 1, so ox = 20, oy = 0; side 1 is (512, y), on the right edge, outside.
+  const struct {
+    Streamline first;
+    std::vector<TraceCall> traced;
+  } cases[] = {
+      {Row(250, 252, 492), Calls({{250, 472}, {251, 472}}, kTraceModeSpaced)},
+      {Streamline{{492, 250}, {492, 251}, {492, 252}},
+       Calls({{472, 250}, {472, 251}}, kTraceModeSpaced)},
+  };
+  for (const auto& c : cases) {
+    ScriptedTracer tracer;
+    tracer.chains[{256, 256}] = c.first;
+    OccupancyGrid grid(512, 512);
+    Surface area(512, 512);
+    std::vector<Streamline> stored;
+    PlaceEvenlySpacedStreamlinesWith(tracer.AsTracer(), {256, 256}, 20, 5, grid, kLine, area,
+                                     stored);
+    EXPECT_EQ(tracer.calls, Calls({{256, 256}}, kTraceModePlain) + c.traced);
+  }
+}
+
 TEST(PlaceEvenlySpacedStreamlines, AfterSideOneTheSameSideZeroThenTheLastKeptIsWalkedFirst) {
   // First streamline (250 .. 260, 256); radius 5. Candidates as in the walk above.
   // At point 252 side 1 gives K1 = (252 .. 257, 236), kept; the search goes on with side 0 of
