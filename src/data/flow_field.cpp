@@ -105,6 +105,14 @@ std::string ReadNodes(InputFile& grid, InputFile& data, uint64_t nodeCount, int 
 
 }  // namespace
 
+void FlowField::SearchIndex::Start(int width, int height) {
+  *this = SearchIndex();
+  width_ = width;
+  height_ = width > 0 ? height : 0;
+  rowX_.reserve(std::max(width, 0));
+  columnY_.reserve(std::max(height_, 0));
+}
+
 void FlowField::SetHeader(const GridHeader& header) {
   width_ = static_cast<int16_t>(header.width);
   height_ = static_cast<int16_t>(header.height);
@@ -157,7 +165,11 @@ std::unique_ptr<FlowField> FlowField::FromNodes(int width, int height, int depth
     return field;
   }
   field->SetHeader(header);
-  for (const GridPoint& node : nodes) field->AddToStatistics(node);
+  field->searchIndex_.Start(width, height);
+  for (const GridPoint& node : nodes) {
+    field->AddToStatistics(node);
+    field->searchIndex_.Add(node);
+  }
   field->nodes_ = std::move(nodes);
   field->BuildRowOffsets();
   return field;
@@ -201,10 +213,12 @@ std::unique_ptr<FlowField> FlowField::Load(const std::string& baseName, std::str
     return std::make_unique<FlowField>();
   }
   field->SetHeader(header);
+  field->searchIndex_.Start(header.width, header.height);
   FlowField& f = *field;
   error = ReadNodes(grid, data, nodeCount, header.scalarCount, [&f](const GridPoint& node) {
     f.nodes_.push_back(node);
     f.AddToStatistics(node);
+    f.searchIndex_.Add(node);
   });
   if (!error.empty()) return std::make_unique<FlowField>();
   field->BuildRowOffsets();

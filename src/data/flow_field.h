@@ -89,6 +89,40 @@ class FlowField {
   const GridPoint& NodeAt(float x, float y) const;
 
  private:
+  /// Slice 0's coordinates laid out for the searches, gathered node by node as the field is
+  /// built: row 0's x, and column 0's y, which stands for every column while all columns of
+  /// slice 0 have equal y in each row (a rectilinear grid). The searches then bisect small
+  /// arrays instead of striding through the nodes.
+  class SearchIndex {
+   public:
+    void Start(int width, int height);
+    void Add(const GridPoint& node) {
+      if (row_ >= height_) return;  // past slice 0
+      if (row_ == 0) rowX_.push_back(node.position.x);
+      if (column_ == 0) {
+        columnY_.push_back(node.position.y);
+      } else if (!(node.position.y == columnY_[row_])) {
+        columnsShareY_ = false;
+      }
+      if (++column_ == width_) {
+        column_ = 0;
+        ++row_;
+      }
+    }
+    const float* RowX() const { return rowX_.data(); }
+    /// Column 0's y, or nullptr when the columns differ.
+    const float* SharedColumnY() const { return columnsShareY_ ? columnY_.data() : nullptr; }
+
+   private:
+    int width_ = 0;
+    int height_ = 0;
+    int column_ = 0;
+    int row_ = 0;
+    bool columnsShareY_ = true;
+    std::vector<float> rowX_;
+    std::vector<float> columnY_;
+  };
+
   void SetHeader(const GridHeader& header);
   void AddToStatistics(const GridPoint& node);
   void BuildRowOffsets();
@@ -103,6 +137,7 @@ class FlowField {
   FieldStatistics stats_;
   std::vector<int32_t> rowOffsets_;
   std::vector<GridPoint> nodes_;
+  SearchIndex searchIndex_;
 };
 
 }  // namespace vortana

@@ -4,28 +4,29 @@
 
 // Both searches find the same cell and node as a scan one step at a time would, on every grid
 // whose x grows (or stays) along row 0 and whose y grows (or stays) down each column; they just
-// get there by halving. Each answer is checked against the scan's stopping rule before any node
-// is read by index, so a grid of another shape yields a safe answer, never a read out of bounds.
+// get there by halving, over the compact copies of row 0's x and column 0's y that the search
+// index keeps (the copies hold the same floats, so every comparison comes out the same). Each
+// answer is checked against the scan's stopping rule before any node is read by index, so a
+// grid of another shape yields a safe answer, never a read out of bounds.
 
 namespace vortana {
 
 namespace {
 
 /// The first index i in [0, n) whose coordinate is not below q (n when there is none), by
-/// bisection. On a non-decreasing sequence that is where a forward scan meets q.
+/// bisection. On a non-decreasing sequence that is where a forward scan meets q. The number of
+/// steps depends on n alone and each step is a select, not a branch, since the outcome of every
+/// comparison is a coin toss for random queries. Reads stay within [0, n) whatever the order.
 template <typename Coordinate>
 int FirstNotBelow(int n, Coordinate coordinate, float q) {
-  int lo = 0;
-  int hi = n;
-  while (lo < hi) {
-    const int mid = lo + (hi - lo) / 2;
-    if (coordinate(mid) < q) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
+  if (n <= 0) return 0;
+  int base = 0;
+  for (int length = n; length > 1;) {
+    const int half = length / 2;
+    base = coordinate(base + half) < q ? base + half : base;
+    length -= half;
   }
-  return lo;
+  return base + (coordinate(base) < q ? 1 : 0);
 }
 
 /// The lower index of the interval [i, i + 1] that a forward scan stops at first, the one whose
@@ -60,11 +61,14 @@ Vec3 FlowField::VelocityAt(float x, float y) const {
 
   const int width = width_;
   const GridPoint* nodes = nodes_.data();
-  const int c = IntervalIndex(width, [nodes](int i) { return nodes[i].position.x; }, x);
+  const float* rowX = searchIndex_.RowX();
+  const int c = IntervalIndex(width, [rowX](int i) { return rowX[i]; }, x);
   if (c < 0) return outside;
   const GridPoint* column = nodes + c;
-  const int r = IntervalIndex(
-      height_, [column, width](int i) { return column[i * width].position.y; }, y);
+  const float* columnY = searchIndex_.SharedColumnY();
+  auto sharedY = [columnY](int i) { return columnY[i]; };
+  auto ownY = [column, width](int i) { return column[i * width].position.y; };
+  const int r = columnY ? IntervalIndex(height_, sharedY, y) : IntervalIndex(height_, ownY, y);
   if (r < 0) return outside;
 
   const int k = c + r * width;
@@ -102,11 +106,13 @@ const GridPoint& FlowField::NodeAt(float x, float y) const {
   static const GridPoint kAtRest{};
   if (nodes_.empty() || width_ <= 0 || height_ <= 0) return kAtRest;
   const int width = width_;
-  const GridPoint* nodes = nodes_.data();
-  const int c = CornerIndex(width, [nodes](int i) { return nodes[i].position.x; }, x);
-  const GridPoint* column = nodes + c;
-  const int r =
-      CornerIndex(height_, [column, width](int i) { return column[i * width].position.y; }, y);
+  const float* rowX = searchIndex_.RowX();
+  const int c = CornerIndex(width, [rowX](int i) { return rowX[i]; }, x);
+  const GridPoint* column = nodes_.data() + c;
+  const float* columnY = searchIndex_.SharedColumnY();
+  auto sharedY = [columnY](int i) { return columnY[i]; };
+  auto ownY = [column, width](int i) { return column[i * width].position.y; };
+  const int r = columnY ? CornerIndex(height_, sharedY, y) : CornerIndex(height_, ownY, y);
   return column[r * width];
 }
 
