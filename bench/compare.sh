@@ -183,13 +183,20 @@ table() {
   done
 }
 
+# drawn KEY: "N (L px)", how many lines and how long they are together, in drawing-area pixels.
+drawn() {
+  local info count
+  info=$(cat "$work/results/$1.info")
+  count=$(value_of lines "$info")
+  [ -n "$count" ] || count=$(value_of segments "$info")
+  echo "$count ($(value_of length_px "$info") px)"
+}
+
 pictures() {
   local flow
   for flow in "${flows[@]}"; do
-    echo "- $flow: ours RK2 $(cut -d' ' -f3- "$work/results/evenly-rk2-$flow.info"),"\
-      "ours Euler $(cut -d' ' -f3- "$work/results/evenly-euler-$flow.info");"\
-      "VTK $(cut -d' ' -f3,4,5,6 "$work/results/vtk-$flow.info");"\
-      "streamplot $(value_of segments "$(cat "$work/results/streamplot-$flow.info")") line segments."
+    echo "- $flow: ours RK2 $(drawn "evenly-rk2-$flow") lines, ours Euler $(drawn "evenly-euler-$flow") lines;"\
+      "VTK $(drawn "vtk-$flow") lines; streamplot $(drawn "streamplot-$flow") segments."
   done
 }
 
@@ -217,7 +224,7 @@ results() {
   echo
   table
   echo
-  echo "What each side drew (last round):"
+  echo "What each side drew (last round), with the total length of the lines in pixels:"
   echo
   pictures
   echo

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -146,9 +147,17 @@ int RunEvenly(const Options& options) {
     vortana::PlaceEvenlySpacedStreamlines(*field, settings, options.dSep, options.dTest, occupancy,
                                           vortana::kBlue, area, stored);
   });
+  // Points are pixels; the length adds the distances between neighbours, comparable with the
+  // length in pixels of the peers' polylines.
   size_t points = 0;
-  for (const auto& line : stored) points += line.size();
-  std::printf("ms %.3f lines %zu points %zu\n", ms, stored.size(), points);
+  double length = 0.0;
+  for (const auto& line : stored) {
+    points += line.size();
+    for (size_t i = 1; i < line.size(); ++i) {
+      length += std::hypot(line[i].x - line[i - 1].x, line[i].y - line[i - 1].y);
+    }
+  }
+  std::printf("ms %.3f lines %zu points %zu length_px %.0f\n", ms, stored.size(), points, length);
   return 0;
 }
 

@@ -6,6 +6,7 @@ usage: mpl_streamplot.py DATASET [--density D] [--reps N]
 import argparse
 
 import matplotlib
+import numpy as np
 
 matplotlib.use("Agg")
 import matplotlib.pyplot as plt  # noqa: E402
@@ -24,7 +25,8 @@ def main():
     args = parser.parse_args()
 
     field = flowfiles.read_pair(args.dataset)
-    lines = [0]
+    x = field["x"]
+    drawn = {}
 
     def run():
         figure = plt.figure(figsize=(AREA_PIXELS / DPI, AREA_PIXELS / DPI), dpi=DPI)
@@ -33,12 +35,16 @@ def main():
         result = axes.streamplot(field["x"], field["y"], field["u"], field["v"],
                                  density=args.density)
         elapsed = flowfiles.clock() - start
-        lines[0] = len(result.lines.get_segments())
+        segments = result.lines.get_segments()
+        drawn["segments"] = len(segments)
+        drawn["length"] = sum(float(np.sum(np.linalg.norm(np.diff(s, axis=0), axis=1)))
+                              for s in segments)
         plt.close(figure)
         return elapsed
 
     ms = flowfiles.median_ms(args.reps, run)
-    print(f"ms {ms:.3f} segments {lines[0]}")
+    length_px = drawn["length"] / (x[-1] - x[0]) * AREA_PIXELS
+    print(f"ms {ms:.3f} segments {drawn['segments']} length_px {length_px:.0f}")
 
 
 if __name__ == "__main__":

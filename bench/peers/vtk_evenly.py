@@ -67,7 +67,20 @@ def main():
     ms = flowfiles.median_ms(args.reps, run)
     output = tracer.GetOutput()
     print(f"ms {ms:.3f} lines {output.GetNumberOfLines()} points {output.GetNumberOfPoints()}"
+          f" length_px {line_length(output) / width_world * AREA_PIXELS:.0f}"
           f" shift {width_world:g},{height_world:g}")
+
+
+def line_length(polydata):
+    """Total length of the polylines, in world units."""
+    points = numpy_support.vtk_to_numpy(polydata.GetPoints().GetData())
+    cells = numpy_support.vtk_to_numpy(polydata.GetLines().GetConnectivityArray())
+    offsets = numpy_support.vtk_to_numpy(polydata.GetLines().GetOffsetsArray())
+    total = 0.0
+    for begin, end in zip(offsets[:-1], offsets[1:]):
+        line = points[cells[begin:end]]
+        total += float(np.sum(np.linalg.norm(np.diff(line, axis=0), axis=1)))
+    return total
 
 
 if __name__ == "__main__":
