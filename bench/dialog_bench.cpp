@@ -83,8 +83,7 @@ class StreetFiles {
                 ("vortana-dialog-bench-" + std::to_string(::getpid()))) {
     std::filesystem::create_directories(folder_);
     error_ = WriteFlowFiles((folder_ / "vortex-street").string(), kStreetNodes, kStreetNodes, 1,
-                            kSampleScalarCount,
-                            MakeSampleNodes(SampleFlow::VortexStreet, kStreet));
+                            kSampleScalarCount, MakeSampleNodes(SampleFlow::VortexStreet, kStreet));
   }
   ~StreetFiles() {
     std::error_code ignored;

@@ -51,13 +51,14 @@ TEST_F(DialogRulesTest, StartUpGivesEveryControlAndSettingItsStartValue) {
   EXPECT_EQ(platform.ControlText(kIdDSep), "20");
   EXPECT_EQ(platform.ControlText(kIdDTest), "10");
 
-  for (const int id : {kIdStreamlines, kIdEuler, kIdFlow}) EXPECT_TRUE(platform.IsChecked(id)) << id;
+  for (const int id : {kIdStreamlines, kIdEuler, kIdFlow})
+    EXPECT_TRUE(platform.IsChecked(id)) << id;
   for (const int id : {kIdArrowPlot, kIdRungeKutta, kIdPressure, kIdVorticity, kIdNormalized,
                        kIdBackground, kIdEvenlySpaced}) {
     EXPECT_FALSE(platform.IsChecked(id)) << id;
   }
-  for (const int id : {kIdEuler, kIdRungeKutta, kIdEvenlySpaced, kIdDeltaTLabel, kIdDeltaT,
-                       kIdDeltaTSpin}) {
+  for (const int id :
+       {kIdEuler, kIdRungeKutta, kIdEvenlySpaced, kIdDeltaTLabel, kIdDeltaT, kIdDeltaTSpin}) {
     EXPECT_TRUE(platform.IsControlEnabled(id)) << id;
   }
   for (const int id : {kIdNormalized, kIdFlow, kIdPressure, kIdVorticity, kIdDSepLabel, kIdDSep,
@@ -95,13 +96,23 @@ TEST_F(DialogRulesTest, EnablingRulesSwitchTheirControlsInTheListedOrder) {
   using Calls = std::vector<std::pair<int, bool>>;
   platform.enableCalls.clear();
   dialog.OnArrowPlotClicked();
-  EXPECT_EQ(EnableCalls(), (Calls{{1076, true}, {1078, false}, {1079, false}, {1082, false},
-                                  {1086, false}, {1016, false}, {1017, false}}));
+  EXPECT_EQ(EnableCalls(), (Calls{{1076, true},
+                                  {1078, false},
+                                  {1079, false},
+                                  {1082, false},
+                                  {1086, false},
+                                  {1016, false},
+                                  {1017, false}}));
 
   platform.enableCalls.clear();
   dialog.OnStreamlinesClicked();
-  EXPECT_EQ(EnableCalls(), (Calls{{1078, true}, {1079, true}, {1082, true}, {1086, true},
-                                  {1016, true}, {1017, true}, {1076, false}}));
+  EXPECT_EQ(EnableCalls(), (Calls{{1078, true},
+                                  {1079, true},
+                                  {1082, true},
+                                  {1086, true},
+                                  {1016, true},
+                                  {1017, true},
+                                  {1076, false}}));
 
   platform.enableCalls.clear();
   platform.controls[kIdBackground].checked = true;
@@ -115,8 +126,9 @@ TEST_F(DialogRulesTest, EnablingRulesSwitchTheirControlsInTheListedOrder) {
   platform.enableCalls.clear();
   platform.controls[kIdEvenlySpaced].checked = true;
   dialog.OnEvenlySpacedClicked();
-  EXPECT_EQ(EnableCalls(), (Calls{{1087, true}, {1018, true}, {1019, true}, {1088, true},
-                                  {1020, true}, {1021, true}}));
+  EXPECT_EQ(
+      EnableCalls(),
+      (Calls{{1087, true}, {1018, true}, {1019, true}, {1088, true}, {1020, true}, {1021, true}}));
   EXPECT_EQ(dialog.GetSettings().evenlySpaced, 1);
 }
 

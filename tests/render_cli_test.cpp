@@ -107,7 +107,8 @@ TEST(RenderCli, UsageErrorsExitWithTwoAndNameTheOption) {
       {{"--background", "heat", "a.gri"}, "--background: expected one of flow|pressure|vorticity"},
       {{"--colour", "12345G", "a.gri"}, "--colour: expected six hexadecimal digits"},
       {{"--colour", "FFF", "a.gri"}, "--colour: expected six hexadecimal digits"},
-      {{"--probe", "512,0", "a.gri"}, "--probe: expected X,Y with X and Y integers between 0 and 511"},
+      {{"--probe", "512,0", "a.gri"},
+       "--probe: expected X,Y with X and Y integers between 0 and 511"},
       {{"--probe", "3", "a.gri"}, "--probe: expected X,Y"},
       {{"--legend=yes", "a.gri"}, "--legend takes no value"},
       {{"a.gri", "b.gri"}, "more than one DATASET"},
@@ -150,18 +151,18 @@ TEST(RenderCli, AnUnusableDataSetExitsWithOne) {
 TEST(RenderCli, DescribesTheArrowPlotOfASmallField) {
   TempDir dir;
   const std::string path = WriteDiagonalFlow(dir);
-  const ProgramRun run = RunRender({path, "--plot", "arrows", "--grid-size", "128", "--probe", "10,10",
-                             "--dump", "-"});
+  const ProgramRun run = RunRender(
+      {path, "--plot", "arrows", "--grid-size", "128", "--probe", "10,10", "--dump", "-"});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_TRUE(run.err.empty());
   const Json json = Json::parse(run.out);
 
   std::vector<std::string> keys;
   for (const auto& item : json.items()) keys.push_back(item.key());
-  EXPECT_EQ(keys, (std::vector<std::string>{
-                      "file", "size", "width", "height", "depth", "max_x", "max_y", "max_speed",
-                      "min_scalar0", "max_scalar0", "min_scalar1", "max_scalar1", "scale_x",
-                      "scale_y", "dt", "arrows", "streamlines"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"file", "size", "width", "height", "depth", "max_x",
+                                            "max_y", "max_speed", "min_scalar0", "max_scalar0",
+                                            "min_scalar1", "max_scalar1", "scale_x", "scale_y",
+                                            "dt", "arrows", "streamlines"}));
   EXPECT_EQ(json["file"], path);
   EXPECT_EQ(json["size"], 4);
   EXPECT_EQ(json["width"], 2);
@@ -232,8 +233,9 @@ TEST(RenderCli, DescribesRegularStreamlinesAndNonFiniteValues) {
 TEST(RenderCli, WritesTheDrawingAreaAndOptionallyTheLegendAsPng) {
   TempDir dir;
   const std::string path = WriteDiagonalFlow(dir);
-  const ProgramRun plain = RunRender({path, "--plot", "arrows", "--grid-size", "128", "--background",
-                               "flow", "--colour", "00FF80", "-o", dir.File("plain.png")});
+  const ProgramRun plain =
+      RunRender({path, "--plot", "arrows", "--grid-size", "128", "--background", "flow", "--colour",
+                 "00FF80", "-o", dir.File("plain.png")});
   ASSERT_EQ(plain.status, 0) << plain.err;
   const QImage image(QString::fromStdString(dir.File("plain.png")));
   ASSERT_FALSE(image.isNull());
@@ -244,21 +246,22 @@ TEST(RenderCli, WritesTheDrawingAreaAndOptionallyTheLegendAsPng) {
   EXPECT_EQ(image.pixel(0, 0), qRgb(255, 0, 0));
   EXPECT_EQ(image.pixel(26, 13), qRgb(0, 255, 128));
 
-  const ProgramRun legend = RunRender({path, "--legend", "--probe", "5,500", "--repaint", "-o",
-                                dir.File("legend.png")});
+  const ProgramRun legend =
+      RunRender({path, "--legend", "--probe", "5,500", "--repaint", "-o", dir.File("legend.png")});
   ASSERT_EQ(legend.status, 0) << legend.err;
   const QImage stacked(QString::fromStdString(dir.File("legend.png")));
   ASSERT_EQ(stacked.width(), 512);
   ASSERT_EQ(stacked.height(), 532);
   for (int y = 512; y < 522; ++y) EXPECT_EQ(stacked.pixel(100, y), qRgb(0, 0, 0)) << y;
-  EXPECT_EQ(stacked.pixel(0, 522), qRgb(1, 0, 255));   // ramp[0]
+  EXPECT_EQ(stacked.pixel(0, 522), qRgb(1, 0, 255));    // ramp[0]
   EXPECT_EQ(stacked.pixel(511, 531), qRgb(255, 0, 0));  // ramp[255]
 }
 
 TEST(JsonDescription, EveryFloatReadsBackExactly) {
   std::mt19937 random(20240611);
-  std::vector<float> values = {0.0f, -0.0f, 0.1f, 0.099999994f, 1e-45f, 1.17549435e-38f,
-                               3.4028235e38f, -3.4028235e38f, 16777217.0f, 0.6f};
+  std::vector<float> values = {
+      0.0f,          -0.0f,          0.1f,        0.099999994f, 1e-45f, 1.17549435e-38f,
+      3.4028235e38f, -3.4028235e38f, 16777217.0f, 0.6f};
   for (int i = 0; i < 200000; ++i) {
     const uint32_t bits = random();
     float value;

@@ -176,9 +176,14 @@ TEST_F(SettingsExchangeTest, EachRangeIsTestedWithItsOwnMessage) {
   }
 
   // The ends of each range, and a d_test far above its spinner's range, are accepted.
-  for (const auto& [id, text] : std::vector<std::pair<int, const char*>>{
-           {kIdGridSize, "8"}, {kIdGridSize, "128"}, {kIdDeltaT, "1"}, {kIdDeltaT, "20"},
-           {kIdDTest, "1"}, {kIdDTest, "1000"}, {kIdDSep, "10"}, {kIdDSep, "50"}}) {
+  for (const auto& [id, text] : std::vector<std::pair<int, const char*>>{{kIdGridSize, "8"},
+                                                                         {kIdGridSize, "128"},
+                                                                         {kIdDeltaT, "1"},
+                                                                         {kIdDeltaT, "20"},
+                                                                         {kIdDTest, "1"},
+                                                                         {kIdDTest, "1000"},
+                                                                         {kIdDSep, "10"},
+                                                                         {kIdDSep, "50"}}) {
     platform.Type(id, text);
     EXPECT_TRUE(dialog.ReadSettings()) << text;
   }

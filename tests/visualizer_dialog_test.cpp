@@ -1,12 +1,13 @@
 // Loading, Visualize, the probes, the clear, the colour choice and the repaint of the dialog.
 
+#include "app/visualizer_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
 #include "app/control_ids.h"
-#include "app/visualizer_dialog.h"
 #include "data/flow_file_writer.h"
 #include "support/fake_platform.h"
 #include "support/temp_dir.h"

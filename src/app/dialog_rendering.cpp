@@ -29,14 +29,13 @@ void VisualizerDialog::DrawBackground() {
 
 void VisualizerDialog::DrawArrowPlot() {
   if (!field_) return;
-  vortana::DrawArrowPlot(*field_, map_, CurrentArrowSettings(), lineColour_, drawingArea_,
-                         arrows_);
+  vortana::DrawArrowPlot(*field_, map_, CurrentArrowSettings(), lineColour_, drawingArea_, arrows_);
 }
 
 void VisualizerDialog::PlaceRegularStreamlines() {
   if (!field_) return;
-  vortana::PlaceRegularStreamlines(*field_, CurrentTraceSettings(), settings_.gridSize,
-                                   lineColour_, drawingArea_, streamlines_);
+  vortana::PlaceRegularStreamlines(*field_, CurrentTraceSettings(), settings_.gridSize, lineColour_,
+                                   drawingArea_, streamlines_);
 }
 
 void VisualizerDialog::PlaceEvenlySpacedStreamlines() {

@@ -12,16 +12,11 @@ namespace vortana {
 
 namespace {
 
-constexpr int kGridSizeSmallest = 8;
-constexpr int kGridSizeLargest = 128;
-
-// The grid size spinner doubles and halves, and wraps around at its ends so that one arrow
-// reaches every power of two from 8 to 128.
-int64_t GridSizeStep(int64_t position, int delta) {
-  if (delta < 0) {
-    return position == kGridSizeSmallest ? kGridSizeLargest - kGridSizeSmallest : -(position / 2);
-  }
-  return position == kGridSizeLargest ? kGridSizeSmallest - kGridSizeLargest : position;
+// The grid size spinner doubles and halves, and wraps around at the ends of its range, so that
+// one arrow reaches every power of two from 8 to 128.
+int64_t GridSizeStep(int64_t position, int delta, int lowest, int highest) {
+  if (delta < 0) return position == lowest ? highest - lowest : -(position / 2);
+  return position == highest ? lowest - highest : position;
 }
 
 }  // namespace
@@ -50,9 +45,8 @@ void VisualizerDialog::EnableControls(std::initializer_list<int> ids, bool enabl
 }
 
 void VisualizerDialog::OnStreamlinesClicked() {
-  EnableControls({kIdEuler, kIdRungeKutta, kIdEvenlySpaced, kIdDeltaTLabel, kIdDeltaT,
-                  kIdDeltaTSpin},
-                 true);
+  EnableControls(
+      {kIdEuler, kIdRungeKutta, kIdEvenlySpaced, kIdDeltaTLabel, kIdDeltaT, kIdDeltaTSpin}, true);
   EnableControls({kIdNormalized}, false);
 }
 
@@ -60,9 +54,8 @@ void VisualizerDialog::OnStreamlinesClicked() {
 // them, also while the Evenly Spaced check box itself is disabled.
 void VisualizerDialog::OnArrowPlotClicked() {
   EnableControls({kIdNormalized}, true);
-  EnableControls({kIdEuler, kIdRungeKutta, kIdEvenlySpaced, kIdDeltaTLabel, kIdDeltaT,
-                  kIdDeltaTSpin},
-                 false);
+  EnableControls(
+      {kIdEuler, kIdRungeKutta, kIdEvenlySpaced, kIdDeltaTLabel, kIdDeltaT, kIdDeltaTSpin}, false);
 }
 
 void VisualizerDialog::OnBackgroundClicked() {
@@ -90,15 +83,16 @@ void VisualizerDialog::OnSpin(int spinId, int delta) {
 
   // Like an up-down control, the spinner takes the number in its field as its position, and
   // keeps its last position while the field holds no number.
-  const int64_t position = ParseIntegerText(platform_.ControlText(spinner->buddyId)).value_or(remembered);
+  const int64_t position =
+      ParseIntegerText(platform_.ControlText(spinner->buddyId)).value_or(remembered);
   int64_t step = delta;
   if (spinId == kIdGridSizeSpin) {
-    step = GridSizeStep(position, delta);
+    step = GridSizeStep(position, delta, spinner->lowest, spinner->highest);
   } else if (spinId == kIdDTestSpin && delta > 0 && position + delta >= settings_.dSep) {
     step = 0;
   }
-  remembered = static_cast<int>(std::clamp<int64_t>(position + step, spinner->lowest,
-                                                     spinner->highest));
+  remembered =
+      static_cast<int>(std::clamp<int64_t>(position + step, spinner->lowest, spinner->highest));
   platform_.SetControlText(spinner->buddyId, IntegerText(remembered));
 }
 

@@ -4,6 +4,7 @@
 
 #include "control_ids.h"
 #include "integer_text.h"
+#include "setting_ranges.h"
 #include "visualizer_dialog.h"
 
 namespace vortana {
@@ -15,16 +16,6 @@ constexpr const char* kGridSizeField = "Gridsize";
 constexpr const char* kDeltaTField = "Delta t";
 constexpr const char* kDTestField = "d_test";
 constexpr const char* kDSepField = "d_sep";
-
-constexpr int kGridSizeLowest = 8;
-constexpr int kGridSizeHighest = 128;
-constexpr int kDeltaTLowest = 1;
-constexpr int kDeltaTHighest = 20;
-// A d_test below 1 would let the neighbourhood test pass everything, so evenly spaced placement
-// could accept the same candidate again and again; it is refused like the other ranges.
-constexpr int kDTestLowest = 1;
-constexpr int kDSepLowest = 10;
-constexpr int kDSepHighest = 50;
 
 int CheckState(const Platform& platform, int id) { return platform.IsChecked(id) ? 1 : 0; }
 
@@ -40,10 +31,10 @@ bool VisualizerDialog::ReadInteger(int id, const char* fieldName, int& value) {
   return true;
 }
 
-bool VisualizerDialog::CheckRange(int value, int lowest, int highest, const char* fieldName) {
-  if (value >= lowest && value <= highest) return true;
-  platform_.ShowMessage("Please enter an integer between " + IntegerText(lowest) + " and " +
-                            IntegerText(highest) + ".",
+bool VisualizerDialog::CheckRange(int value, SettingRange range, const char* fieldName) {
+  if (range.Contains(value)) return true;
+  platform_.ShowMessage("Please enter an integer between " + IntegerText(range.lowest) + " and " +
+                            IntegerText(range.highest) + ".",
                         fieldName, MessageIcon::Warning);
   return false;
 }
@@ -79,7 +70,7 @@ bool VisualizerDialog::ReadSettings() {
   // A failing field stops the reading: what was read before keeps its new value, a value out of
   // its range has already been stored, and everything after keeps its previous value.
   if (!ReadInteger(kIdGridSize, kGridSizeField, s.gridSize) ||
-      !CheckRange(s.gridSize, kGridSizeLowest, kGridSizeHighest, kGridSizeField)) {
+      !CheckRange(s.gridSize, kGridSizeRange, kGridSizeField)) {
     return false;
   }
   s.normalized = CheckState(platform_, kIdNormalized);
@@ -87,7 +78,7 @@ bool VisualizerDialog::ReadSettings() {
   s.plotType = ReadRadio({kIdArrowPlot, kIdStreamlines});
   s.background = CheckState(platform_, kIdBackground);
   if (!ReadInteger(kIdDeltaT, kDeltaTField, s.deltaT) ||
-      !CheckRange(s.deltaT, kDeltaTLowest, kDeltaTHighest, kDeltaTField)) {
+      !CheckRange(s.deltaT, kDeltaTRange, kDeltaTField)) {
     return false;
   }
   s.colourBy = ReadRadio({kIdFlow, kIdPressure, kIdVorticity});
@@ -96,8 +87,7 @@ bool VisualizerDialog::ReadSettings() {
       !CheckAtLeast(s.dTest, kDTestLowest, kDTestField)) {
     return false;
   }
-  if (!ReadInteger(kIdDSep, kDSepField, s.dSep) ||
-      !CheckRange(s.dSep, kDSepLowest, kDSepHighest, kDSepField)) {
+  if (!ReadInteger(kIdDSep, kDSepField, s.dSep) || !CheckRange(s.dSep, kDSepRange, kDSepField)) {
     return false;
   }
   return true;

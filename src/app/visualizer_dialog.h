@@ -15,6 +15,7 @@
 #include "../render/surface.h"
 #include "control_ids.h"
 #include "platform.h"
+#include "setting_ranges.h"
 #include "settings.h"
 
 namespace vortana {
@@ -123,7 +124,7 @@ class VisualizerDialog {
   void EnableControls(std::initializer_list<int> ids, bool enabled);
   // Settings exchange helpers; each reports a failure to the user before it returns false.
   bool ReadInteger(int id, const char* fieldName, int& value);
-  bool CheckRange(int value, int lowest, int highest, const char* fieldName);
+  bool CheckRange(int value, SettingRange range, const char* fieldName);
   bool CheckAtLeast(int value, int lowest, const char* fieldName);
   int ReadRadio(std::initializer_list<int> ids) const;
   void ShowRadio(std::initializer_list<int> ids, int index);
@@ -140,7 +141,7 @@ class VisualizerDialog {
   bool timerRunning_ = false;
   bool backgroundValid_ = false;
   Colour lineColour_ = kBlue;
-  std::vector<Colour> backgroundBuffer_;  // empty until the first load
+  std::vector<Colour> backgroundBuffer_;      // empty until the first load
   std::unique_ptr<OccupancyGrid> occupancy_;  // null until the first load
   ColourRamp ramp_{};
   std::vector<ArrowRecord> arrows_;

@@ -26,7 +26,9 @@ std::string HeadlessPlatform::ControlText(int id) const {
   return found == controls_.end() ? std::string() : found->second.text;
 }
 
-void HeadlessPlatform::SetControlText(int id, const std::string& text) { controls_[id].text = text; }
+void HeadlessPlatform::SetControlText(int id, const std::string& text) {
+  controls_[id].text = text;
+}
 
 bool HeadlessPlatform::IsChecked(int id) const {
   const auto found = controls_.find(id);

@@ -15,7 +15,8 @@ void CopyRows(const Surface& surface, int width, int firstRow, std::vector<Colou
   const int columns = std::min(width, surface.Width());
   for (int y = 0; y < surface.Height(); ++y) {
     const Colour* row = surface.Data() + static_cast<size_t>(y) * surface.Width();
-    std::copy(row, row + columns, image.begin() + static_cast<std::ptrdiff_t>(firstRow + y) * width);
+    std::copy(row, row + columns,
+              image.begin() + static_cast<std::ptrdiff_t>(firstRow + y) * width);
   }
 }
 

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "app/control_ids.h"
+#include "app/setting_ranges.h"
 
 namespace vortana {
 
@@ -24,8 +25,7 @@ std::optional<Colour> HexColour(const std::string& text) {
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, rgb, 16);
   if (error != std::errc() || stop != end) return std::nullopt;
-  return MakeColour(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8),
-                    static_cast<int>(rgb));
+  return MakeColour(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb));
 }
 
 // Reads "X,Y" as a drawing-area pixel.
@@ -40,8 +40,9 @@ std::optional<PixelPoint> ProbePoint(const std::string& text) {
   return PixelPoint{*x, *y};
 }
 
-std::string RangeText(int lowest, int highest) {
-  return "an integer between " + std::to_string(lowest) + " and " + std::to_string(highest);
+std::string RangeText(SettingRange range) {
+  return "an integer between " + std::to_string(range.lowest) + " and " +
+         std::to_string(range.highest);
 }
 
 // One option that takes a value: how to store it, and what it expects when the value is wrong.
@@ -50,10 +51,10 @@ struct ValueOption {
   std::function<bool(const std::string&, RenderOptions&)> apply;
 };
 
-ValueOption IntegerOption(int lowest, int highest, int RenderOptions::*field) {
-  return {RangeText(lowest, highest), [=](const std::string& text, RenderOptions& options) {
+ValueOption IntegerOption(SettingRange range, int RenderOptions::*field) {
+  return {RangeText(range), [=](const std::string& text, RenderOptions& options) {
             const std::optional<int> value = StrictInteger(text);
-            if (!value || *value < lowest || *value > highest) return false;
+            if (!value || !range.Contains(*value)) return false;
             options.*field = *value;
             return true;
           }};
@@ -73,42 +74,51 @@ ValueOption ChoiceOption(std::map<std::string, int> choices,
 
 const std::map<std::string, ValueOption>& ValueOptions() {
   static const std::map<std::string, ValueOption> options = {
-      {"--output", {"a file name", [](const std::string& text, RenderOptions& o) {
-                      o.output = text;
-                      return !text.empty();
-                    }}},
-      {"--dump", {"a file name or -", [](const std::string& text, RenderOptions& o) {
-                    o.dump = text;
-                    return !text.empty();
-                  }}},
+      {"--output",
+       {"a file name",
+        [](const std::string& text, RenderOptions& o) {
+          o.output = text;
+          return !text.empty();
+        }}},
+      {"--dump",
+       {"a file name or -",
+        [](const std::string& text, RenderOptions& o) {
+          o.dump = text;
+          return !text.empty();
+        }}},
       {"--plot", ChoiceOption({{"arrows", kPlotArrows}, {"streamlines", kPlotStreamlines}},
                               [](RenderOptions& o, int v) { o.plotType = v; })},
-      {"--grid-size", IntegerOption(8, 128, &RenderOptions::gridSize)},
-      {"--integrator", ChoiceOption({{"euler", 0}, {"rk2", 1}},
-                                    [](RenderOptions& o, int v) { o.integrator = v; })},
+      {"--grid-size", IntegerOption(kGridSizeRange, &RenderOptions::gridSize)},
+      {"--integrator",
+       ChoiceOption({{"euler", 0}, {"rk2", 1}}, [](RenderOptions& o, int v) { o.integrator = v; })},
       {"--background", ChoiceOption({{"flow", 0}, {"pressure", 1}, {"vorticity", 2}},
                                     [](RenderOptions& o, int v) { o.background = v; })},
-      {"--delta-t", IntegerOption(1, 20, &RenderOptions::deltaT)},
-      {"--d-sep", IntegerOption(10, 50, &RenderOptions::dSep)},
-      {"--d-test", {"an integer of at least 1", [](const std::string& text, RenderOptions& o) {
-                      const std::optional<int> value = StrictInteger(text);
-                      if (!value || *value < 1) return false;
-                      o.dTest = *value;
-                      return true;
-                    }}},
-      {"--colour", {"six hexadecimal digits RRGGBB", [](const std::string& text, RenderOptions& o) {
-                      const std::optional<Colour> colour = HexColour(text);
-                      if (!colour) return false;
-                      o.lineColour = *colour;
-                      return true;
-                    }}},
-      {"--probe", {"X,Y with X and Y integers between 0 and 511",
-                   [](const std::string& text, RenderOptions& o) {
-                     const std::optional<PixelPoint> point = ProbePoint(text);
-                     if (!point) return false;
-                     o.probes.push_back(*point);
-                     return true;
-                   }}},
+      {"--delta-t", IntegerOption(kDeltaTRange, &RenderOptions::deltaT)},
+      {"--d-sep", IntegerOption(kDSepRange, &RenderOptions::dSep)},
+      {"--d-test",
+       {"an integer of at least " + std::to_string(kDTestLowest),
+        [](const std::string& text, RenderOptions& o) {
+          const std::optional<int> value = StrictInteger(text);
+          if (!value || *value < kDTestLowest) return false;
+          o.dTest = *value;
+          return true;
+        }}},
+      {"--colour",
+       {"six hexadecimal digits RRGGBB",
+        [](const std::string& text, RenderOptions& o) {
+          const std::optional<Colour> colour = HexColour(text);
+          if (!colour) return false;
+          o.lineColour = *colour;
+          return true;
+        }}},
+      {"--probe",
+       {"X,Y with X and Y integers between 0 and " + std::to_string(kDrawingWidth - 1),
+        [](const std::string& text, RenderOptions& o) {
+          const std::optional<PixelPoint> point = ProbePoint(text);
+          if (!point) return false;
+          o.probes.push_back(*point);
+          return true;
+        }}},
   };
   return options;
 }
