@@ -1,15 +1,15 @@
 // Loading a data set against reading its bytes raw, and the cost of one sample against the
 // grid's size.
 
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <benchmark/benchmark.h>
-#include <unistd.h>
 
 #include "data/base_name.h"
 #include "data/flow_field.h"
@@ -42,12 +42,12 @@ std::vector<GridPoint> SwirlNodes(int width, int height) {
 class DataSetOnDisk {
  public:
   DataSetOnDisk() {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("vortana-bench-" + std::to_string(::getpid()));
+    folder_ =
+        std::filesystem::temp_directory_path() / ("vortana-bench-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder_);
     baseName_ = (folder_ / "large").string();
-    error_ = WriteFlowFiles(baseName_, kLoadSide, kLoadSide, 1, 2,
-                            SwirlNodes(kLoadSide, kLoadSide));
+    error_ =
+        WriteFlowFiles(baseName_, kLoadSide, kLoadSide, 1, 2, SwirlNodes(kLoadSide, kLoadSide));
   }
   ~DataSetOnDisk() {
     std::error_code ignored;

@@ -1,5 +1,8 @@
 #include "data/flow_field.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -9,9 +12,6 @@
 #include <limits>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "data/flow_file_writer.h"
 #include "support/flow_files.h"
@@ -139,9 +139,9 @@ TEST(GridHeaderTest, TextEndsAtNulAndAtByte40) {
 
   // Digits that run on past byte 39 belong to the nodes, not to the header.
   std::string text = "SN4DB 1 1 1 2 0 ";  // 16 characters
-  text += std::string(23, '1');             // bytes 16 to 38
-  text += "2";                              // byte 39
-  text += "999";                            // bytes 40 to 42
+  text += std::string(23, '1');           // bytes 16 to 38
+  text += "2";                            // byte 39
+  text += "999";                          // bytes 40 to 42
   h = Parse(text);
   EXPECT_EQ(h.real, 111111111111111111111112.0f);
   std::string integer = std::string("SN4DB") + std::string(33, ' ') + "12" + "34";
@@ -180,9 +180,9 @@ TEST(FlowFieldTest, ExampleGridOf64By32Nodes) {
 TEST(FlowFieldTest, StatisticsCoverEverySlice) {
   // 2 x 1 x 3: the extremes all sit in the last slice.
   std::vector<GridPoint> nodes = {
-      Node({0, 0, 0}, {1, 0, 0}, 1, 1),       Node({1, 0, 0}, {0, 1, 0}, 2, 2),
-      Node({0, 0, 1}, {0, 0, 1}, 1, 1),       Node({1, 0, 1}, {1, 1, 0}, 3, 3),
-      Node({-2, -3, 2}, {3, 4, 0}, -5, -6),   Node({7, 8, 9}, {-9, 0, 2}, 10, 11),
+      Node({0, 0, 0}, {1, 0, 0}, 1, 1),     Node({1, 0, 0}, {0, 1, 0}, 2, 2),
+      Node({0, 0, 1}, {0, 0, 1}, 1, 1),     Node({1, 0, 1}, {1, 1, 0}, 3, 3),
+      Node({-2, -3, 2}, {3, 4, 0}, -5, -6), Node({7, 8, 9}, {-9, 0, 2}, 10, 11),
   };
   const auto field = FlowField::FromNodes(2, 1, 3, 2, nodes);
   EXPECT_EQ(field->NodeCount(), 6);
@@ -216,9 +216,10 @@ TEST(FlowFieldTest, MaximaNeverFallBelowZeroAndComparisonsAreStrict) {
   // Equal values do not replace: the first zero seen keeps its sign, and the maxima keep the
   // +0 they start with when a -0 arrives.
   const float minusZero = -0.0f;
-  const auto zeros = FlowField::FromNodes(
-      2, 1, 1, 2,
-      {Node({0, 0, 0}, {}, 0, 0), Node({minusZero, minusZero, minusZero}, {}, minusZero, minusZero)});
+  const auto zeros =
+      FlowField::FromNodes(2, 1, 1, 2,
+                           {Node({0, 0, 0}, {}, 0, 0),
+                            Node({minusZero, minusZero, minusZero}, {}, minusZero, minusZero)});
   EXPECT_FALSE(std::signbit(zeros->Stats().minPosition.x));
   EXPECT_FALSE(std::signbit(zeros->Stats().minScalar0));
   EXPECT_FALSE(std::signbit(zeros->Stats().minScalar1));
@@ -382,8 +383,8 @@ TEST(FlowFieldTest, HeadersOutsideTheLimitsAreRefused) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.header);
-    const auto field = LoadRaw(dir, c.header, FloatBytes({0, 0, 0}), FloatBytes({0, 0, 0, 0, 0}),
-                               error);
+    const auto field =
+        LoadRaw(dir, c.header, FloatBytes({0, 0, 0}), FloatBytes({0, 0, 0, 0, 0}), error);
     ExpectMentions(error, c.mentions);
     ExpectEmpty(*field);
   }
@@ -405,8 +406,8 @@ TEST(FlowFieldTest, FilesShorterThanTheHeaderDeclaresAreRefused) {
   ExpectEmpty(*field);
 
   // 64 x 32 with two scalars needs 2048 nodes of 20 bytes.
-  field = LoadRaw(dir, "SN4DB 64 32 1 2 0 0.0", std::string(24576, '\0'),
-                  std::string(30000, '\0'), error);
+  field = LoadRaw(dir, "SN4DB 64 32 1 2 0 0.0", std::string(24576, '\0'), std::string(30000, '\0'),
+                  error);
   ExpectMentions(error, {dir.File("run1.00000.dat"), "30000 bytes", "2048 nodes", "20 bytes"});
   ExpectEmpty(*field);
 

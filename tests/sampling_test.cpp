@@ -1,3 +1,5 @@
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -6,8 +8,6 @@
 #include <optional>
 #include <random>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "data/flow_field.h"
 #include "support/flow_files.h"
@@ -349,12 +349,22 @@ std::unique_ptr<FlowField> RandomGrid(std::mt19937& rng, int width, int height, 
 std::vector<std::pair<float, float>> QueryPoints(std::mt19937& rng, const FlowField& field) {
   const FieldStatistics& s = field.Stats();
   const std::vector<GridPoint>& nodes = field.Nodes();
-  const float xs[] = {s.minPosition.x, s.maxPosition.x, std::nextafter(s.minPosition.x, -kInf),
-                      std::nextafter(s.maxPosition.x, kInf), std::nextafter(s.minPosition.x, kInf),
-                      std::nextafter(s.maxPosition.x, -kInf), 0.0f, -0.0f};
-  const float ys[] = {s.minPosition.y, s.maxPosition.y, std::nextafter(s.minPosition.y, -kInf),
-                      std::nextafter(s.maxPosition.y, kInf), std::nextafter(s.minPosition.y, kInf),
-                      std::nextafter(s.maxPosition.y, -kInf), 0.0f, -0.0f};
+  const float xs[] = {s.minPosition.x,
+                      s.maxPosition.x,
+                      std::nextafter(s.minPosition.x, -kInf),
+                      std::nextafter(s.maxPosition.x, kInf),
+                      std::nextafter(s.minPosition.x, kInf),
+                      std::nextafter(s.maxPosition.x, -kInf),
+                      0.0f,
+                      -0.0f};
+  const float ys[] = {s.minPosition.y,
+                      s.maxPosition.y,
+                      std::nextafter(s.minPosition.y, -kInf),
+                      std::nextafter(s.maxPosition.y, kInf),
+                      std::nextafter(s.minPosition.y, kInf),
+                      std::nextafter(s.maxPosition.y, -kInf),
+                      0.0f,
+                      -0.0f};
   std::uniform_int_distribution<std::size_t> anyNode(0, nodes.size() - 1);
   std::uniform_real_distribution<float> anyX(s.minPosition.x - 1, s.maxPosition.x + 1);
   std::uniform_real_distribution<float> anyY(s.minPosition.y - 1, s.maxPosition.y + 1);

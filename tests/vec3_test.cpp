@@ -1,10 +1,10 @@
 #include "data/vec3.h"
 
+#include <gtest/gtest.h>
+
 #include <bit>
 #include <cmath>
 #include <cstdint>
-
-#include <gtest/gtest.h>
 
 namespace vortana {
 namespace {

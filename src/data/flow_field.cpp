@@ -151,8 +151,8 @@ void FlowField::BuildRowOffsets() {
   for (int r = 0; r < height_; ++r) rowOffsets_[r] = r * width_;
 }
 
-std::unique_ptr<FlowField> FlowField::FromNodes(int width, int height, int depth,
-                                                int scalarCount, std::vector<GridPoint> nodes) {
+std::unique_ptr<FlowField> FlowField::FromNodes(int width, int height, int depth, int scalarCount,
+                                                std::vector<GridPoint> nodes) {
   auto field = std::make_unique<FlowField>();
   GridHeader header;
   header.hasMagic = true;
@@ -190,8 +190,9 @@ std::unique_ptr<FlowField> FlowField::Load(const std::string& baseName, std::str
   }
 
   if (grid.Size() < kGridHeaderBytes) {
-    error = grid.Name() + " holds " + std::to_string(grid.Size()) + " bytes; a grid file begins with a " +
-            std::to_string(kGridHeaderBytes) + "-byte header";
+    error = grid.Name() + " holds " + std::to_string(grid.Size()) +
+            " bytes; a grid file begins with a " + std::to_string(kGridHeaderBytes) +
+            "-byte header";
     return field;
   }
   char headerText[kGridHeaderBytes];
@@ -199,8 +200,8 @@ std::unique_ptr<FlowField> FlowField::Load(const std::string& baseName, std::str
   const GridHeader header = ParseGridHeader(headerText, sizeof headerText);
   if (error = CheckHeader(header, grid.Name()); !error.empty()) return field;
 
-  const uint64_t nodeCount = static_cast<uint64_t>(int64_t{header.width} * header.height *
-                                                   header.depth);
+  const uint64_t nodeCount =
+      static_cast<uint64_t>(int64_t{header.width} * header.height * header.depth);
   if (error = CheckFileSizes(grid, data, nodeCount, header.scalarCount); !error.empty()) {
     return field;
   }

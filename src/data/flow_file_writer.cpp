@@ -74,8 +74,8 @@ std::string WriteFlowFiles(const std::string& baseName, int width, int height, i
            std::to_string(height) + " x " + std::to_string(depth);
   }
   char header[kGridHeaderBytes + 1];
-  const int length = std::snprintf(header, sizeof header, "SN4DB %d %d %d %d 0 0.0", width,
-                                   height, depth, scalarCount);
+  const int length = std::snprintf(header, sizeof header, "SN4DB %d %d %d %d 0 0.0", width, height,
+                                   depth, scalarCount);
   if (length < 0 || static_cast<std::size_t>(length) > kGridHeaderBytes) {
     return "the grid header would not fit in " + std::to_string(kGridHeaderBytes) + " bytes";
   }

@@ -73,7 +73,8 @@ class HeaderScanner {
       bool negativeExponent = false;
       if (e != end_ && (*e == '+' || *e == '-')) negativeExponent = *e++ == '-';
       if (e != end_ && IsDigit(*e)) {
-        for (; e != end_ && IsDigit(*e); ++e) exponent = std::min(exponent * 10 + (*e - '0'), 100000);
+        for (; e != end_ && IsDigit(*e); ++e)
+          exponent = std::min(exponent * 10 + (*e - '0'), 100000);
         if (negativeExponent) exponent = -exponent;
         p = e;
       }
@@ -115,8 +116,8 @@ GridHeader ParseGridHeader(const char* bytes, std::size_t size) {
   }
   header.hasMagic = true;
   HeaderScanner scan(bytes + kMagicLength, end);
-  for (int* field : {&header.width, &header.height, &header.depth, &header.scalarCount,
-                     &header.spare}) {
+  for (int* field :
+       {&header.width, &header.height, &header.depth, &header.scalarCount, &header.spare}) {
     if (!scan.ScanInt(*field)) return header;
   }
   scan.ScanReal(header.real);

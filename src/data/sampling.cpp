@@ -62,7 +62,8 @@ Vec3 FlowField::VelocityAt(float x, float y) const {
   const int width = width_;
   const GridPoint* nodes = nodes_.data();
   const float* rowX = searchIndex_.RowX();
-  const int c = IntervalIndex(width, [rowX](int i) { return rowX[i]; }, x);
+  const int c = IntervalIndex(
+      width, [rowX](int i) { return rowX[i]; }, x);
   if (c < 0) return outside;
   const GridPoint* column = nodes + c;
   const float* columnY = searchIndex_.SharedColumnY();
@@ -97,8 +98,8 @@ Vec3 FlowField::VelocityAt(float x, float y) const {
   upperRow += n11.velocity * w11;
   lowerRow += upperRow;
   // A cell of zero width or height divides by 0: the answer is then not finite, by design.
-  const float area = static_cast<float>((static_cast<double>(y1) - y0) *
-                                        (static_cast<double>(x1) - x0));
+  const float area =
+      static_cast<float>((static_cast<double>(y1) - y0) * (static_cast<double>(x1) - x0));
   return lowerRow /= area;
 }
 
@@ -107,7 +108,8 @@ const GridPoint& FlowField::NodeAt(float x, float y) const {
   if (nodes_.empty() || width_ <= 0 || height_ <= 0) return kAtRest;
   const int width = width_;
   const float* rowX = searchIndex_.RowX();
-  const int c = CornerIndex(width, [rowX](int i) { return rowX[i]; }, x);
+  const int c = CornerIndex(
+      width, [rowX](int i) { return rowX[i]; }, x);
   const GridPoint* column = nodes_.data() + c;
   const float* columnY = searchIndex_.SharedColumnY();
   auto sharedY = [columnY](int i) { return columnY[i]; };

@@ -1,10 +1,10 @@
 #include "support/flow_files.h"
 
+#include <gtest/gtest.h>
+
 #include <bit>
 #include <cstdint>
 #include <fstream>
-
-#include <gtest/gtest.h>
 
 namespace vortana::testing {
 

@@ -20,7 +20,6 @@ void WriteBytes(const std::string& path, const std::string& bytes);
 
 /// Nodes of a rectilinear grid, one slice: node (c, r) at (xs[c], ys[r], 0), velocity and scalars
 /// zero. Columns vary fastest.
-std::vector<GridPoint> RectilinearNodes(const std::vector<float>& xs,
-                                        const std::vector<float>& ys);
+std::vector<GridPoint> RectilinearNodes(const std::vector<float>& xs, const std::vector<float>& ys);
 
 }  // namespace vortana::testing
