@@ -255,6 +255,10 @@ TEST(RenderCli, WritesTheDrawingAreaAndOptionallyTheLegendAsPng) {
   for (int y = 512; y < 522; ++y) EXPECT_EQ(stacked.pixel(100, y), qRgb(0, 0, 0)) << y;
   EXPECT_EQ(stacked.pixel(0, 522), qRgb(1, 0, 255));    // ramp[0]
   EXPECT_EQ(stacked.pixel(511, 531), qRgb(255, 0, 0));  // ramp[255]
+
+  const ProgramRun unwritable = RunRender({path, "-o", dir.File("no-such-folder/out.png")});
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_NE(unwritable.err.find("cannot write the PNG file"), std::string::npos) << unwritable.err;
 }
 
 TEST(JsonDescription, EveryFloatReadsBackExactly) {
