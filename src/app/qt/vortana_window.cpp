@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <algorithm>
+#include <functional>
 #include <ranges>
 
 #include "../control_ids.h"
@@ -23,7 +24,7 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Dialog | Qt::CustomizeWindowHint |
                                          Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                                          Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint;
 
-// Static controls (texts, frames, outlines) take no mouse input: a click or move over one goes
+// Static controls (texts, outlines, panels) take no mouse input: a click or move over one goes
 // to whatever lies beneath, in the end the dialog, which finds the child under the point itself.
 void PassMouseThrough(QWidget* control) { control->setAttribute(Qt::WA_TransparentForMouseEvents); }
 
@@ -132,10 +133,10 @@ void VortanaWindow::BuildControls() {
   // The first control of the table is the topmost sibling, the last the lowest.
   for (QWidget* control : controls_ | std::views::reverse) control->raise();
 
+  // Each group checks one button at a time; the dialog owns the groups.
   for (const std::vector<int>& ids : RadioGroups()) {
     auto* group = new QButtonGroup(this);
     for (const int id : ids) group->addButton(qobject_cast<QAbstractButton*>(Control(id)));
-    radioGroups_.push_back(group);
   }
 }
 

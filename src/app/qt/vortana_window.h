@@ -7,8 +7,6 @@
 #include "dialog_layout.h"
 #include "qt_platform.h"
 
-class QButtonGroup;
-
 namespace vortana {
 
 /// The desktop program's one window: a fixed-size dialog with the 45 controls at their places,
@@ -50,7 +48,6 @@ class VortanaWindow : public QDialog {
   std::vector<QWidget*> controls_;
   // Controls that paint themselves: a paint request inside one of them is that control's own.
   std::vector<QWidget*> selfPainting_;
-  std::vector<QButtonGroup*> radioGroups_;
 };
 
 }  // namespace vortana
