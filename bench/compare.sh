@@ -52,11 +52,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/results" "$work/data"
 
-for flow in "${flows[@]}"; do
-  "$bin/vortana-sample" --size "$size" --extent "$extent" "$flow" "$work/data" >/dev/null
-  [ -f "$work/data/$flow.gri" ] || { log "vortana-sample wrote no $flow.gri"; exit 1; }
-done
-
 # --- recording -----------------------------------------------------------------------------
 
 # The command as the README shows it: the temporary folder becomes DATA.
@@ -99,6 +94,13 @@ process() {
   record "$key" "$(awk -v a="$start" -v b="$stop" 'BEGIN { printf "%.3f", (b - a) / 1e6 }')"
 }
 
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+for flow in "${flows[@]}"; do
+  note_command "$bin/vortana-sample" --size "$size" --extent "$extent" "$flow" "$work/data"
+  "$bin/vortana-sample" --size "$size" --extent "$extent" "$flow" "$work/data" >/dev/null
+  [ -f "$work/data/$flow.gri" ] || { log "vortana-sample wrote no $flow.gri"; exit 1; }
+done
+
 # The jobs, each taking the flow's name; ours and the peer's side by side.
 evenly_rk2() { timed "evenly-rk2-$1" "$ours" evenly "$work/data/$1" --integrator rk2 --d-sep "$d_sep" --d-test "$d_test" --reps 3; }
 vtk_evenly() { timed "vtk-$1" "$python" "$peers/vtk_evenly.py" "$work/data/$1.gri" --d-sep "$d_sep" --d-test "$d_test" --reps 3; }
@@ -136,6 +138,7 @@ done
 
 log "memory: a $big_size x $big_size data set"
 mkdir -p "$work/big"
+note_command "$bin/vortana-sample" --size "$big_size" --extent "$extent" double-gyre "$work/big"
 "$bin/vortana-sample" --size "$big_size" --extent "$extent" double-gyre "$work/big" >/dev/null
 rm -rf "$work/data"  # room on small disks
 big="$work/big/double-gyre"
@@ -183,20 +186,20 @@ table() {
   done
 }
 
-# drawn KEY: "N (L px)", how many lines and how long they are together, in drawing-area pixels.
+# drawn KEY: "N lines, L px": how many lines and how long they are together, in drawing-area pixels.
 drawn() {
   local info count
   info=$(cat "$work/results/$1.info")
-  count=$(value_of lines "$info")
-  [ -n "$count" ] || count=$(value_of segments "$info")
-  echo "$count ($(value_of length_px "$info") px)"
+  count="$(value_of lines "$info") lines"
+  [ "$count" != " lines" ] || count="$(value_of segments "$info") segments"
+  echo "$count, $(value_of length_px "$info") px"
 }
 
 pictures() {
   local flow
   for flow in "${flows[@]}"; do
-    echo "- $flow: ours RK2 $(drawn "evenly-rk2-$flow") lines, ours Euler $(drawn "evenly-euler-$flow") lines;"\
-      "VTK $(drawn "vtk-$flow") lines; streamplot $(drawn "streamplot-$flow") segments."
+    echo "- $flow: ours RK2 $(drawn "evenly-rk2-$flow"); ours Euler $(drawn "evenly-euler-$flow");"\
+      "VTK $(drawn "vtk-$flow"); streamplot $(drawn "streamplot-$flow")."
   done
 }
 
@@ -215,7 +218,8 @@ machine() {
     "NumPy $($python -c 'import numpy; print(numpy.__version__)'),"\
     "matplotlib $($python -c 'import matplotlib; print(matplotlib.__version__)') (Agg),"\
     "VTK $($python -c 'import vtk; print(vtk.vtkVersion.GetVTKVersion())')"
-  echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC')"
+  echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC'); load average (1, 5, 15 min) $load_before at the"
+  echo "  start and $(cut -d' ' -f1-3 /proc/loadavg) at the end (above the core count, other work shared the machine)"
 }
 
 results() {
@@ -271,11 +275,7 @@ fi
   echo "DATA is the temporary folder the script writes the data sets into."
   echo
   echo '```sh'
-  for flow in "${flows[@]}"; do
-    echo "build/src/app/vortana-sample --size $size --extent $extent $flow DATA"
-  done
   cat "$work/commands"
-  echo "build/src/app/vortana-sample --size $big_size --extent $extent double-gyre DATA/big"
   echo "${memory_command[*]//"$work"/DATA}"
   echo '```'
   echo
