@@ -29,7 +29,7 @@ class DialogLayoutTest : public QObject {
     QCOMPARE(reference.DialogSize(), QSize(771, 562));  // 514 * 6 / 4, 346 * 13 / 8 = 562.25
     QCOMPARE(reference.ToPixelsX(3), 5);                // 4.5 rounds up
     QCOMPARE(reference.ToPixelsY(2), 3);                // 3.25 rounds down
-    const ControlSpec& visualize = DialogControls()[0];
+    const ControlEntry& visualize = DialogControls()[0];
     QCOMPARE(reference.ToPixels(visualize), QRect(683, 528, 75, 23));  // 682.5, 528.1, 75, 22.75
     const DialogUnits wide{7, 16};
     QCOMPARE(wide.DialogSize(), QSize(900, 692));  // 899.5 rounds up
@@ -64,10 +64,10 @@ class DialogLayoutTest : public QObject {
   }
 
   void tableHoldsTheControlsInTheirGroups() {
-    const std::span<const ControlSpec> controls = DialogControls();
+    const std::span<const ControlEntry> controls = DialogControls();
     QCOMPARE(controls.size(), size_t{45});
     std::set<int> ids;
-    for (const ControlSpec& c : controls) {
+    for (const ControlEntry& c : controls) {
       if (c.id != -1) QVERIFY2(ids.insert(c.id).second, c.text);
     }
     const std::vector<std::vector<int>> expected = {{kIdArrowPlot, kIdStreamlines},
@@ -78,7 +78,7 @@ class DialogLayoutTest : public QObject {
     // Each spinner follows its buddy field and sits against the field's right edge.
     for (size_t i = 0; i < controls.size(); ++i) {
       if (controls[i].kind != ControlKind::Spinner) continue;
-      const ControlSpec& buddy = controls[i - 1];
+      const ControlEntry& buddy = controls[i - 1];
       QCOMPARE(buddy.kind, ControlKind::Edit);
       QCOMPARE(controls[i].x, buddy.x + buddy.w);
       QCOMPARE(controls[i].id, buddy.id + 1);

@@ -99,20 +99,20 @@ class VortanaWindowTest : public QObject {
 
   void captionsFitAndNoControlsOverlap() {
     ScriptedWindow w;
-    const std::span<const ControlSpec> specs = DialogControls();
+    const std::span<const ControlEntry> entries = DialogControls();
     const std::vector<QWidget*>& controls = w.window.Controls();
     const QRect client = w.window.rect();
-    for (size_t i = 0; i < specs.size(); ++i) {
+    for (size_t i = 0; i < entries.size(); ++i) {
       const QRect rect = controls[i]->geometry();
-      QVERIFY2(client.contains(rect), specs[i].text);
-      const ControlKind kind = specs[i].kind;
+      QVERIFY2(client.contains(rect), entries[i].text);
+      const ControlKind kind = entries[i].kind;
       if (kind == ControlKind::Label || kind == ControlKind::RadioButton ||
           kind == ControlKind::CheckBox) {
-        QVERIFY2(rect.width() >= controls[i]->sizeHint().width(), specs[i].text);
+        QVERIFY2(rect.width() >= controls[i]->sizeHint().width(), entries[i].text);
       }
       if (IsDecoration(kind)) continue;
-      for (size_t j = i + 1; j < specs.size(); ++j) {
-        if (IsDecoration(specs[j].kind)) continue;
+      for (size_t j = i + 1; j < entries.size(); ++j) {
+        if (IsDecoration(entries[j].kind)) continue;
         QVERIFY2(!rect.intersects(controls[j]->geometry()),
                  qPrintable(QString("%1 / %2").arg(i).arg(j)));
       }

@@ -17,7 +17,7 @@ constexpr bool G = true;   // starts a group
 constexpr bool T = true;   // tab stop
 constexpr bool N = false;  // neither
 
-constexpr std::array<ControlSpec, 45> kControls{{
+constexpr std::array<ControlEntry, 45> kControls{{
     {kIdVisualize, K::DefaultButton, "&Visualize", 455, 325, 50, 14, N, T},
     {-1, K::Label, "Filename:", 363, 17, 31, 8, G, N},
     {-1, K::Label, "Size:", 361, 41, 16, 8, G, N},
@@ -76,12 +76,12 @@ int AverageCharWidth(const QFont& font) {
 
 }  // namespace
 
-std::span<const ControlSpec> DialogControls() { return kControls; }
+std::span<const ControlEntry> DialogControls() { return kControls; }
 
 std::vector<std::vector<int>> RadioGroups() {
   std::vector<std::vector<int>> groups;
   bool groupHasRadio = false;
-  for (const ControlSpec& c : kControls) {
+  for (const ControlEntry& c : kControls) {
     if (c.groupStart) groupHasRadio = false;
     if (c.kind != ControlKind::RadioButton) continue;
     if (!groupHasRadio) groups.emplace_back();

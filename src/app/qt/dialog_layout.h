@@ -25,7 +25,7 @@ enum class ControlKind {
 /// One control of the dialog: id (-1 when the code never addresses it), kind, text (with "&"
 /// before a mnemonic letter), rectangle in dialog units, and whether it starts a group (radio
 /// buttons from one group start up to the next form one exclusive set) and takes Tab focus.
-struct ControlSpec {
+struct ControlEntry {
   int id;
   ControlKind kind;
   const char* text;
@@ -40,7 +40,7 @@ inline constexpr int kDialogHeightDu = 346;
 
 /// The 45 controls in their order, which is also the tab order and the initial sibling order
 /// (the first is the topmost).
-std::span<const ControlSpec> DialogControls();
+std::span<const ControlEntry> DialogControls();
 
 /// The radio buttons of each group, by id, in control order.
 std::vector<std::vector<int>> RadioGroups();
@@ -53,7 +53,7 @@ struct DialogUnits {
 
   int ToPixelsX(int du) const { return MulDivRounded(du, avgCharWidth, 4); }
   int ToPixelsY(int du) const { return MulDivRounded(du, charHeight, 8); }
-  QRect ToPixels(const ControlSpec& c) const {
+  QRect ToPixels(const ControlEntry& c) const {
     return {ToPixelsX(c.x), ToPixelsY(c.y), ToPixelsX(c.w), ToPixelsY(c.h)};
   }
   QSize DialogSize() const { return {ToPixelsX(kDialogWidthDu), ToPixelsY(kDialogHeightDu)}; }

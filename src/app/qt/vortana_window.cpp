@@ -63,9 +63,9 @@ VortanaWindow::~VortanaWindow() {
   qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
-QWidget* VortanaWindow::MakeControl(const ControlSpec& spec, QWidget* previous) {
-  const QString text = QString::fromUtf8(spec.text);
-  switch (spec.kind) {
+QWidget* VortanaWindow::MakeControl(const ControlEntry& entry, QWidget* previous) {
+  const QString text = QString::fromUtf8(entry.text);
+  switch (entry.kind) {
     case ControlKind::DefaultButton: {
       auto* button = new QPushButton(text, this);
       button->setDefault(true);
@@ -78,8 +78,8 @@ QWidget* VortanaWindow::MakeControl(const ControlSpec& spec, QWidget* previous) 
     case ControlKind::Edit:
       return new QLineEdit(this);
     case ControlKind::Frame: {
-      const Surface& surface = spec.id == kIdDrawingArea ? visualizer_.DrawingArea()
-                               : spec.id == kIdLegend    ? visualizer_.LegendStrip()
+      const Surface& surface = entry.id == kIdDrawingArea ? visualizer_.DrawingArea()
+                               : entry.id == kIdLegend    ? visualizer_.LegendStrip()
                                                          : visualizer_.Swatch();
       return new SurfaceFrame(surface, this);
     }
@@ -93,11 +93,11 @@ QWidget* VortanaWindow::MakeControl(const ControlSpec& spec, QWidget* previous) 
     }
     case ControlKind::RadioButton:
     case ControlKind::CheckBox: {
-      QAbstractButton* button = spec.kind == ControlKind::RadioButton
+      QAbstractButton* button = entry.kind == ControlKind::RadioButton
                                     ? static_cast<QAbstractButton*>(new QRadioButton(text, this))
                                     : new QCheckBox(text, this);
       // Without a tab stop the button is reached by a click, a mnemonic or the arrow keys.
-      if (!spec.tabStop) button->setFocusPolicy(Qt::ClickFocus);
+      if (!entry.tabStop) button->setFocusPolicy(Qt::ClickFocus);
       return button;
     }
     case ControlKind::Spinner:
@@ -106,13 +106,13 @@ QWidget* VortanaWindow::MakeControl(const ControlSpec& spec, QWidget* previous) 
   return nullptr;
 }
 
-QRect VortanaWindow::PlacedRect(const ControlSpec& spec, const QWidget& control) const {
-  QRect rect = units_.ToPixels(spec);
+QRect VortanaWindow::PlacedRect(const ControlEntry& entry, const QWidget& control) const {
+  QRect rect = units_.ToPixels(entry);
   // A caption a little wider than the reference font's runs on to the right rather than being
   // cut off; the layout leaves room after every caption.
-  const bool hasCaption = spec.kind == ControlKind::Label ||
-                          spec.kind == ControlKind::RadioButton ||
-                          spec.kind == ControlKind::CheckBox;
+  const bool hasCaption = entry.kind == ControlKind::Label ||
+                          entry.kind == ControlKind::RadioButton ||
+                          entry.kind == ControlKind::CheckBox;
   if (hasCaption) rect.setWidth(std::max(rect.width(), control.sizeHint().width()));
   return rect;
 }
@@ -120,12 +120,12 @@ QRect VortanaWindow::PlacedRect(const ControlSpec& spec, const QWidget& control)
 void VortanaWindow::BuildControls() {
   // Created in table order, which gives Qt's focus chain the dialog's tab order.
   QWidget* previous = nullptr;
-  for (const ControlSpec& spec : DialogControls()) {
-    QWidget* control = MakeControl(spec, previous);
-    control->setGeometry(PlacedRect(spec, *control));
-    platform_.AddControl(spec.id, control);
+  for (const ControlEntry& entry : DialogControls()) {
+    QWidget* control = MakeControl(entry, previous);
+    control->setGeometry(PlacedRect(entry, *control));
+    platform_.AddControl(entry.id, control);
     controls_.push_back(control);
-    if (spec.kind != ControlKind::GroupBox && spec.kind != ControlKind::SunkenPanel) {
+    if (entry.kind != ControlKind::GroupBox && entry.kind != ControlKind::SunkenPanel) {
       selfPainting_.push_back(control);
     }
     previous = control;

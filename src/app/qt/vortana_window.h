@@ -36,8 +36,8 @@ class VortanaWindow : public QDialog {
 
  private:
   void BuildControls();
-  QWidget* MakeControl(const ControlSpec& spec, QWidget* previous);
-  QRect PlacedRect(const ControlSpec& spec, const QWidget& control) const;
+  QWidget* MakeControl(const ControlEntry& entry, QWidget* previous);
+  QRect PlacedRect(const ControlEntry& entry, const QWidget& control) const;
   void PlaceFrames();
   void ConnectCommands();
   bool ReachesDialogFace(const QRegion& region) const;
