@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev nlohmann-json3-dev
-  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth)
+  libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core fonts-dejavu-extra)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
