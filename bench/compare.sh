@@ -186,13 +186,15 @@ table() {
   done
 }
 
-# drawn KEY: "N lines, L px": how many lines and how long they are together, in drawing-area pixels.
+# drawn KEY: "N lines, L px, T µs per px": how many lines, how long they are together in
+# drawing-area pixels, and the median time per pixel of line.
 drawn() {
-  local info count
+  local info count length
   info=$(cat "$work/results/$1.info")
   count="$(value_of lines "$info") lines"
   [ "$count" != " lines" ] || count="$(value_of segments "$info") segments"
-  echo "$count, $(value_of length_px "$info") px"
+  length=$(value_of length_px "$info")
+  echo "$count, $length px, $(awk -v t="$(median "$1")" -v l="$length" 'BEGIN { printf "%.2f", t * 1000 / l }') µs per px"
 }
 
 pictures() {
@@ -201,6 +203,11 @@ pictures() {
     echo "- $flow: ours RK2 $(drawn "evenly-rk2-$flow"); ours Euler $(drawn "evenly-euler-$flow");"\
       "VTK $(drawn "vtk-$flow"); streamplot $(drawn "streamplot-$flow")."
   done
+}
+
+# A remark when the machine was busier than its cores at the start of the run.
+shared_note() {
+  awk -v l="${load_before%% *}" -v n="$(nproc)" 'BEGIN { if (l > n) printf " (more than the %d cores: other work shared the machine)", n }'
 }
 
 machine() {
@@ -219,7 +226,7 @@ machine() {
     "matplotlib $($python -c 'import matplotlib; print(matplotlib.__version__)') (Agg),"\
     "VTK $($python -c 'import vtk; print(vtk.vtkVersion.GetVTKVersion())')"
   echo "- Date: $(date -u '+%Y-%m-%d %H:%M UTC'); load average (1, 5, 15 min) $load_before at the"
-  echo "  start and $(cut -d' ' -f1-3 /proc/loadavg) at the end (above the core count, other work shared the machine)"
+  echo "  start and $(cut -d' ' -f1-3 /proc/loadavg) at the end$(shared_note)"
 }
 
 results() {
@@ -228,7 +235,8 @@ results() {
   echo
   table
   echo
-  echo "What each side drew (last round), with the total length of the lines in pixels:"
+  echo "What each side drew (last round): the lines, their total length in drawing-area pixels and the"
+  echo "median time per pixel of line, which weighs the densities:"
   echo
   pictures
   echo
