@@ -78,6 +78,10 @@ class FlowField {
   /// True when slice 0 has at least one cell (2 columns and 2 rows) to sample.
   bool HasCell() const { return width_ >= 2 && height_ >= 2 && !nodes_.empty(); }
 
+  /// True when every column of slice 0 has the same y as column 0 in each row (a rectilinear
+  /// grid; a NaN y counts as different), so that a row found in one column holds for all.
+  bool ColumnsShareRowY() const { return searchIndex_.SharedColumnY() != nullptr; }
+
   /// Bilinear velocity at world point (x, y) in the cell of slice 0 that holds it; outside the
   /// domain, the velocity of node 0. Never reads outside the node array; a field without a
   /// cell answers (0, 0, 0).
