@@ -1,8 +1,11 @@
 // Drawing-area operations of one Visualize on a large field: the colour background computed from
-// scratch and reused, and the densest arrow plot.
+// scratch and reused, and the densest arrow plot. The fields lie over the samples' default
+// extent, one world unit per drawing-area pixel.
 #include <benchmark/benchmark.h>
 
+#include <map>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "app/sample_flows.h"
@@ -15,16 +18,21 @@ namespace {
 constexpr int kAreaSizePx = 512;
 // Four nodes per pixel each way: every pixel has a node of its own.
 constexpr int kStreetNodes = 2048;
+// Two nodes per pixel each way, as in the side-by-side comparison with the peers.
+constexpr int kComparedNodes = 1024;
 // The sample program's default size: four pixels per cell each way.
 constexpr int kCoarseStreetNodes = 128;
 
-const FlowField& Street(int nodes = kStreetNodes) {
-  static const std::unique_ptr<FlowField> fine =
-      MakeSampleField(SampleFlow::VortexStreet, {kStreetNodes, kStreetNodes, 1.0f, 1.0f});
-  static const std::unique_ptr<FlowField> coarse = MakeSampleField(
-      SampleFlow::VortexStreet, {kCoarseStreetNodes, kCoarseStreetNodes, 1.0f, 1.0f});
-  return nodes == kCoarseStreetNodes ? *coarse : *fine;
+// The sample flows over their default extent (512 world units each way, one per pixel), made once
+// per flow and size.
+const FlowField& Sample(SampleFlow flow, int nodes) {
+  static std::map<std::pair<SampleFlow, int>, std::unique_ptr<FlowField>> made;
+  std::unique_ptr<FlowField>& field = made[{flow, nodes}];
+  if (!field) field = MakeSampleField(flow, {nodes, nodes});
+  return *field;
 }
+
+const FlowField& Street(int nodes = kStreetNodes) { return Sample(SampleFlow::VortexStreet, nodes); }
 
 PixelMap DrawingMapFor(const FlowField& field) {
   PixelMap map;
@@ -41,10 +49,11 @@ BackgroundLimits LimitsOf(const FlowField& field) {
 }
 
 void BM_DrawBackgroundComputed(benchmark::State& state) {
-  const FlowField& field = Street(static_cast<int>(state.range(1)));
+  const FlowField& field =
+      Sample(static_cast<SampleFlow>(state.range(0)), static_cast<int>(state.range(2)));
   const PixelMap map = DrawingMapFor(field);
   const ColourRamp ramp = BuildColourRamp();
-  const int colourBy = static_cast<int>(state.range(0));
+  const int colourBy = static_cast<int>(state.range(1));
   Surface area(kAreaSizePx, kAreaSizePx);
   std::vector<Colour> buffer(static_cast<size_t>(kAreaSizePx) * kAreaSizePx, kBlack);
   for (auto _ : state) {
@@ -54,11 +63,15 @@ void BM_DrawBackgroundComputed(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * kAreaSizePx * kAreaSizePx);
 }
-// Arguments: colour-by, nodes across and down.
+// Arguments: flow, colour-by, nodes across and down.
 BENCHMARK(BM_DrawBackgroundComputed)
-    ->Args({kColourByFlow, kStreetNodes})
-    ->Args({kColourByPressure, kStreetNodes})
-    ->Args({kColourByFlow, kCoarseStreetNodes})
+    ->ArgNames({"flow", "by", "nodes"})
+    ->Args({static_cast<int>(SampleFlow::VortexStreet), kColourByFlow, kStreetNodes})
+    ->Args({static_cast<int>(SampleFlow::VortexStreet), kColourByPressure, kStreetNodes})
+    ->Args({static_cast<int>(SampleFlow::DoubleGyre), kColourByFlow, kStreetNodes})
+    ->Args({static_cast<int>(SampleFlow::VortexStreet), kColourByFlow, kComparedNodes})
+    ->Args({static_cast<int>(SampleFlow::DoubleGyre), kColourByFlow, kComparedNodes})
+    ->Args({static_cast<int>(SampleFlow::VortexStreet), kColourByFlow, kCoarseStreetNodes})
     ->Unit(benchmark::kMillisecond);
 
 void BM_DrawBackgroundReused(benchmark::State& state) {
