@@ -259,6 +259,7 @@ TEST(BackgroundTest, EqualsNodeAtForEveryPixel) {
   const std::vector<float> xs{0, 0.1f, 0.15f, 0.9f, 0.9f, 1.3f, 1.3005f, 1.31f, 2};
   const std::vector<float> ys{0, 0.5f, 0.52f, 1.7f, 1.7001f, 3};
   const auto uneven = GridField(xs, ys, Swirl);
+  ASSERT_TRUE(uneven->ColumnsShareRowY());  // rows found once serve every column
   ExpectSameAsNodeAtPerPixel(*uneven, DrawingMapFor(*uneven, 97, 61), 97, 61);
   // Pixels beyond the grid's last column and row.
   PixelMap beyond = DrawingMapFor(*uneven, 80, 50);
@@ -281,6 +282,7 @@ TEST(BackgroundTest, EqualsNodeAtForEveryPixel) {
     }
   }
   const auto skew = FlowField::FromNodes(11, 9, 1, 2, std::move(skewed));
+  ASSERT_FALSE(skew->ColumnsShareRowY());  // each column is checked against the first
   ExpectSameAsNodeAtPerPixel(*skew, DrawingMapFor(*skew, 90, 70), 90, 70);
 }
 

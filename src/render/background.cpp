@@ -49,7 +49,12 @@ class PixelNodes {
       }
       rowOfPixel_[static_cast<size_t>(py)] = static_cast<int>(k / gridWidth_);
     }
-    MarkColumnsLinedUpWith(columnOfPixel_.front());
+    if (field.ColumnsShareRowY()) {
+      // The field checked every column against column 0 as it was built: all of them line up.
+      linedUp_.assign(gridWidth_, 1);
+    } else {
+      MarkColumnsLinedUpWith(columnOfPixel_.front());
+    }
   }
 
   const GridPoint& At(int px, int py) const {
