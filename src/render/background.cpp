@@ -1,5 +1,6 @@
 #include "background.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 
@@ -167,10 +168,8 @@ void DrawBackground(const FlowField& field, const PixelMap& map, int colourBy,
     }
   }
 
-  const Colour* pixel = buffer.data();
-  for (int py = 0; py < height; ++py) {
-    for (int px = 0; px < width; ++px) area.SetPixel(px, py, *pixel++);
-  }
+  // The buffer has the area's own rows, every pixel inside it: one copy paints them all.
+  std::copy(buffer.begin(), buffer.end(), area.Data());
   valid = true;
 }
 
