@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -140,6 +141,50 @@ void BM_VelocityAt(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_VelocityAt)->Arg(256)->Arg(1024)->Arg(4096);
+
+/// Points a tenth of a cell apart along a circle round the middle of the unit square, as a trace
+/// samples them, and a second point one cell further on, as Runge-Kutta's trial point lies.
+std::vector<std::pair<float, float>> PathPoints(int side) {
+  const double cell = 1.0 / (side - 1);
+  const double radius = 0.3;
+  const int count = static_cast<int>(2 * 3.141592653589793 * radius / (cell / 10));
+  std::vector<std::pair<float, float>> points;
+  for (int i = 0; i < count; ++i) {
+    const double a = 2 * 3.141592653589793 * i / count;
+    points.emplace_back(static_cast<float>(0.5 + radius * std::cos(a)),
+                        static_cast<float>(0.5 + radius * std::sin(a)));
+    const double b = a + cell / radius;
+    points.emplace_back(static_cast<float>(0.5 + radius * std::cos(b)),
+                        static_cast<float>(0.5 + radius * std::sin(b)));
+  }
+  return points;
+}
+
+/// Samples along a path, as a trace takes them: one hint for the points on the path and one for
+/// the trial points. Arguments: side, 1 to pass the hints (0 samples without).
+void BM_VelocityAtAlongPath(benchmark::State& state) {
+  const int side = static_cast<int>(state.range(0));
+  const bool hinted = state.range(1) != 0;
+  const std::unique_ptr<FlowField> field =
+      FlowField::FromNodes(side, side, 1, 2, SwirlNodes(side, side));
+  const std::vector<std::pair<float, float>> points = PathPoints(side);
+  FlowField::CellHint onPath;
+  FlowField::CellHint trial;
+  std::size_t i = 0;
+  for (auto _ : state) {
+    if (i == points.size()) i = 0;
+    const auto& [x, y] = points[i];
+    FlowField::CellHint& hint = i % 2 == 0 ? onPath : trial;
+    benchmark::DoNotOptimize(hinted ? field->VelocityAt(x, y, hint) : field->VelocityAt(x, y));
+    ++i;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_VelocityAtAlongPath)
+    ->Args({256, 1})
+    ->Args({1024, 0})
+    ->Args({1024, 1})
+    ->Args({4096, 1});
 
 void BM_NodeAt(benchmark::State& state) {
   const SamplingSetup setup(static_cast<int>(state.range(0)));

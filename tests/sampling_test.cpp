@@ -20,6 +20,12 @@ using testing::RectilinearNodes;
 constexpr float kInf = std::numeric_limits<float>::infinity();
 const float kNaN = std::numeric_limits<float>::quiet_NaN();
 
+bool SameBits(const Vec3& a, const Vec3& b) {
+  return std::bit_cast<uint32_t>(a.x) == std::bit_cast<uint32_t>(b.x) &&
+         std::bit_cast<uint32_t>(a.y) == std::bit_cast<uint32_t>(b.y) &&
+         std::bit_cast<uint32_t>(a.z) == std::bit_cast<uint32_t>(b.z);
+}
+
 /// A rectilinear field with velocity (u, v, w) = (c + 10 r, 100 + r, 2 c) at column c, row r.
 std::unique_ptr<FlowField> LabelledField(const std::vector<float>& xs, const std::vector<float>& ys,
                                          int depth = 1) {
@@ -166,6 +172,7 @@ TEST(SamplingTest, NeverReadsOutsideTheNodesOfAnyGrid) {
   std::uniform_real_distribution<float> any(-10.0f, 10.0f);
   std::uniform_int_distribution<int> size(1, 6);
   const float specials[] = {kNaN, kInf, -kInf, 0.0f, -0.0f, 3.4028235e38f};
+  FlowField::CellHint hint;
   for (int trial = 0; trial < 3000; ++trial) {
     const int width = size(rng);
     const int height = size(rng);
@@ -188,7 +195,10 @@ TEST(SamplingTest, NeverReadsOutsideTheNodesOfAnyGrid) {
       const int index = IndexOf(*field, node);
       ASSERT_GE(index, 0);
       ASSERT_LT(index, width * height);
-      (void)field->VelocityAt(x, y);
+      // A hint carried over from other points and other grids changes nothing, on any grid.
+      const Vec3 plain = field->VelocityAt(x, y);
+      const Vec3 hinted = field->VelocityAt(x, y, hint);
+      ASSERT_TRUE(SameBits(plain, hinted));
     }
   }
 }
@@ -387,12 +397,6 @@ std::vector<std::pair<float, float>> QueryPoints(std::mt19937& rng, const FlowFi
   return points;
 }
 
-bool SameBits(const Vec3& a, const Vec3& b) {
-  return std::bit_cast<uint32_t>(a.x) == std::bit_cast<uint32_t>(b.x) &&
-         std::bit_cast<uint32_t>(a.y) == std::bit_cast<uint32_t>(b.y) &&
-         std::bit_cast<uint32_t>(a.z) == std::bit_cast<uint32_t>(b.z);
-}
-
 TEST(SamplingTest, SearchesMatchTheStepByStepScansOnWellFormedGrids) {
   std::mt19937 rng(1234567);
   std::uniform_int_distribution<int> size(2, 40);
@@ -424,6 +428,152 @@ TEST(SamplingTest, SearchesMatchTheStepByStepScansOnWellFormedGrids) {
     }
   }
   EXPECT_GT(comparisons, 1000000);
+}
+
+/// An axis of `count` coordinates spaced evenly over [origin, origin + extent], rounded to float
+/// in one of the ways a writer might: i * extent / (count - 1) in double, i times a float step,
+/// or a running float sum of that step (which drifts from the even positions).
+std::vector<float> EvenCoordinates(std::mt19937& rng, int count) {
+  const double extents[] = {512.0, 3.0, 2.0, 1e-3, 1000.0, 7.3, 1e6, 0.1};
+  const double extent = extents[rng() % 8];
+  const double origins[] = {0.0, -extent / 2, -extent, extent / 3, -0.1};
+  const double origin = origins[rng() % 5];
+  const float step = static_cast<float>(extent / (count - 1));
+  std::vector<float> values(count);
+  const unsigned way = rng() % 3;
+  for (int i = 0; i < count; ++i) {
+    if (way == 0) {
+      values[i] = static_cast<float>(origin + extent * i / (count - 1));
+    } else if (way == 1) {
+      values[i] = static_cast<float>(origin + static_cast<double>(step * static_cast<float>(i)));
+    } else {
+      values[i] = i == 0 ? static_cast<float>(origin) : values[i - 1] + step;
+    }
+  }
+  // The maxima start at 0: an axis ending below 0 would not span the domain.
+  if (values.back() < 0.0f) values.back() = 0.0f;
+  return values;
+}
+
+/// A random walk through the domain and a little beyond, in steps of about `stepCells` cells,
+/// with visits to grid lines, their float neighbours and the domain's edges on the way.
+std::vector<std::pair<float, float>> WalkPoints(std::mt19937& rng, const FlowField& field,
+                                                double stepCells, int count) {
+  const FieldStatistics& s = field.Stats();
+  const std::vector<GridPoint>& nodes = field.Nodes();
+  const double spanX = static_cast<double>(s.maxPosition.x) - s.minPosition.x;
+  const double spanY = static_cast<double>(s.maxPosition.y) - s.minPosition.y;
+  const double stepX = spanX / (field.Width() - 1) * stepCells;
+  const double stepY = spanY / (field.Height() - 1) * stepCells;
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  std::uniform_int_distribution<std::size_t> anyNode(0, nodes.size() - 1);
+  double x = s.minPosition.x + spanX * (unit(rng) + 1) / 2;
+  double y = s.minPosition.y + spanY * (unit(rng) + 1) / 2;
+  std::vector<std::pair<float, float>> points;
+  for (int i = 0; i < count; ++i) {
+    x = std::clamp(x + stepX * unit(rng), s.minPosition.x - stepX, s.maxPosition.x + stepX);
+    y = std::clamp(y + stepY * unit(rng), s.minPosition.y - stepY, s.maxPosition.y + stepY);
+    float qx = static_cast<float>(x);
+    float qy = static_cast<float>(y);
+    switch (rng() % 12) {
+      case 0: {  // onto the nearest column's line, or just beside it
+        const double at = spanX > 0 ? (x - s.minPosition.x) / spanX * (field.Width() - 1) : 0;
+        const int column = static_cast<int>(std::clamp(at, 0.0, field.Width() - 1.0));
+        qx = nodes[column].position.x;
+        if (rng() % 2) qx = std::nextafter(qx, rng() % 2 ? kInf : -kInf);
+        break;
+      }
+      case 1:
+        qy = nodes[anyNode(rng)].position.y;
+        break;
+      case 2:
+        qx = rng() % 2 ? s.minPosition.x : s.maxPosition.x;
+        break;
+      case 3:
+        qy = rng() % 2 ? s.minPosition.y : s.maxPosition.y;
+        break;
+      default:
+        break;
+    }
+    points.emplace_back(qx, qy);
+  }
+  return points;
+}
+
+TEST(SamplingTest, SamplesAlongPathsMatchTheScansWhateverTheHint) {
+  std::mt19937 rng(7654321);
+  std::uniform_int_distribution<int> size(2, 60);
+  const double stepsInCells[] = {0.05, 0.2, 0.7, 2.5, 40.0};
+  FlowField::CellHint stale{12345, -7};
+  int comparisons = 0;
+  for (int trial = 0; trial < 1200; ++trial) {
+    const int width = size(rng);
+    const int height = size(rng);
+    std::unique_ptr<FlowField> field;
+    if (trial % 2 == 0) {
+      field = RandomGrid(rng, width, height, trial % 6 == 0);
+    } else {
+      // Evenly spaced axes, where the cell can be computed; velocities at random.
+      std::vector<GridPoint> nodes =
+          RectilinearNodes(EvenCoordinates(rng, width), EvenCoordinates(rng, height));
+      std::uniform_real_distribution<float> speed(-100.0f, 100.0f);
+      for (GridPoint& node : nodes) node.velocity = {speed(rng), speed(rng), speed(rng)};
+      field = FlowField::FromNodes(width, height, 1, 2, nodes);
+    }
+    // Two sequences sampled in turn, as a Runge-Kutta trace samples its points and trial points.
+    FlowField::CellHint hints[2];
+    const auto points = WalkPoints(rng, *field, stepsInCells[trial % 5], 400);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      const auto [x, y] = points[i];
+      SCOPED_TRACE(::testing::Message() << "grid " << trial << " (" << width << " x " << height
+                                        << ") at " << x << ", " << y);
+      const std::optional<Vec3> scanned = ScannedVelocityAt(*field, x, y);
+      ASSERT_TRUE(scanned.has_value()) << "a scan left the grid on a well-formed field";
+      ASSERT_TRUE(SameBits(field->VelocityAt(x, y, hints[i % 2]), *scanned));
+      ASSERT_TRUE(SameBits(field->VelocityAt(x, y, stale), *scanned));
+      ++comparisons;
+    }
+  }
+  EXPECT_GT(comparisons, 400000);
+}
+
+TEST(SamplingTest, EvenlySpacedAxesFindTheLowerCellOnEveryLine) {
+  // x = i * 512 / 1023 rounded to float: not exactly i times any float step. On each line the
+  // point belongs to the cell below it (the lower interval is found first); just above the line,
+  // to the cell above. The field's u is the column index and v the row index at each node, so
+  // the answer tells the cell apart exactly at the lines: the cell below gives u = i with weight
+  // 1 on its right nodes, and v = 0.5 half way up row 0.
+  const int n = 1024;
+  std::vector<float> xs(n);
+  for (int i = 0; i < n; ++i) xs[i] = static_cast<float>(512.0 * i / (n - 1));
+  std::vector<GridPoint> nodes = RectilinearNodes(xs, {0.0f, 1.0f});
+  for (std::size_t k = 0; k < nodes.size(); ++k) {
+    nodes[k].velocity = {static_cast<float>(k % n), static_cast<float>(k / n), 0.0f};
+  }
+  const auto field = FlowField::FromNodes(n, 2, 1, 2, nodes);
+  FlowField::CellHint hint;
+  for (int i = 0; i < n; ++i) {
+    const Vec3 on = field->VelocityAt(xs[i], 0.5f, hint);
+    EXPECT_EQ(on.x, static_cast<float>(i)) << i;
+    EXPECT_EQ(on.y, 0.5f) << i;
+    const std::optional<Vec3> scannedOn = ScannedVelocityAt(*field, xs[i], 0.5f);
+    EXPECT_TRUE(SameBits(on, *scannedOn)) << i;
+    if (i + 1 < n) {
+      const float above = std::nextafter(xs[i], kInf);
+      const std::optional<Vec3> scannedAbove = ScannedVelocityAt(*field, above, 0.5f);
+      EXPECT_TRUE(SameBits(field->VelocityAt(above, 0.5f, hint), *scannedAbove)) << i;
+      EXPECT_TRUE(SameBits(field->VelocityAt(above, 0.5f), *scannedAbove)) << i;
+    }
+  }
+  // Repeated coordinates, reached from cells on either side: a point on a repeated line uses the
+  // cell before the first repeat, whatever cell the previous sample used. (2, 1) is then the
+  // top right corner of cell (1, 0), node (2, 1) with velocity (2 + 10, 100 + 1, 2 x 2).
+  const auto repeated = LabelledField({0, 1, 2, 2, 2, 3, 4}, {0, 1, 1, 2});
+  for (const float from : {0.5f, 1.5f, 2.5f, 3.5f}) {
+    FlowField::CellHint near;
+    (void)repeated->VelocityAt(from, from / 2, near);
+    EXPECT_EQ(repeated->VelocityAt(2.0f, 1.0f, near), Vec3(12, 101, 4)) << from;
+  }
 }
 
 }  // namespace

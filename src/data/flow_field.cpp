@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <new>
 #include <vector>
 
@@ -111,6 +112,46 @@ void FlowField::SearchIndex::Start(int width, int height) {
   height_ = width > 0 ? height : 0;
   rowX_.reserve(std::max(width, 0));
   columnY_.reserve(std::max(height_, 0));
+  previousRowY_.assign(std::max(width, 0), 0.0f);
+}
+
+namespace {
+
+bool Rises(const std::vector<float>& values) {
+  for (size_t i = 1; i < values.size(); ++i) {
+    if (!(values[i - 1] <= values[i])) return false;  // a NaN counts as a fall
+  }
+  return true;
+}
+
+}  // namespace
+
+/// The guess (q - origin) * cellsPerUnit for a rising axis, usable when it lands within one
+/// cell of the right one at every coordinate of the axis, as it does on axes written as
+/// i * extent / (n - 1). The guess only saves time: the search checks it against the axis.
+FlowField::SearchIndex::EvenSpacing FlowField::SearchIndex::SpacingOf(
+    const std::vector<float>& values) {
+  EvenSpacing spacing;
+  const int n = static_cast<int>(values.size());
+  if (n < 2) return spacing;
+  const double origin = values.front();
+  const double span = static_cast<double>(values.back()) - origin;
+  if (!std::isfinite(origin) || !std::isfinite(span) || !(span > 0.0)) return spacing;
+  spacing.origin = origin;
+  spacing.cellsPerUnit = (n - 1) / span;
+  for (int i = 0; i < n; ++i) {
+    const double guess = (values[i] - spacing.origin) * spacing.cellsPerUnit;
+    if (!(std::fabs(guess - i) <= 1.0)) return spacing;
+  }
+  spacing.usable = true;
+  return spacing;
+}
+
+void FlowField::SearchIndex::Finish() {
+  previousRowY_ = {};
+  rowXRises_ = Rises(rowX_);
+  if (rowXRises_) rowXSpacing_ = SpacingOf(rowX_);
+  if (columnsShareY_ && columnsRise_) columnYSpacing_ = SpacingOf(columnY_);
 }
 
 void FlowField::SetHeader(const GridHeader& header) {
@@ -170,6 +211,7 @@ std::unique_ptr<FlowField> FlowField::FromNodes(int width, int height, int depth
     field->AddToStatistics(node);
     field->searchIndex_.Add(node);
   }
+  field->searchIndex_.Finish();
   field->nodes_ = std::move(nodes);
   field->BuildRowOffsets();
   return field;
@@ -222,6 +264,7 @@ std::unique_ptr<FlowField> FlowField::Load(const std::string& baseName, std::str
     f.searchIndex_.Add(node);
   });
   if (!error.empty()) return std::make_unique<FlowField>();
+  field->searchIndex_.Finish();
   field->BuildRowOffsets();
   return field;
 }

@@ -87,6 +87,17 @@ class FlowField {
   /// cell answers (0, 0, 0).
   Vec3 VelocityAt(float x, float y) const;
 
+  /// The cell the last sample of a path fell in. A caller that samples along a path (a trace)
+  /// keeps one per sequence of nearby points, so that the next sample looks there first. Any
+  /// values are safe, whatever field they came from: the answer never depends on the hint.
+  struct CellHint {
+    int column = 0;
+    int row = 0;
+  };
+
+  /// VelocityAt, starting the cell search at `hint` and leaving there the cell found.
+  Vec3 VelocityAt(float x, float y, CellHint& hint) const;
+
   /// The node at the larger-x, larger-y corner of the cell holding (x, y), found by the
   /// halving-step search. Never reads outside the node array; an empty field answers a node
   /// at rest.
@@ -95,17 +106,32 @@ class FlowField {
  private:
   /// Slice 0's coordinates laid out for the searches, gathered node by node as the field is
   /// built: row 0's x, and column 0's y, which stands for every column while all columns of
-  /// slice 0 have equal y in each row (a rectilinear grid). The searches then bisect small
-  /// arrays instead of striding through the nodes.
+  /// slice 0 have equal y in each row (a rectilinear grid). The searches then look in small
+  /// arrays instead of striding through the nodes. Finish() notes which axes never decrease
+  /// (only there may a search start from a guess: the first interval holding a point can then
+  /// be recognised on its own) and which are evenly spaced enough for the cell to be computed.
   class SearchIndex {
    public:
+    /// How a coordinate maps to a first guess of its cell: (q - origin) * cellsPerUnit.
+    struct EvenSpacing {
+      bool usable = false;
+      double origin = 0.0;
+      double cellsPerUnit = 0.0;
+    };
+
     void Start(int width, int height);
     void Add(const GridPoint& node) {
       if (row_ >= height_) return;  // past slice 0
-      if (row_ == 0) rowX_.push_back(node.position.x);
+      const float y = node.position.y;
+      if (row_ == 0) {
+        rowX_.push_back(node.position.x);
+      } else if (!(previousRowY_[column_] <= y)) {
+        columnsRise_ = false;  // a NaN counts as a fall
+      }
+      previousRowY_[column_] = y;
       if (column_ == 0) {
-        columnY_.push_back(node.position.y);
-      } else if (!(node.position.y == columnY_[row_])) {
+        columnY_.push_back(y);
+      } else if (!(y == columnY_[row_])) {
         columnsShareY_ = false;
       }
       if (++column_ == width_) {
@@ -113,18 +139,32 @@ class FlowField {
         ++row_;
       }
     }
+    void Finish();
+
     const float* RowX() const { return rowX_.data(); }
     /// Column 0's y, or nullptr when the columns differ.
     const float* SharedColumnY() const { return columnsShareY_ ? columnY_.data() : nullptr; }
+    bool RowXRises() const { return rowXRises_; }
+    /// Every column of slice 0 has y non-decreasing down the rows.
+    bool ColumnsRise() const { return columnsRise_; }
+    const EvenSpacing& RowXSpacing() const { return rowXSpacing_; }
+    const EvenSpacing& SharedColumnYSpacing() const { return columnYSpacing_; }
 
    private:
+    static EvenSpacing SpacingOf(const std::vector<float>& values);
+
     int width_ = 0;
     int height_ = 0;
     int column_ = 0;
     int row_ = 0;
     bool columnsShareY_ = true;
+    bool columnsRise_ = true;
+    bool rowXRises_ = false;
     std::vector<float> rowX_;
     std::vector<float> columnY_;
+    std::vector<float> previousRowY_;
+    EvenSpacing rowXSpacing_;
+    EvenSpacing columnYSpacing_;
   };
 
   void SetHeader(const GridHeader& header);

@@ -59,10 +59,10 @@ Vec3 EulerDirection(Vec3 v) {
 
 /// Heun's two-stage Runge-Kutta: the mean of the unit direction at P and the unit direction one
 /// world unit further along it. The trial point lies on the forward side in both passes.
-Vec3 HeunDirection(const FlowField& field, const Vec3& p, Vec3 v) {
+Vec3 HeunDirection(const FlowField& field, const Vec3& p, Vec3 v, FlowField::CellHint& hint) {
   v.Normalise();
   const Vec3 trial = p + v;
-  Vec3 w = field.VelocityAt(trial.x, trial.y);
+  Vec3 w = field.VelocityAt(trial.x, trial.y, hint);
   w.Normalise();
   v += w;
   v /= 2.0f;
@@ -79,6 +79,10 @@ struct Tracer {
   int dTest;
   Vec3 seedWorld;
   PixelPoint lastAccepted;  // carried over the turn on purpose
+  // Where the samples at P and at the trial points fell last: each sequence moves a fraction of
+  // a cell per step, so its next cell is found at once.
+  FlowField::CellHint pointCell;
+  FlowField::CellHint trialCell;
 
   /// Walks from the seed in one direction, appending every accepted pixel to `accepted` in the
   /// order found.
@@ -86,12 +90,12 @@ struct Tracer {
     const PixelMap& map = settings.map;
     TracePass pass;
     Vec3 p = seedWorld;
-    Vec3 v = field.VelocityAt(p.x, p.y);
+    Vec3 v = field.VelocityAt(p.x, p.y, pointCell);
     int stepsInPixel = 0;
     for (;;) {
       ++pass.steps;
       Vec3 step = settings.integrator == kIntegratorEuler ? EulerDirection(v)
-                                                          : HeunDirection(field, p, v);
+                                                          : HeunDirection(field, p, v, trialCell);
       step *= settings.dt;
       if (step.Length() <= kZeroStepLength) {
         pass.end = TraceEnd::ZeroStep;
@@ -131,7 +135,7 @@ struct Tracer {
         lastAccepted = pixel;
         stepsInPixel = 0;
       }
-      v = field.VelocityAt(p.x, p.y);
+      v = field.VelocityAt(p.x, p.y, pointCell);
     }
   }
 };
@@ -147,7 +151,9 @@ TraceReport TraceStreamline(const FlowField& field, const TraceSettings& setting
                 mode == kTraceModeSpaced ? occupancy : nullptr,
                 dTest,
                 Vec3(map.WorldXOfPixel(px), map.WorldYOfPixel(py), 0.0f),
-                PixelPoint{px, py}};
+                PixelPoint{px, py},
+                {},
+                {}};
 
   chainPixels.Begin(map.width, map.height);
   chain.clear();
