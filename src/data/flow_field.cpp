@@ -154,6 +154,14 @@ void FlowField::SearchIndex::Finish() {
   if (columnsShareY_ && columnsRise_) columnYSpacing_ = SpacingOf(columnY_);
 }
 
+void FlowField::FinishSearchIndex() {
+  searchIndex_.Finish();
+  hintsHold_ = HasCell() && searchIndex_.RowXRises() && searchIndex_.ColumnsRise() &&
+               searchIndex_.SharedColumnY() != nullptr;
+  lastCellColumn_ = hintsHold_ ? static_cast<unsigned>(width_ - 2) : 0;
+  lastCellRow_ = hintsHold_ ? static_cast<unsigned>(height_ - 2) : 0;
+}
+
 void FlowField::SetHeader(const GridHeader& header) {
   width_ = static_cast<int16_t>(header.width);
   height_ = static_cast<int16_t>(header.height);
@@ -211,8 +219,8 @@ std::unique_ptr<FlowField> FlowField::FromNodes(int width, int height, int depth
     field->AddToStatistics(node);
     field->searchIndex_.Add(node);
   }
-  field->searchIndex_.Finish();
   field->nodes_ = std::move(nodes);
+  field->FinishSearchIndex();
   field->BuildRowOffsets();
   return field;
 }
@@ -264,7 +272,7 @@ std::unique_ptr<FlowField> FlowField::Load(const std::string& baseName, std::str
     f.searchIndex_.Add(node);
   });
   if (!error.empty()) return std::make_unique<FlowField>();
-  field->searchIndex_.Finish();
+  field->FinishSearchIndex();
   field->BuildRowOffsets();
   return field;
 }

@@ -106,10 +106,10 @@ int CornerIndex(int n, Coordinate coordinate, float q) {
 
 Vec3 FlowField::VelocityAt(float x, float y) const {
   CellHint hint;
-  return VelocityAt(x, y, hint);
+  return VelocityAtSearching(x, y, hint);
 }
 
-Vec3 FlowField::VelocityAt(float x, float y, CellHint& hint) const {
+Vec3 FlowField::VelocityAtSearching(float x, float y, CellHint& hint) const {
   if (!HasCell()) return Vec3{};
   const FieldStatistics& s = stats_;
   const Vec3& outside = nodes_[0].velocity;
@@ -118,14 +118,13 @@ Vec3 FlowField::VelocityAt(float x, float y, CellHint& hint) const {
   }
 
   const int width = width_;
-  const GridPoint* nodes = nodes_.data();
   const float* rowX = searchIndex_.RowX();
   auto rowXAt = [rowX](int i) { return rowX[i]; };
   const int c = searchIndex_.RowXRises()
                     ? IntervalNear(width, rowXAt, x, hint.column, searchIndex_.RowXSpacing())
                     : IntervalIndex(width, rowXAt, x);
   if (c < 0) return outside;
-  const GridPoint* column = nodes + c;
+  const GridPoint* column = nodes_.data() + c;
   const float* columnY = searchIndex_.SharedColumnY();
   auto sharedY = [columnY](int i) { return columnY[i]; };
   auto ownY = [column, width](int i) { return column[i * width].position.y; };
@@ -140,35 +139,7 @@ Vec3 FlowField::VelocityAt(float x, float y, CellHint& hint) const {
   }
   if (r < 0) return outside;
 
-  const int k = c + r * width;
-  const GridPoint& n00 = nodes[k];
-  const GridPoint& n10 = nodes[k + 1];
-  const GridPoint& n01 = nodes[k + width];
-  const GridPoint& n11 = nodes[k + width + 1];
-  const float x0 = n00.position.x;
-  const float x1 = n10.position.x;
-  const float y0 = n00.position.y;
-  const float y1 = n01.position.y;
-
-  const float dx0 = static_cast<float>(static_cast<double>(x) - x0);
-  const float dx1 = static_cast<float>(static_cast<double>(x1) - x);
-  const float dy0 = static_cast<float>(static_cast<double>(y) - y0);
-  const float dy1 = static_cast<float>(static_cast<double>(y1) - y);
-
-  const float w00 = static_cast<float>(static_cast<double>(dy1) * dx1);
-  const float w10 = static_cast<float>(static_cast<double>(dy1) * dx0);
-  const float w01 = static_cast<float>(static_cast<double>(dy0) * dx1);
-  const float w11 = static_cast<float>(static_cast<double>(dy0) * dx0);
-
-  Vec3 lowerRow = n00.velocity * w00;
-  lowerRow += n10.velocity * w10;
-  Vec3 upperRow = n01.velocity * w01;
-  upperRow += n11.velocity * w11;
-  lowerRow += upperRow;
-  // A cell of zero width or height divides by 0: the answer is then not finite, by design.
-  const float area =
-      static_cast<float>((static_cast<double>(y1) - y0) * (static_cast<double>(x1) - x0));
-  return lowerRow /= area;
+  return InterpolateInCell(c + r * width, x, y);
 }
 
 const GridPoint& FlowField::NodeAt(float x, float y) const {
