@@ -32,7 +32,9 @@ const FlowField& Sample(SampleFlow flow, int nodes) {
   return *field;
 }
 
-const FlowField& Street(int nodes = kStreetNodes) { return Sample(SampleFlow::VortexStreet, nodes); }
+const FlowField& Street(int nodes = kStreetNodes) {
+  return Sample(SampleFlow::VortexStreet, nodes);
+}
 
 PixelMap DrawingMapFor(const FlowField& field) {
   PixelMap map;

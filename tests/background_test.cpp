@@ -120,6 +120,22 @@ TEST(BackgroundIndexTest, FastestNodeWhoseSpeedWasRoundedUpGets254) {
   EXPECT_EQ(BackgroundIndexOfNode(node, kColourByFlow, limits), 254);
 }
 
+TEST(BackgroundTest, FastestNodesWhoseSpeedWasRoundedUpArePainted254) {
+  // As above, for every pixel of a field finer than the area: each node moves at sqrt(5) in
+  // some direction, and the field's max speed is that length rounded up to a float.
+  const Vec3 directions[] = {{1, 2, 0}, {-2, 0, 1}, {0, -1, -2}, {2, -1, 0}, {0, 2, -1}};
+  const auto field = GridField(EvenlySpaced(700, 4.0f), EvenlySpaced(600, 4.0f),
+                               [&directions](int c, int r, GridPoint& node) {
+                                 node.velocity = directions[(c + 2 * r) % 5];
+                               });
+  ASSERT_EQ(field->Stats().maxSpeed, static_cast<float>(std::sqrt(5.0)));
+  const Painted p = Paint(*field, kColourByFlow);
+  const Colour expected = BuildColourRamp()[254];
+  for (int y = 0; y < 512; ++y) {
+    for (int x = 0; x < 512; ++x) ASSERT_EQ(p.area.Pixel(x, y), expected) << x << "," << y;
+  }
+}
+
 TEST(BackgroundTest, FlowColoursRestBlueHalfSpeedMagentaAndMaxSpeedRed) {
   Quadrants q;
   q.topRight.velocity = {1, 0, 0};         // max speed: 255
@@ -227,11 +243,10 @@ TEST(BackgroundTest, BufferOfAnotherSizeIsComputedAfreshAndEmptyAreaBecomesValid
 
 // The background must equal looking up NodeAt for every single pixel, whatever shortcut it
 // takes to get there.
-void ExpectSameAsNodeAtPerPixel(const FlowField& field, const PixelMap& map, int width,
-                                int height) {
+void ExpectSameAsNodeAtPerPixel(const FlowField& field, const PixelMap& map, int width, int height,
+                                const BackgroundLimits& limits) {
   const ColourRamp ramp = BuildColourRamp();
-  const BackgroundLimits limits = LimitsOf(field);
-  for (const int colourBy : {kColourByFlow, kColourByPressure, kColourByVorticity}) {
+  for (const int colourBy : {kColourByFlow, kColourByPressure, kColourByVorticity, 7}) {
     std::vector<Colour> buffer;
     bool valid = false;
     Surface area(width, height);
@@ -246,6 +261,11 @@ void ExpectSameAsNodeAtPerPixel(const FlowField& field, const PixelMap& map, int
       }
     }
   }
+}
+
+void ExpectSameAsNodeAtPerPixel(const FlowField& field, const PixelMap& map, int width,
+                                int height) {
+  ExpectSameAsNodeAtPerPixel(field, map, width, height, LimitsOf(field));
 }
 
 void Swirl(int c, int r, GridPoint& node) {
@@ -325,6 +345,69 @@ TEST(BackgroundTest, EqualsNodeAtForEveryPixelOnGridsOfOtherShapes) {
   PixelMap map;
   map.scaleX = map.scaleY = 0.01f;
   ExpectSameAsNodeAtPerPixel(empty, map, 20, 20);
+}
+
+TEST(BackgroundTest, EqualsNodeAtForEveryPixelWhateverTheValues) {
+  constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  constexpr float kHuge = 3.4e38f;
+  constexpr float kTiny = 1e-45f;  // the smallest subnormal
+  const float specials[] = {kNaN, kInf, -kInf, kHuge, -kHuge, kTiny, -0.0f, 0.0f, 1.0f, -2.5f};
+  // Every node differs from its neighbours, and every fifth holds a special value somewhere.
+  auto values = [&specials](int c, int r, GridPoint& node) {
+    Swirl(c, r, node);
+    const int k = c * 7 + r * 3;
+    if (k % 5 == 0) {
+      const float special = specials[(k / 5) % 10];
+      float* const targets[] = {&node.velocity.x, &node.velocity.y, &node.velocity.z, &node.scalar0,
+                                &node.scalar1};
+      *targets[(k / 50) % 5] = special;
+    }
+  };
+  // Each pixel has a node of its own, with an odd number of columns per pixel row; and a
+  // coarse grid whose pixels share nodes.
+  const auto fine = GridField(EvenlySpaced(223, 3.0f), EvenlySpaced(131, 2.0f), values);
+  const auto coarse = GridField(EvenlySpaced(13, 3.0f), EvenlySpaced(11, 2.0f), values);
+  const BackgroundLimits limitSets[] = {
+      {1.5f, -0.5f, 0.75f, -3.0f, 20.0f},    // ordinary ranges
+      {0.0f, 1.0f, 1.0f, 0.0f, 0.0f},        // a field at rest, constant scalars
+      {kInf, -kInf, kInf, kNaN, 1.0f},       // unbounded and missing limits
+      {kTiny, 2.0f, -2.0f, kHuge, -kHuge},   // inverted ranges
+      {-1.0f, -kHuge, kHuge, kTiny, kTiny},  // a negative max speed
+      {kNaN, 0.0f, kTiny, -kTiny, 0.0f},
+  };
+  for (const FlowField* field : {fine.get(), coarse.get()}) {
+    ExpectSameAsNodeAtPerPixel(*field, DrawingMapFor(*field, 101, 57), 101, 57);
+    for (const BackgroundLimits& limits : limitSets) {
+      ExpectSameAsNodeAtPerPixel(*field, DrawingMapFor(*field, 101, 57), 101, 57, limits);
+    }
+  }
+}
+
+TEST(BackgroundTest, RepeatedGridRowsAreCopiedOnlyWhereEveryColumnLinesUp) {
+  // Two grid rows at the same y a short way down: NaN-free but not rectilinear, as column 3's
+  // rows are stretched. Its pixels must follow their own column's rows, not the row above.
+  std::vector<GridPoint> nodes;
+  for (int r = 0; r < 6; ++r) {
+    for (int c = 0; c < 5; ++c) {
+      GridPoint node;
+      node.position = {0.5f * c, c == 3 ? 0.3f * r : 0.2f * r, 0};
+      node.velocity = {static_cast<float>(c + 5 * r), 0, 0};
+      node.scalar0 = static_cast<float>(r * r - c);
+      node.scalar1 = static_cast<float>(c * r);
+      nodes.push_back(node);
+    }
+  }
+  const auto stretched = FlowField::FromNodes(5, 6, 1, 2, std::move(nodes));
+  ASSERT_FALSE(stretched->ColumnsShareRowY());
+  ExpectSameAsNodeAtPerPixel(*stretched, DrawingMapFor(*stretched, 64, 48), 64, 48);
+
+  // A rectilinear grid with rows closer than a pixel in one place and wider in another: pixel
+  // rows skip some grid rows and repeat others.
+  const auto rows =
+      GridField(EvenlySpaced(9, 2.0f), {0, 0.01f, 0.02f, 0.5f, 0.51f, 1.9f, 2.0f}, Swirl);
+  ASSERT_TRUE(rows->ColumnsShareRowY());
+  ExpectSameAsNodeAtPerPixel(*rows, DrawingMapFor(*rows, 40, 70), 40, 70);
 }
 
 }  // namespace

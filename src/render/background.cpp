@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 namespace vortana {
 namespace {
@@ -53,10 +54,22 @@ class PixelNodes {
     if (field.ColumnsShareRowY()) {
       // The field checked every column against column 0 as it was built: all of them line up.
       linedUp_.assign(gridWidth_, 1);
+      allLinedUp_ = true;
     } else {
       MarkColumnsLinedUpWith(columnOfPixel_.front());
+      allLinedUp_ = std::all_of(columnOfPixel_.begin(), columnOfPixel_.end(), [this](int column) {
+        return linedUp_[static_cast<size_t>(column)];
+      });
     }
   }
+
+  /// False when every pixel is searched on its own.
+  bool Searched() const { return !columnOfPixel_.empty(); }
+  /// True when every pixel's node lies in its column's grid column and its row's grid row.
+  bool AllLinedUp() const { return allLinedUp_; }
+  int ColumnOfPixel(int px) const { return columnOfPixel_[static_cast<size_t>(px)]; }
+  int RowOfPixel(int py) const { return rowOfPixel_[static_cast<size_t>(py)]; }
+  bool LinedUp(int px) const { return linedUp_[static_cast<size_t>(ColumnOfPixel(px))] != 0; }
 
   const GridPoint& At(int px, int py) const {
     if (!columnOfPixel_.empty()) {
@@ -82,6 +95,7 @@ class PixelNodes {
   void SearchEveryPixel() {
     columnOfPixel_.clear();
     rowOfPixel_.clear();
+    allLinedUp_ = false;
   }
 
   // Row by row, so that the nodes are read in memory order.
@@ -113,7 +127,107 @@ class PixelNodes {
   std::vector<int> columnOfPixel_;  // empty: search every pixel
   std::vector<int> rowOfPixel_;     // the row each pixel row finds in the reference column
   std::vector<char> linedUp_;       // per grid column
+  bool allLinedUp_ = false;
 };
+
+// Colours the nodes of one grid row at a fixed list of grid columns.
+class RowColourer {
+ public:
+  RowColourer(int colourBy, const BackgroundLimits& limits, const ColourRamp& ramp,
+              std::vector<size_t> columns)
+      : colourBy_(colourBy), limits_(limits), ramp_(ramp), columns_(std::move(columns)) {}
+
+  // out[i] = the colour of gridRow[columns[i]].
+  void Colour(const GridPoint* gridRow, vortana::Colour* out) {
+    for (size_t i = 0; i < columns_.size(); ++i) {
+      out[i] = ramp_[static_cast<size_t>(
+          BackgroundIndexOfNode(gridRow[columns_[i]], colourBy_, limits_))];
+    }
+  }
+
+ private:
+  int colourBy_;
+  BackgroundLimits limits_;
+  const ColourRamp& ramp_;
+  std::vector<size_t> columns_;
+};
+
+// Pixel by pixel through NodeAt, for pixels whose node the axis searches cannot stand for.
+class PixelColourer {
+ public:
+  PixelColourer(const PixelNodes& nodes, int colourBy, const BackgroundLimits& limits,
+                const ColourRamp& ramp)
+      : nodes_(nodes), colourBy_(colourBy), limits_(limits), ramp_(ramp) {}
+
+  Colour At(int px, int py) {
+    const GridPoint& node = nodes_.At(px, py);
+    // Neighbouring pixels often share a node when the grid is coarser than the area.
+    if (&node != previous_) {
+      colour_ = ramp_[static_cast<size_t>(BackgroundIndexOfNode(node, colourBy_, limits_))];
+      previous_ = &node;
+    }
+    return colour_;
+  }
+
+ private:
+  const PixelNodes& nodes_;
+  int colourBy_;
+  const BackgroundLimits& limits_;
+  const ColourRamp& ramp_;
+  const GridPoint* previous_ = nullptr;
+  Colour colour_ = kBlack;
+};
+
+void ComputeBackground(const FlowField& field, const PixelMap& map, int colourBy,
+                       const BackgroundLimits& limits, const ColourRamp& ramp, int width,
+                       int height, Colour* buffer) {
+  const PixelNodes nodes(field, map, width, height);
+  PixelColourer single(nodes, colourBy, limits, ramp);
+  const size_t rowPixels = static_cast<size_t>(width);
+  if (!nodes.Searched()) {
+    for (int py = 0; py < height; ++py) {
+      Colour* row = buffer + static_cast<size_t>(py) * rowPixels;
+      for (int px = 0; px < width; ++px) row[px] = single.At(px, py);
+    }
+    return;
+  }
+
+  // The distinct grid columns the pixel columns fall in, and each pixel column's place among
+  // them: on a grid coarser than the area several pixels share one node, which is coloured once.
+  const size_t gridWidth = static_cast<size_t>(field.Width());
+  std::vector<int> slotOfColumn(gridWidth, -1);
+  std::vector<int> slotOfPixel(rowPixels);
+  std::vector<size_t> columns;
+  for (int px = 0; px < width; ++px) {
+    const size_t column = static_cast<size_t>(nodes.ColumnOfPixel(px));
+    if (slotOfColumn[column] < 0) {
+      slotOfColumn[column] = static_cast<int>(columns.size());
+      columns.push_back(column);
+    }
+    slotOfPixel[static_cast<size_t>(px)] = slotOfColumn[column];
+  }
+  std::vector<Colour> slotColours(columns.size());
+  RowColourer colourer(colourBy, limits, ramp, std::move(columns));
+
+  const GridPoint* const gridNodes = field.Nodes().data();
+  for (int py = 0; py < height; ++py) {
+    Colour* row = buffer + static_cast<size_t>(py) * rowPixels;
+    const int gridRow = nodes.RowOfPixel(py);
+    // A pixel row in the same grid row as the one above it has the same nodes.
+    if (py > 0 && nodes.AllLinedUp() && gridRow == nodes.RowOfPixel(py - 1)) {
+      std::copy(row - rowPixels, row, row);
+      continue;
+    }
+    colourer.Colour(gridNodes + static_cast<size_t>(gridRow) * gridWidth, slotColours.data());
+    for (size_t px = 0; px < rowPixels; ++px)
+      row[px] = slotColours[static_cast<size_t>(slotOfPixel[px])];
+    if (!nodes.AllLinedUp()) {
+      for (int px = 0; px < width; ++px) {
+        if (!nodes.LinedUp(px)) row[px] = single.At(px, py);
+      }
+    }
+  }
+}
 
 }  // namespace
 
@@ -149,24 +263,7 @@ void DrawBackground(const FlowField& field, const PixelMap& map, int colourBy,
     buffer.assign(pixelCount, kBlack);
     valid = false;
   }
-
-  if (!valid) {
-    const PixelNodes nodes(field, map, width, height);
-    const GridPoint* previous = nullptr;
-    Colour colour = kBlack;
-    for (int py = 0; py < height; ++py) {
-      Colour* row = buffer.data() + static_cast<size_t>(py) * static_cast<size_t>(width);
-      for (int px = 0; px < width; ++px) {
-        const GridPoint& node = nodes.At(px, py);
-        // Neighbouring pixels often share a node when the grid is coarser than the area.
-        if (&node != previous) {
-          colour = ramp[static_cast<size_t>(BackgroundIndexOfNode(node, colourBy, limits))];
-          previous = &node;
-        }
-        row[px] = colour;
-      }
-    }
-  }
+  if (!valid) ComputeBackground(field, map, colourBy, limits, ramp, width, height, buffer.data());
 
   // The buffer has the area's own rows, every pixel inside it: one copy paints them all.
   std::copy(buffer.begin(), buffer.end(), area.Data());
