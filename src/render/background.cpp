@@ -2,8 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <functional>
 #include <utility>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vortana {
 namespace {
@@ -130,26 +135,97 @@ class PixelNodes {
   bool allLinedUp_ = false;
 };
 
-// Colours the nodes of one grid row at a fixed list of grid columns.
+// Colours the nodes of one grid row at a fixed list of grid columns. On x86-64 two nodes are
+// worked at a time in packed double arithmetic: packed square roots, products, sums and quotients
+// round exactly as the single ones do, and max/min with 0 and 255 clamp as BackgroundIndex does
+// (a NaN quotient takes the 0), so every index is the one BackgroundIndexOfNode gives.
 class RowColourer {
  public:
+  // The list is padded to whole blocks of this many columns.
+  static constexpr size_t kBlock = 8;
+
   RowColourer(int colourBy, const BackgroundLimits& limits, const ColourRamp& ramp,
               std::vector<size_t> columns)
-      : colourBy_(colourBy), limits_(limits), ramp_(ramp), columns_(std::move(columns)) {}
+      : colourBy_(colourBy), limits_(limits), ramp_(ramp), count_(columns.size()) {
+    const size_t padded = (count_ + kBlock - 1) / kBlock * kBlock;
+    // Padding repeats the first column; its colours are never read.
+    columns.resize(padded, columns.empty() ? 0 : columns.front());
+    columns_ = std::move(columns);
+    index_.resize(padded);
+  }
 
   // out[i] = the colour of gridRow[columns[i]].
   void Colour(const GridPoint* gridRow, vortana::Colour* out) {
-    for (size_t i = 0; i < columns_.size(); ++i) {
-      out[i] = ramp_[static_cast<size_t>(
-          BackgroundIndexOfNode(gridRow[columns_[i]], colourBy_, limits_))];
+    if (colourBy_ == kColourByFlow) {
+      FlowIndices(gridRow, static_cast<double>(limits_.maxSpeed));
+    } else if (colourBy_ == kColourByPressure) {
+      ScalarIndices(gridRow, &GridPoint::scalar0, limits_.minScalar0, limits_.maxScalar0);
+    } else {
+      ScalarIndices(gridRow, &GridPoint::scalar1, limits_.minScalar1, limits_.maxScalar1);
     }
+    for (size_t i = 0; i < count_; ++i) out[i] = ramp_[static_cast<size_t>(index_[i])];
   }
 
  private:
+  // As BackgroundIndexOfNode: the length in double, y and z summed first, against the max speed.
+  void FlowIndices(const GridPoint* gridRow, double maxSpeed) {
+    const size_t padded = columns_.size();
+#if defined(__SSE2__)
+    const __m128d top = _mm_set1_pd(kRampTop);
+    const __m128d speed = _mm_set1_pd(maxSpeed);
+    for (size_t i = 0; i < padded; i += 2) {
+      const Vec3& v0 = gridRow[columns_[i]].velocity;
+      const Vec3& v1 = gridRow[columns_[i + 1]].velocity;
+      const __m128d x = _mm_set_pd(v1.x, v0.x);
+      const __m128d y = _mm_set_pd(v1.y, v0.y);
+      const __m128d z = _mm_set_pd(v1.z, v0.z);
+      const __m128d squares =
+          _mm_add_pd(_mm_mul_pd(x, x), _mm_add_pd(_mm_mul_pd(y, y), _mm_mul_pd(z, z)));
+      StoreIndices(_mm_div_pd(_mm_mul_pd(_mm_sqrt_pd(squares), top), speed), i);
+    }
+#else
+    for (size_t i = 0; i < padded; ++i) {
+      index_[i] = BackgroundIndex((gridRow[columns_[i]].velocity.Length() * kRampTop) / maxSpeed);
+    }
+#endif
+  }
+
+  // As ScaledQuotient.
+  void ScalarIndices(const GridPoint* gridRow, float GridPoint::*scalar, float min, float max) {
+    const size_t padded = columns_.size();
+    const double range = static_cast<double>(max) - static_cast<double>(min);
+#if defined(__SSE2__)
+    const __m128d low = _mm_set1_pd(min);
+    const __m128d top = _mm_set1_pd(kRampTop);
+    const __m128d width = _mm_set1_pd(range);
+    for (size_t i = 0; i < padded; i += 2) {
+      const __m128d value =
+          _mm_set_pd(gridRow[columns_[i + 1]].*scalar, gridRow[columns_[i]].*scalar);
+      StoreIndices(_mm_div_pd(_mm_mul_pd(_mm_sub_pd(value, low), top), width), i);
+    }
+#else
+    for (size_t i = 0; i < padded; ++i) {
+      index_[i] = BackgroundIndex(ScaledQuotient(gridRow[columns_[i]].*scalar, min, max));
+    }
+#endif
+  }
+
+#if defined(__SSE2__)
+  // BackgroundIndex of both quotients: max(q, 0) is q > 0 ? q : 0 and min(c, 255) is
+  // c < 255 ? c : 255, so NaN lands on 0 and infinity on 255 before the truncation.
+  void StoreIndices(__m128d q, size_t i) {
+    const __m128d clamped =
+        _mm_min_pd(_mm_max_pd(q, _mm_setzero_pd()), _mm_set1_pd(kLastRampIndex));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(&index_[i]), _mm_cvttpd_epi32(clamped));
+  }
+#endif
+
   int colourBy_;
   BackgroundLimits limits_;
   const ColourRamp& ramp_;
+  size_t count_;
   std::vector<size_t> columns_;
+  std::vector<int32_t> index_;
 };
 
 // Pixel by pixel through NodeAt, for pixels whose node the axis searches cannot stand for.
