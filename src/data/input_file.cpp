@@ -15,6 +15,19 @@ std::string ReasonFromErrno(int error) { return std::generic_category().message(
 InputFile InputFile::Open(const std::string& name, std::string& error) {
   InputFile input;
   input.name_ = name;
+  // Looked at before it is opened: opening a named pipe for reading waits for a writer, for ever
+  // if none comes, and a folder opens for reading on some systems. Neither is a data set file.
+  // A path that cannot be looked at is left to the open, which says why.
+  std::error_code ec;
+  const auto status = std::filesystem::status(name, ec);
+  if (!ec && std::filesystem::is_directory(status)) {
+    error = name + " is a folder, not a file";
+    return input;
+  }
+  if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    error = name + " is not a regular file";
+    return input;
+  }
   errno = 0;
   input.file_.reset(std::fopen(name.c_str(), "rb"));
   if (!input.file_) {
@@ -22,18 +35,11 @@ InputFile InputFile::Open(const std::string& name, std::string& error) {
     error = name + " cannot be opened" + (reason ? " (" + ReasonFromErrno(reason) + ")" : "");
     return input;
   }
-  // A folder opens for reading on some systems; it is not a data set file all the same.
-  std::error_code ec;
-  const auto status = std::filesystem::status(name, ec);
-  if (!ec && std::filesystem::is_directory(status)) {
-    error = name + " is a folder, not a file";
-  } else if (ec || !std::filesystem::is_regular_file(status)) {
-    error = name + " is not a regular file";
-  } else {
-    input.size_ = std::filesystem::file_size(name, ec);
-    if (ec) error = name + " cannot be opened (" + ec.message() + ")";
+  input.size_ = std::filesystem::file_size(name, ec);
+  if (ec) {
+    error = name + " cannot be opened (" + ec.message() + ")";
+    input.file_.reset();
   }
-  if (!error.empty()) input.file_.reset();
   return input;
 }
 
