@@ -64,7 +64,15 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
   WriteControls(options, platform);
 
   dialog.OnVisualize();
-  if (!platform.Messages().empty()) return kExitUnusableData;
+  if (!platform.Messages().empty()) {
+    // The dialog's no-data message names no file; on a command line the data set must be named.
+    const FlowField* field = dialog.Field();
+    std::cerr << "vortana-render: nothing to draw in " << options.dataset << ": it declares "
+              << (field ? field->Width() : 0) << " x " << (field ? field->Height() : 0) << " x "
+              << (field ? field->Depth() : 0)
+              << " nodes, and a picture needs a cell of 2 x 2 nodes in the first slice\n";
+    return kExitUnusableData;
+  }
   const PixelPoint origin = platform.DrawingAreaOrigin();
   for (const PixelPoint& probe : options.probes) {
     dialog.OnLeftButtonDown(origin.x + probe.x, origin.y + probe.y);
