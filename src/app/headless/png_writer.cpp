@@ -33,7 +33,13 @@ std::string WritePng(const std::string& path, const Surface& area, const Surface
   const QImage image(reinterpret_cast<const uchar*>(pixels.data()), width, height,
                      static_cast<qsizetype>(width) * sizeof(Colour), QImage::Format_RGBX8888);
   const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
-  if (!rgb.save(QString::fromStdString(path), "PNG")) return "cannot write the PNG file " + path;
+  // Qt deflates a PNG at zlib level (100 - quality) * 9 / 91; 85 gives level 1, which writes a
+  // picture with a background four times as fast as the default level 6, in a file about half
+  // as large again. The pixels are the same at every level.
+  constexpr int kFastDeflateQuality = 85;
+  if (!rgb.save(QString::fromStdString(path), "PNG", kFastDeflateQuality)) {
+    return "cannot write the PNG file " + path;
+  }
   return {};
 }
 
