@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 #include "data/base_name.h"
 #include "data/input_file.h"
@@ -68,6 +73,24 @@ std::string CheckFileSizes(const InputFile& grid, const InputFile& data, uint64_
            " bytes";
   }
   return {};
+}
+
+/// Asks the system to back the node array with large pages where it can: the array is written
+/// once from start to end, and a 32 MiB array then takes 16 page faults instead of 8192 (the
+/// faults were about half of a load's time in the kernel), and traces that wander over the field
+/// miss the address translation cache less often. Only whole large pages inside the array are
+/// named; a system that will not, or has no such pages, is left alone.
+void AskForLargePages(void* start, std::size_t bytes) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+  const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(start);
+  const std::uintptr_t begin = (first + kLargePage - 1) & ~(kLargePage - 1);
+  const std::uintptr_t end = (first + bytes) & ~(kLargePage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+  (void)start;
+  (void)bytes;
+#endif
 }
 
 /// Reads every node in node order, one block of nodes at a time from each file, and hands each
@@ -263,6 +286,7 @@ std::unique_ptr<FlowField> FlowField::Load(const std::string& baseName, std::str
             grid.Name();
     return std::make_unique<FlowField>();
   }
+  AskForLargePages(field->nodes_.data(), nodeCount * sizeof(GridPoint));
   field->SetHeader(header);
   field->searchIndex_.Start(header.width, header.height);
   FlowField& f = *field;
