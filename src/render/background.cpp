@@ -282,6 +282,8 @@ void ComputeBackground(const FlowField& field, const PixelMap& map, int colourBy
     }
     slotOfPixel[static_cast<size_t>(px)] = slotOfColumn[column];
   }
+  // Then each pixel column's slot is its own place in the row.
+  const bool eachPixelOwnColumn = columns.size() == rowPixels;
   std::vector<Colour> slotColours(columns.size());
   RowColourer colourer(colourBy, limits, ramp, std::move(columns));
 
@@ -294,9 +296,15 @@ void ComputeBackground(const FlowField& field, const PixelMap& map, int colourBy
       std::copy(row - rowPixels, row, row);
       continue;
     }
-    colourer.Colour(gridNodes + static_cast<size_t>(gridRow) * gridWidth, slotColours.data());
-    for (size_t px = 0; px < rowPixels; ++px)
-      row[px] = slotColours[static_cast<size_t>(slotOfPixel[px])];
+    const GridPoint* const rowNodes = gridNodes + static_cast<size_t>(gridRow) * gridWidth;
+    if (eachPixelOwnColumn) {
+      colourer.Colour(rowNodes, row);
+    } else {
+      colourer.Colour(rowNodes, slotColours.data());
+      for (size_t px = 0; px < rowPixels; ++px) {
+        row[px] = slotColours[static_cast<size_t>(slotOfPixel[px])];
+      }
+    }
     if (!nodes.AllLinedUp()) {
       for (int px = 0; px < width; ++px) {
         if (!nodes.LinedUp(px)) row[px] = single.At(px, py);
