@@ -63,7 +63,7 @@ echo "Fuzzing for $seconds s each; logs in fuzz/out/loader.log and fuzz/out/dial
 "$build/loader_fuzz" "${common[@]}" -max_len=8192 -artifact_prefix=fuzz/out/loader- \
   "${extra[@]}" fuzz/corpus-loader fuzz/seeds/loader "$seeds/loader" >fuzz/out/loader.log 2>&1 &
 loader=$!
-"$build/dialog_fuzz" "${common[@]}" -max_len=2048 -dict=fuzz/dialog.dict \
+"$build/dialog_fuzz" "${common[@]}" -max_len=2048 -len_control=0 -dict=fuzz/dialog.dict \
   -artifact_prefix=fuzz/out/dialog- "${extra[@]}" fuzz/corpus-dialog fuzz/seeds/dialog \
   "$seeds/dialog" >fuzz/out/dialog.log 2>&1 &
 dialog=$!
