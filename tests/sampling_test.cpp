@@ -537,6 +537,41 @@ TEST(SamplingTest, SamplesAlongPathsMatchTheScansWhateverTheHint) {
   EXPECT_GT(comparisons, 400000);
 }
 
+TEST(SamplingTest, SamplesOutsideSliceZeroButInsideTheDomainAnswerNodeZero) {
+  // Slice 1 reaches beyond slice 0, so the domain (over every slice) holds points that no cell of
+  // slice 0 holds; there the scans find no cell, and the field answers node 0's velocity, also
+  // when the hint names a cell next to the point.
+  std::mt19937 rng(24680);
+  int outside = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    const int width = 2 + static_cast<int>(rng() % 20);
+    const int height = 2 + static_cast<int>(rng() % 20);
+    std::vector<GridPoint> nodes =
+        RectilinearNodes(EvenCoordinates(rng, width), EvenCoordinates(rng, height));
+    std::vector<GridPoint> wider = nodes;
+    for (GridPoint& node : wider) {
+      node.position.x = node.position.x * 1.5f - 1.0f;
+      node.position.y = node.position.y * 1.5f - 1.0f;
+    }
+    nodes.insert(nodes.end(), wider.begin(), wider.end());
+    for (GridPoint& node : nodes) node.velocity = {static_cast<float>(rng() % 100), 1, 2};
+    const auto field = FlowField::FromNodes(width, height, 2, 2, nodes);
+    FlowField::CellHint hint;
+    for (const auto& [x, y] : WalkPoints(rng, *field, 0.3, 200)) {
+      const Vec3 hinted = field->VelocityAt(x, y, hint);
+      ASSERT_TRUE(SameBits(hinted, field->VelocityAt(x, y)));
+      const std::optional<Vec3> scanned = ScannedVelocityAt(*field, x, y);
+      if (scanned) {
+        ASSERT_TRUE(SameBits(hinted, *scanned));
+      } else {
+        ASSERT_TRUE(SameBits(hinted, field->Nodes()[0].velocity));
+        ++outside;
+      }
+    }
+  }
+  EXPECT_GT(outside, 1000);
+}
+
 TEST(SamplingTest, EvenlySpacedAxesFindTheLowerCellOnEveryLine) {
   // x = i * 512 / 1023 rounded to float: not exactly i times any float step. On each line the
   // point belongs to the cell below it (the lower interval is found first); just above the line,
