@@ -141,8 +141,8 @@ class PixelNodes {
 // (a NaN quotient takes the 0), so every index is the one BackgroundIndexOfNode gives.
 class RowColourer {
  public:
-  // The list is padded to whole blocks of this many columns.
-  static constexpr size_t kBlock = 8;
+  // The packed arithmetic takes this many columns at a time; the list is padded to a multiple.
+  static constexpr size_t kBlock = 2;
 
   RowColourer(int colourBy, const BackgroundLimits& limits, const ColourRamp& ramp,
               std::vector<size_t> columns)
