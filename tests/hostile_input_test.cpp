@@ -32,6 +32,7 @@
 #include "support/fake_platform.h"
 #include "support/flow_files.h"
 #include "support/hostile_files.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 // The largest single allocation made while `gTracking` is on: a header that declares more nodes
@@ -90,38 +91,9 @@ constexpr std::size_t kSmallAllocation = std::size_t{1} << 20;
 
 // ---- vortana-render -------------------------------------------------------------------------
 
-struct ProgramRun {
-  int status = -1;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-// Sanitizer reports get exit codes of their own, so that they never pass for "unusable data"
-// (1); `timeout` turns a hang into status 124 instead of a stuck test.
-ProgramRun RunRender(const std::vector<std::string>& args) {
-  TempDir streams;
-  std::string command =
-      "ASAN_OPTIONS=exitcode=86 UBSAN_OPTIONS=exitcode=87 timeout 120 " + Quoted(VORTANA_RENDER_EXE);
-  for (const std::string& arg : args) command += " " + Quoted(arg);
-  command += " >/dev/null 2>" + Quoted(streams.File("err"));
-  const int result = std::system(command.c_str());
-  ProgramRun run;
-  run.status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-  run.err = ReadText(streams.File("err"));
-  return run;
-}
+using testing::ProgramRun;
+using testing::ReadText;
+using testing::RunRender;
 
 /// vortana-render gives up on `path` with status 1 and a message that names the file.
 void ExpectRenderRefuses(const std::string& path, const std::string& named) {

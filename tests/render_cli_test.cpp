@@ -15,6 +15,7 @@
 
 #include "app/headless/json_description.h"
 #include "data/flow_file_writer.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 namespace vortana {
@@ -23,37 +24,9 @@ namespace {
 using testing::TempDir;
 using Json = nlohmann::ordered_json;
 
-struct ProgramRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadText(const std::string& path) {
-  std::ifstream file(path);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-ProgramRun RunRender(const std::vector<std::string>& args) {
-  TempDir streams;
-  std::string command = Quoted(VORTANA_RENDER_EXE);
-  for (const std::string& arg : args) command += " " + Quoted(arg);
-  command += " >" + Quoted(streams.File("out")) + " 2>" + Quoted(streams.File("err"));
-  const int result = std::system(command.c_str());
-  ProgramRun run;
-  run.status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-  run.out = ReadText(streams.File("out"));
-  run.err = ReadText(streams.File("err"));
-  return run;
-}
+using testing::ProgramRun;
+using testing::ReadText;
+using testing::RunRender;
 
 // A 2 x 2 grid over x 0..2 and y 0..1 that moves at (3, 4, 0) everywhere: speed 5.
 std::string WriteDiagonalFlow(const TempDir& dir) {
