@@ -44,7 +44,9 @@ TEST(OccupancyGrid, RadiusThreeExaminesTheHourglassOfTheTable) {
 TEST(OccupancyGrid, HourglassHasTwoCSquaredPixelsAndItsNarrowWaist) {
   const int x = 200;
   const int y = 300;
-  for (int c : {1, 2, 5, 10}) {
+  // Rows are looked at 16 pixels at a time: radii 8, 9 and 17 give rows of 14, 16, 18, 32 and
+  // 34 pixels, on either side of one and two such looks.
+  for (int c : {1, 2, 5, 8, 9, 10, 17}) {
     const Pixels examined = ExaminedPixels(x, y, c, c + 2);
     EXPECT_EQ(examined.size(), static_cast<size_t>(2 * c * c)) << "c = " << c;
     // Row y: the pixel itself and its left neighbour only.
@@ -66,6 +68,26 @@ TEST(OccupancyGrid, HourglassHasTwoCSquaredPixelsAndItsNarrowWaist) {
     }
     EXPECT_EQ(top, 2 * c - 2);
     EXPECT_EQ(bottom, 2 * c);
+  }
+}
+
+TEST(OccupancyGrid, NearTheEdgesTheHourglassIsClippedNotMoved) {
+  // At every corner and edge the examined pixels are the hourglass of an inner pixel moved
+  // there, less what falls off the area. The bottom right corner reads the grid's last bytes.
+  for (const int c : {1, 3, 9}) {
+    const Pixels inner = ExaminedPixels(200, 300, c, c + 2);
+    for (const auto& [x, y] : {std::pair{511, 511}, std::pair{0, 0}, std::pair{511, 0},
+                               std::pair{0, 511}, std::pair{505, 300}, std::pair{3, 509}}) {
+      Pixels expected;
+      for (const auto& [column, row] : inner) {
+        const int movedColumn = column - 200 + x;
+        const int movedRow = row - 300 + y;
+        if (movedColumn >= 0 && movedColumn < 512 && movedRow >= 0 && movedRow < 512) {
+          expected.insert({movedColumn, movedRow});
+        }
+      }
+      EXPECT_EQ(ExaminedPixels(x, y, c, c + 2), expected) << x << ", " << y << ", c = " << c;
+    }
   }
 }
 

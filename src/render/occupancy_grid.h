@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -28,9 +29,12 @@ class OccupancyGrid {
   bool IsNeighbourhoodFree(PixelPoint p, int dTest) const;
 
  private:
+  /// Bytes kept past the last row, so that a row's span may be read 16 bytes at a time.
+  static constexpr size_t kPadding = 16;
+
   int width_;
   int height_;
-  std::vector<uint8_t> cells_;
+  std::vector<uint8_t> cells_;  // width * height cells, then kPadding zeros
 };
 
 }  // namespace vortana
