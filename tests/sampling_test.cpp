@@ -611,5 +611,101 @@ TEST(SamplingTest, EvenlySpacedAxesFindTheLowerCellOnEveryLine) {
   }
 }
 
+/// Strictly rising coordinates with uneven gaps: a grid of them with flat velocities is planar.
+std::vector<float> StrictlyRisingCoordinates(std::mt19937& rng, int count) {
+  std::uniform_real_distribution<float> start(-20.0f, 20.0f);
+  std::uniform_real_distribution<float> gap(0.001f, 3.0f);
+  std::vector<float> values(count);
+  values[0] = rng() % 3 == 0 ? 0.0f : start(rng);
+  for (int i = 1; i < count; ++i) values[i] = values[i - 1] + gap(rng);
+  if (values.back() < 0.0f) {  // the maxima start at 0: the axis must reach 0
+    const float shift = -values.back();
+    for (float& v : values) v += shift;
+  }
+  return values;
+}
+
+TEST(PlanarSamplerTest, AnswersVelocityAtsXAndYBitForBitAlongPaths) {
+  // Paths that cross cells, lines, edges and the outside, on evenly and unevenly spaced planar
+  // grids, with velocities that include zeros of either sign and values that are not finite.
+  std::mt19937 rng(24681357);
+  std::uniform_int_distribution<int> size(2, 50);
+  const double stepsInCells[] = {0.05, 0.2, 0.7, 2.5, 40.0};
+  const float odd[] = {0.0f, -0.0f, kInf, -kInf, kNaN, 1e30f, -1e-30f};
+  int comparisons = 0;
+  for (int trial = 0; trial < 600; ++trial) {
+    const int width = size(rng);
+    const int height = size(rng);
+    const bool even = trial % 2 == 1;
+    std::vector<GridPoint> nodes =
+        even ? RectilinearNodes(EvenCoordinates(rng, width), EvenCoordinates(rng, height))
+             : RectilinearNodes(StrictlyRisingCoordinates(rng, width),
+                                StrictlyRisingCoordinates(rng, height));
+    std::uniform_real_distribution<float> speed(-100.0f, 100.0f);
+    for (GridPoint& node : nodes) {
+      node.velocity = {speed(rng), speed(rng), rng() % 2 ? 0.0f : -0.0f};
+      if (rng() % 50 == 0) node.velocity.x = odd[rng() % 7];
+      if (rng() % 50 == 0) node.velocity.y = odd[rng() % 7];
+    }
+    const auto field = FlowField::FromNodes(width, height, 1, 2, nodes);
+    ASSERT_TRUE(field->IsPlanar()) << trial;
+
+    FlowField::PlanarSampler sampler(*field);
+    auto points = WalkPoints(rng, *field, stepsInCells[trial % 5], 300);
+    points.emplace_back(kNaN, 0.0f);
+    points.emplace_back(0.0f, kNaN);
+    for (const auto& [x, y] : points) {
+      SCOPED_TRACE(::testing::Message() << "grid " << trial << " (" << width << " x " << height
+                                        << ") at " << x << ", " << y);
+      const Vec3 expected = field->VelocityAt(x, y);
+      const FlowField::PlanarVelocity planar = sampler.At(x, y);
+      ASSERT_TRUE(SameBits({planar.x, planar.y, 0.0f}, {expected.x, expected.y, 0.0f}));
+      ASSERT_EQ(std::bit_cast<uint32_t>(expected.z) & 0x7FFFFFFFu, 0u) << "z not zero";
+      ++comparisons;
+    }
+  }
+  EXPECT_GT(comparisons, 150000);
+}
+
+TEST(PlanarSamplerTest, OnlyFlatRectilinearGridsWithSoundCellsArePlanar) {
+  const std::vector<float> xs = {0, 1, 2.5f, 4};
+  const std::vector<float> ys = {0, 2, 3};
+  const auto flat = [&](std::vector<GridPoint> nodes) {
+    for (GridPoint& node : nodes) node.velocity = {1, 2, 0};
+    return nodes;
+  };
+  EXPECT_TRUE(FlowField::FromNodes(4, 3, 1, 2, flat(RectilinearNodes(xs, ys)))->IsPlanar());
+
+  std::vector<GridPoint> nodes = flat(RectilinearNodes(xs, ys));
+  nodes[7].velocity.z = 1e-30f;  // one z that is not zero
+  EXPECT_FALSE(FlowField::FromNodes(4, 3, 1, 2, nodes)->IsPlanar());
+
+  nodes = flat(RectilinearNodes(xs, ys));
+  nodes[5].position.x = 1.5f;  // row 1 does not keep row 0's x
+  EXPECT_FALSE(FlowField::FromNodes(4, 3, 1, 2, nodes)->IsPlanar());
+
+  nodes = flat(RectilinearNodes(xs, ys));
+  nodes[6].position.y = 2.5f;  // column 2 does not keep column 0's y
+  EXPECT_FALSE(FlowField::FromNodes(4, 3, 1, 2, nodes)->IsPlanar());
+
+  // A cell of no width, whose area is 0, and cells whose weights would overflow.
+  EXPECT_FALSE(FlowField::FromNodes(4, 3, 1, 2, flat(RectilinearNodes({0, 1, 1, 4}, ys)))
+                   ->IsPlanar());
+  EXPECT_FALSE(FlowField::FromNodes(2, 2, 1, 2, flat(RectilinearNodes({0, 1e20f}, {0, 1e20f})))
+                   ->IsPlanar());
+  EXPECT_FALSE(FlowField::FromNodes(2, 2, 1, 2, flat(RectilinearNodes({0, 1e-20f}, {0, 1e-20f})))
+                   ->IsPlanar());
+  // Falling axes, and a field without a cell.
+  EXPECT_FALSE(FlowField::FromNodes(4, 3, 1, 2, flat(RectilinearNodes({4, 2.5f, 1, 0}, ys)))
+                   ->IsPlanar());
+  EXPECT_FALSE(FlowField::FromNodes(4, 1, 1, 2, flat(RectilinearNodes(xs, {0})))->IsPlanar());
+  // Slices past the first do not matter: only slice 0 is sampled.
+  nodes = flat(RectilinearNodes(xs, ys));
+  std::vector<GridPoint> deeper = nodes;
+  for (GridPoint& node : deeper) node.velocity.z = 5.0f;
+  nodes.insert(nodes.end(), deeper.begin(), deeper.end());
+  EXPECT_TRUE(FlowField::FromNodes(4, 3, 2, 2, nodes)->IsPlanar());
+}
+
 }  // namespace
 }  // namespace vortana

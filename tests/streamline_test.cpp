@@ -337,6 +337,69 @@ TEST(TraceStreamline, TracesOneAfterAnotherDoNotSeeEachOther) {
   EXPECT_EQ(second, Row(0, 511, 200));
 }
 
+/// A flow that never comes to rest (|u| >= 0.7, |v| >= 0.2), with the given z everywhere.
+std::unique_ptr<FlowField> RestlessFlow(float z) {
+  return testing::SampledFlow(97, 512.0f, [z](double x, double y) {
+    const double k = 2.0 * 3.141592653589793 / 512.0;
+    return Vec3(static_cast<float>(1.0 + 0.3 * std::sin(3 * k * y)),
+                static_cast<float>(0.5 + 0.3 * std::cos(2 * k * x)), z);
+  });
+}
+
+TEST(TraceStreamline, FlatFieldsTraceAsTheGeneralStepsWould) {
+  // A field whose z is zero everywhere is traced without z. With a z of 1e-30 everywhere the
+  // field is traced in full, z included; z then adds nothing to any length (its square is far
+  // below the last bit of the others), so both must give the same chains, pixel for pixel,
+  // with either integrator, in both modes, and around a patch of velocities that are not numbers.
+  const auto flat = RestlessFlow(0.0f);
+  const auto general = RestlessFlow(1e-30f);
+  ASSERT_TRUE(flat->IsPlanar());
+  ASSERT_FALSE(general->IsPlanar());
+  std::vector<GridPoint> flatNodes = flat->Nodes();
+  std::vector<GridPoint> generalNodes = general->Nodes();
+  for (int row = 60; row < 64; ++row) {
+    for (int column = 30; column < 34; ++column) {
+      flatNodes[row * 97 + column].velocity.x = std::numeric_limits<float>::quiet_NaN();
+      generalNodes[row * 97 + column].velocity.x = std::numeric_limits<float>::quiet_NaN();
+    }
+  }
+  const auto flatWithHole = FlowField::FromNodes(97, 97, 1, 2, flatNodes);
+  const auto generalWithHole = FlowField::FromNodes(97, 97, 1, 2, generalNodes);
+  ASSERT_TRUE(flatWithHole->IsPlanar());
+
+  OccupancyGrid grid(512, 512);
+  for (int x = 0; x < 512; ++x) grid.Set(x, 400);  // a wall for mode 1 to stop at
+  const std::pair<const FlowField*, const FlowField*> pairs[] = {
+      {flat.get(), general.get()}, {flatWithHole.get(), generalWithHole.get()}};
+  int points = 0;
+  for (const auto& [planar, full] : pairs) {
+    for (const int integrator : {kIntegratorEuler, kIntegratorRungeKutta}) {
+      for (const float dt : {0.099999994f, 0.75f}) {
+        const TraceSettings settings = SettingsFor(*planar, dt, integrator);
+        for (const PixelPoint seed : {PixelPoint{10, 10}, PixelPoint{250, 300},
+                                      PixelPoint{500, 37}, PixelPoint{120, 380}}) {
+          for (const int mode : {kTraceModePlain, kTraceModeSpaced}) {
+            Streamline expected;
+            Streamline got;
+            const TraceReport fullReport =
+                TraceStreamline(*full, settings, seed.x, seed.y, expected, mode, &grid, 3);
+            const TraceReport planarReport =
+                TraceStreamline(*planar, settings, seed.x, seed.y, got, mode, &grid, 3);
+            EXPECT_EQ(got, expected) << "integrator " << integrator << " dt " << dt << " seed "
+                                     << seed.x << "," << seed.y << " mode " << mode;
+            EXPECT_EQ(planarReport.forward.steps, fullReport.forward.steps);
+            EXPECT_EQ(planarReport.backward.steps, fullReport.backward.steps);
+            EXPECT_EQ(planarReport.forward.end, fullReport.forward.end);
+            EXPECT_EQ(planarReport.backward.end, fullReport.backward.end);
+            points += static_cast<int>(got.size());
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(points, 5000);  // the traces went somewhere
+}
+
 TEST(DrawStreamline, SetsEveryPointInTheColour) {
   Surface surface(8, 4);
   const Colour red = MakeColour(255, 0, 0);

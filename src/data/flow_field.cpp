@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <new>
 #include <vector>
 
@@ -177,12 +178,41 @@ void FlowField::SearchIndex::Finish() {
   if (columnsShareY_ && columnsRise_) columnYSpacing_ = SpacingOf(columnY_);
 }
 
+namespace {
+
+/// The narrowest and widest gap between neighbours of a rising axis of n >= 2 coordinates.
+void GapRange(const float* a, int n, double& narrowest, double& widest) {
+  narrowest = std::numeric_limits<double>::infinity();
+  widest = 0.0;
+  for (int i = 0; i + 1 < n; ++i) {
+    const double gap = static_cast<double>(a[i + 1]) - a[i];
+    narrowest = std::min(narrowest, gap);
+    widest = std::max(widest, gap);
+  }
+}
+
+/// Whether every cell of a rectilinear grid is wide and high enough for a float area above 0
+/// and small enough for finite interpolation weights (each is at most the cell's area). The
+/// limits are far inside float's range, so the rounding of the products cannot matter.
+bool CellSizesKeepWeightsFinite(const float* xs, int width, const float* ys, int height) {
+  if (xs == nullptr || ys == nullptr || width < 2 || height < 2) return false;
+  double narrowX, wideX, narrowY, wideY;
+  GapRange(xs, width, narrowX, wideX);
+  GapRange(ys, height, narrowY, wideY);
+  return narrowX * narrowY > 1e-30 && wideX * wideY < 1e30;  // a NaN fails both
+}
+
+}  // namespace
+
 void FlowField::FinishSearchIndex() {
   searchIndex_.Finish();
   hintsHold_ = HasCell() && searchIndex_.RowXRises() && searchIndex_.ColumnsRise() &&
                searchIndex_.SharedColumnY() != nullptr;
   lastCellColumn_ = hintsHold_ ? static_cast<unsigned>(width_ - 2) : 0;
   lastCellRow_ = hintsHold_ ? static_cast<unsigned>(height_ - 2) : 0;
+  planar_ = hintsHold_ && searchIndex_.VelocitiesFlat() && searchIndex_.RowsShareX() &&
+            CellSizesKeepWeightsFinite(searchIndex_.RowX(), width_,
+                                       searchIndex_.SharedColumnY(), height_);
 }
 
 void FlowField::SetHeader(const GridHeader& header) {

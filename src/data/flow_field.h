@@ -117,6 +117,82 @@ class FlowField {
     return VelocityAtSearching(x, y, hint);
   }
 
+  /// The x and y of a velocity of a planar field, whose z is always zero.
+  struct PlanarVelocity {
+    float x = 0.0f;
+    float y = 0.0f;
+  };
+
+  /// True when every velocity VelocityAt can answer has a z of zero (positive or negative),
+  /// whatever the point: slice 0's velocities have z = 0, its grid is rectilinear with both axes
+  /// rising (every row has row 0's x, every column column 0's y) and every cell has a width and
+  /// height whose product keeps the interpolation weights finite and the cell's area above 0.
+  /// The x and y of a sample then never depend on z, and a tracer may leave z out.
+  bool IsPlanar() const { return planar_; }
+
+  /// VelocityAt's x and y along a path on a planar field. It keeps the cell of the last sample
+  /// (the search's bounds of that cell and its area), so that the next sample, usually in the
+  /// same cell, needs no search; on entering a cell it fetches the nodes of the cell two
+  /// further on the same way. A sample outside the kept cell asks the field. On a field that is
+  /// not planar every sample asks the field, and the x and y are still VelocityAt's.
+  class PlanarSampler {
+   public:
+    explicit PlanarSampler(const FlowField& field) : field_(&field) {}
+
+    [[gnu::always_inline]] PlanarVelocity At(float x, float y) {
+      // The first-interval test of the search, with low bounds made exclusive (see Load()).
+      if (!(lowX_ < x && x <= highX_ && lowY_ < y && y <= highY_)) {
+        if (!Load(x, y)) {
+          const Vec3 v = field_->VelocityAt(x, y, hint_);
+          return {v.x, v.y};
+        }
+      }
+      // InterpolateInCell, term for term, without z.
+      const GridPoint& n00 = cell_[0];
+      const GridPoint& n10 = cell_[1];
+      const GridPoint& n01 = cell_[width_];
+      const GridPoint& n11 = cell_[width_ + 1];
+      const float x0 = n00.position.x;
+      const float x1 = n10.position.x;
+      const float y0 = n00.position.y;
+      const float y1 = n01.position.y;
+      const float dx0 = static_cast<float>(static_cast<double>(x) - x0);
+      const float dx1 = static_cast<float>(static_cast<double>(x1) - x);
+      const float dy0 = static_cast<float>(static_cast<double>(y) - y0);
+      const float dy1 = static_cast<float>(static_cast<double>(y1) - y);
+      const float w00 = static_cast<float>(static_cast<double>(dy1) * dx1);
+      const float w10 = static_cast<float>(static_cast<double>(dy1) * dx0);
+      const float w01 = static_cast<float>(static_cast<double>(dy0) * dx1);
+      const float w11 = static_cast<float>(static_cast<double>(dy0) * dx0);
+      float lowerX = n00.velocity.x * w00;
+      lowerX += n10.velocity.x * w10;
+      float upperX = n01.velocity.x * w01;
+      upperX += n11.velocity.x * w11;
+      lowerX += upperX;
+      float lowerY = n00.velocity.y * w00;
+      lowerY += n10.velocity.y * w10;
+      float upperY = n01.velocity.y * w01;
+      upperY += n11.velocity.y * w11;
+      lowerY += upperY;
+      return {lowerX / area_, lowerY / area_};
+    }
+
+   private:
+    /// Takes the cell holding (x, y) when there is one.
+    bool Load(float x, float y);
+
+    const FlowField* field_;
+    CellHint hint_;
+    // Empty bounds until the first sample: every test fails.
+    float lowX_ = 1.0f;
+    float highX_ = 0.0f;
+    float lowY_ = 1.0f;
+    float highY_ = 0.0f;
+    float area_ = 1.0f;
+    const GridPoint* cell_ = nullptr;
+    int width_ = 0;
+  };
+
   /// The node at the larger-x, larger-y corner of the cell holding (x, y), found by the
   /// halving-step search. Never reads outside the node array; an empty field answers a node
   /// at rest.
@@ -142,10 +218,12 @@ class FlowField {
     void Add(const GridPoint& node) {
       if (row_ >= height_) return;  // past slice 0
       const float y = node.position.y;
+      if (!(node.velocity.z == 0.0f)) velocitiesFlat_ = false;
       if (row_ == 0) {
         rowX_.push_back(node.position.x);
-      } else if (!(previousRowY_[column_] <= y)) {
-        columnsRise_ = false;  // a NaN counts as a fall
+      } else {
+        if (!(previousRowY_[column_] <= y)) columnsRise_ = false;  // a NaN counts as a fall
+        if (!(node.position.x == rowX_[column_])) rowsShareX_ = false;
       }
       previousRowY_[column_] = y;
       if (column_ == 0) {
@@ -166,6 +244,9 @@ class FlowField {
     bool RowXRises() const { return rowXRises_; }
     /// Every column of slice 0 has y non-decreasing down the rows.
     bool ColumnsRise() const { return columnsRise_; }
+    /// Every node of slice 0 has a velocity z of zero and the x of row 0's node in its column.
+    bool VelocitiesFlat() const { return velocitiesFlat_; }
+    bool RowsShareX() const { return rowsShareX_; }
     const EvenSpacing& RowXSpacing() const { return rowXSpacing_; }
     const EvenSpacing& SharedColumnYSpacing() const { return columnYSpacing_; }
 
@@ -179,6 +260,8 @@ class FlowField {
     bool columnsShareY_ = true;
     bool columnsRise_ = true;
     bool rowXRises_ = false;
+    bool velocitiesFlat_ = true;
+    bool rowsShareX_ = true;
     std::vector<float> rowX_;
     std::vector<float> columnY_;
     std::vector<float> previousRowY_;
@@ -199,6 +282,8 @@ class FlowField {
   }
 
   Vec3 VelocityAtSearching(float x, float y, CellHint& hint) const;
+  /// The cell VelocityAt interpolates in, into `hint`; false when it answers without a cell.
+  bool LocateCell(float x, float y, CellHint& hint) const;
 
   /// Bilinear interpolation in the cell whose lower corner is node k of slice 0.
   [[gnu::always_inline]] Vec3 InterpolateInCell(int k, float x, float y) const {
@@ -255,6 +340,7 @@ class FlowField {
   bool hintsHold_ = false;
   unsigned lastCellColumn_ = 0;  // width - 2
   unsigned lastCellRow_ = 0;     // height - 2
+  bool planar_ = false;
 };
 
 }  // namespace vortana

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "data/flow_field.h"
 
@@ -20,6 +22,8 @@
 namespace vortana {
 
 namespace {
+
+constexpr float kInfinity = std::numeric_limits<float>::infinity();
 
 /// The first index i in [0, n) whose coordinate is not below q (n when there is none), by
 /// bisection. On a non-decreasing sequence that is where a forward scan meets q. The number of
@@ -111,10 +115,15 @@ Vec3 FlowField::VelocityAt(float x, float y) const {
 
 Vec3 FlowField::VelocityAtSearching(float x, float y, CellHint& hint) const {
   if (!HasCell()) return Vec3{};
+  if (!LocateCell(x, y, hint)) return nodes_[0].velocity;
+  return InterpolateInCell(hint.column + hint.row * width_, x, y);
+}
+
+bool FlowField::LocateCell(float x, float y, CellHint& hint) const {
+  if (!HasCell()) return false;
   const FieldStatistics& s = stats_;
-  const Vec3& outside = nodes_[0].velocity;
   if (x < s.minPosition.x || x > s.maxPosition.x || y < s.minPosition.y || y > s.maxPosition.y) {
-    return outside;
+    return false;
   }
 
   const int width = width_;
@@ -123,7 +132,7 @@ Vec3 FlowField::VelocityAtSearching(float x, float y, CellHint& hint) const {
   const int c = searchIndex_.RowXRises()
                     ? IntervalNear(width, rowXAt, x, hint.column, searchIndex_.RowXSpacing())
                     : IntervalIndex(width, rowXAt, x);
-  if (c < 0) return outside;
+  if (c < 0) return false;
   const GridPoint* column = nodes_.data() + c;
   const float* columnY = searchIndex_.SharedColumnY();
   auto sharedY = [columnY](int i) { return columnY[i]; };
@@ -137,9 +146,47 @@ Vec3 FlowField::VelocityAtSearching(float x, float y, CellHint& hint) const {
   } else {
     r = IntervalNear(height_, ownY, y, hint.row, kUneven);
   }
-  if (r < 0) return outside;
+  if (r < 0) return false;
+  hint = {c, r};
+  return true;
+}
 
-  return InterpolateInCell(c + r * width, x, y);
+bool FlowField::PlanarSampler::Load(float x, float y) {
+  const FlowField& field = *field_;
+  const int previousColumn = hint_.column;
+  const int previousRow = hint_.row;
+  // On other fields a cell's bounds could not be told from the axes alone: the field answers.
+  if (!field.planar_ || !field.LocateCell(x, y, hint_)) return false;
+  const int c = hint_.column;
+  const int r = hint_.row;
+  // IsFirstInterval on both axes: a(i) < q <= a(i + 1), or a(0) <= q for the first interval,
+  // which for a float q is q > the float just below a(0).
+  const float* xs = field.searchIndex_.RowX();
+  const float* ys = field.searchIndex_.SharedColumnY();
+  lowX_ = c == 0 ? std::nextafter(xs[0], -kInfinity) : xs[c];
+  highX_ = xs[c + 1];
+  lowY_ = r == 0 ? std::nextafter(ys[0], -kInfinity) : ys[r];
+  highY_ = ys[r + 1];
+
+  const int width = field.width_;
+  const GridPoint* nodes = field.nodes_.data() + c + r * width;
+  // A path crosses cells in a row: fetch the cell two further on the way it came in, whose
+  // nodes would otherwise arrive from memory only when the path gets there.
+  const int aheadColumn = std::clamp(c + 2 * (c - previousColumn), 0, width - 2);
+  const int aheadRow = std::clamp(r + 2 * (r - previousRow), 0, field.height_ - 2);
+  const GridPoint* ahead = field.nodes_.data() + aheadColumn + aheadRow * width;
+  __builtin_prefetch(ahead);
+  __builtin_prefetch(ahead + 1);
+  __builtin_prefetch(ahead + width);
+  __builtin_prefetch(ahead + width + 1);
+  cell_ = nodes;
+  width_ = width;
+  const float x0 = nodes[0].position.x;
+  const float x1 = nodes[1].position.x;
+  const float y0 = nodes[0].position.y;
+  const float y1 = nodes[width].position.y;
+  area_ = static_cast<float>((static_cast<double>(y1) - y0) * (static_cast<double>(x1) - x0));
+  return true;
 }
 
 const GridPoint& FlowField::NodeAt(float x, float y) const {

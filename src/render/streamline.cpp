@@ -1,5 +1,7 @@
 #include "streamline.h"
 
+#include "trace_direction.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -51,24 +53,6 @@ class ChainPixels {
 /// One per thread, reused by every trace on it.
 thread_local ChainPixels chainPixels;
 
-/// Euler: the unit direction of the flow at P.
-Vec3 EulerDirection(Vec3 v) {
-  v.Normalise();
-  return v;
-}
-
-/// Heun's two-stage Runge-Kutta: the mean of the unit direction at P and the unit direction one
-/// world unit further along it. The trial point lies on the forward side in both passes.
-Vec3 HeunDirection(const FlowField& field, const Vec3& p, Vec3 v, FlowField::CellHint& hint) {
-  v.Normalise();
-  const Vec3 trial = p + v;
-  Vec3 w = field.VelocityAt(trial.x, trial.y, hint);
-  w.Normalise();
-  v += w;
-  v /= 2.0f;
-  return v;
-}
-
 enum class Direction { Forward, Backward };
 
 /// The state one trace shares between its two passes.
@@ -83,28 +67,58 @@ struct Tracer {
   // a cell per step, so its next cell is found at once.
   FlowField::CellHint pointCell;
   FlowField::CellHint trialCell;
+  // The same for a planar field (FlowField::IsPlanar), whose samples leave z out: on such a
+  // field z is zero whatever the point, and x and y come out as they would with it.
+  FlowField::PlanarSampler pointSampler;
+  FlowField::PlanarSampler trialSampler;
+
+  TracePass Run(Direction direction, std::vector<PixelPoint>& accepted) {
+    return field.IsPlanar() ? RunWith<true>(direction, accepted)
+                            : RunWith<false>(direction, accepted);
+  }
 
   /// Walks from the seed in one direction, appending every accepted pixel to `accepted` in the
   /// order found.
-  TracePass Run(Direction direction, std::vector<PixelPoint>& accepted) {
+  template <bool kPlanar>
+  TracePass RunWith(Direction direction, std::vector<PixelPoint>& accepted) {
     const PixelMap& map = settings.map;
     TracePass pass;
     Vec3 p = seedWorld;
-    Vec3 v = field.VelocityAt(p.x, p.y, pointCell);
+    Vec3 v = VelocityAtPoint<kPlanar>(p);
     int stepsInPixel = 0;
     for (;;) {
       ++pass.steps;
-      Vec3 step = settings.integrator == kIntegratorEuler ? EulerDirection(v)
-                                                          : HeunDirection(field, p, v, trialCell);
-      step *= settings.dt;
-      if (step.Length() <= kZeroStepLength) {
-        pass.end = TraceEnd::ZeroStep;
-        return pass;
-      }
-      if (direction == Direction::Forward) {
-        p += step;
+      if constexpr (kPlanar) {
+        PlanarVelocity step = settings.integrator == kIntegratorEuler
+                                  ? EulerDirectionPlanar({v.x, v.y})
+                                  : HeunDirectionPlanar(p, {v.x, v.y}, trialSampler);
+        step.x *= settings.dt;
+        step.y *= settings.dt;
+        if (PlanarLength(step) <= kZeroStepLength) {
+          pass.end = TraceEnd::ZeroStep;
+          return pass;
+        }
+        if (direction == Direction::Forward) {
+          p.x += step.x;
+          p.y += step.y;
+        } else {
+          p.x -= step.x;
+          p.y -= step.y;
+        }
       } else {
-        p -= step;
+        Vec3 step = settings.integrator == kIntegratorEuler
+                        ? EulerDirection(v)
+                        : HeunDirection(field, p, v, trialCell);
+        step *= settings.dt;
+        if (step.Length() <= kZeroStepLength) {
+          pass.end = TraceEnd::ZeroStep;
+          return pass;
+        }
+        if (direction == Direction::Forward) {
+          p += step;
+        } else {
+          p -= step;
+        }
       }
 
       const float fx = map.PixelXOfWorld(p.x);
@@ -135,7 +149,18 @@ struct Tracer {
         lastAccepted = pixel;
         stepsInPixel = 0;
       }
-      v = field.VelocityAt(p.x, p.y, pointCell);
+      v = VelocityAtPoint<kPlanar>(p);
+    }
+  }
+
+  /// The velocity at P; on a planar field its z is left at 0.
+  template <bool kPlanar>
+  [[gnu::always_inline]] Vec3 VelocityAtPoint(const Vec3& p) {
+    if constexpr (kPlanar) {
+      const PlanarVelocity v = pointSampler.At(p.x, p.y);
+      return Vec3(v.x, v.y, 0.0f);
+    } else {
+      return field.VelocityAt(p.x, p.y, pointCell);
     }
   }
 };
@@ -153,7 +178,9 @@ TraceReport TraceStreamline(const FlowField& field, const TraceSettings& setting
                 Vec3(map.WorldXOfPixel(px), map.WorldYOfPixel(py), 0.0f),
                 PixelPoint{px, py},
                 {},
-                {}};
+                {},
+                FlowField::PlanarSampler(field),
+                FlowField::PlanarSampler(field)};
 
   chainPixels.Begin(map.width, map.height);
   chain.clear();
