@@ -337,6 +337,26 @@ TEST(TraceStreamline, TracesOneAfterAnotherDoNotSeeEachOther) {
   EXPECT_EQ(second, Row(0, 511, 200));
 }
 
+TEST(TraceStreamline, TheDuplicateTestSurvivesItsTraceCounterWrapping) {
+  // Each trace stamps its pixels with its own number, 1 to 65535 and round again. Trace a long
+  // chain, then 65534 traces, so that the counter comes round to the chain's number: had the
+  // stamps not been cleared when it wrapped, the same chain traced again would run into its
+  // own old stamps and stop after one step.
+  const auto field = UniformFlow(1.0f, 0.0f);
+  const auto still = FlowAtRest();
+  const TraceSettings settings = SettingsFor(*field, 0.5f);
+  const TraceSettings stillSettings = SettingsFor(*still, 0.5f);
+  Streamline chain;
+  TraceStreamline(*field, settings, 100, 200, chain);
+  ASSERT_EQ(chain, Row(0, 511, 200));
+  for (int trace = 0; trace < 65534; ++trace) {
+    Streamline seedAlone;
+    TraceStreamline(*still, stillSettings, 5, 5, seedAlone);
+  }
+  TraceStreamline(*field, settings, 100, 200, chain);
+  EXPECT_EQ(chain, Row(0, 511, 200));
+}
+
 /// A flow that never comes to rest (|u| >= 0.7, |v| >= 0.2), with the given z everywhere.
 std::unique_ptr<FlowField> RestlessFlow(float z) {
   return testing::SampledFlow(97, 512.0f, [z](double x, double y) {
