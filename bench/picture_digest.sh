@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Prints one digest per sample and setting of the JSON description vortana-render writes, so
-# that a change meant only to make things faster can be shown to leave every picture as it was:
+# Prints one digest per sample and setting of the JSON description vortana-render writes and of
+# the pixels of its PNG (decoded, so that the encoder's choices do not count), so that a change
+# meant only to make things faster can be shown to leave every picture as it was:
 #   bench/picture_digest.sh > before.txt; (change, rebuild); bench/picture_digest.sh | diff before.txt -
 # Usage: bench/picture_digest.sh [BUILD_DIR]   (default build)
 set -euo pipefail
@@ -8,6 +9,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 render=$(realpath "$build/src/app/vortana-render")
 sample=$(realpath "$build/src/app/vortana-sample")
+pixels=$(realpath bench/png_pixels.py)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -32,7 +34,7 @@ for name in *.gri uneven/*.gri; do
   for s in "${settings[@]}"; do
     # shellcheck disable=SC2086
     digest=$("$render" "$name" $s --dump - -o picture.png | sha256sum | cut -c1-16)
-    png=$(sha256sum < picture.png | cut -c1-16)
+    png=$("$pixels" picture.png)
     echo "$name | $s | json $digest | png $png"
   done
 done

@@ -2,7 +2,7 @@
 # Installs what Vortana needs to build, run and test on Debian 12, where it is missing.
 set -euo pipefail
 
-packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev nlohmann-json3-dev
+packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev nlohmann-json3-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth fonts-dejavu-core fonts-dejavu-extra)
 missing=()
 for p in "${packages[@]}"; do
