@@ -99,20 +99,8 @@ class FlowField {
   /// a trace spends most of its time here: its samples lie a fraction of a cell apart, so the
   /// hinted cell or its neighbour holds most of them.
   [[gnu::always_inline]] Vec3 VelocityAt(float x, float y, CellHint& hint) const {
-    int c = hint.column;
-    int r = hint.row;
-    if (hintsHold_ && static_cast<unsigned>(c) <= lastCellColumn_ &&
-        static_cast<unsigned>(r) <= lastCellRow_) {
-      const float* xs = searchIndex_.RowX();
-      const float* ys = searchIndex_.SharedColumnY();
-      c = NearFirstInterval(xs, c, lastCellColumn_, x);
-      r = NearFirstInterval(ys, r, lastCellRow_, y);
-      // A cell holding the point lies inside the domain (the statistics cover every node), so
-      // the domain test is not needed on this path.
-      if (IsFirstInterval(xs, c, x) && IsFirstInterval(ys, r, y)) {
-        hint = {c, r};
-        return InterpolateInCell(c + r * static_cast<int>(width_), x, y);
-      }
+    if (CellNearHint(x, y, hint)) {
+      return InterpolateInCell(hint.column + hint.row * static_cast<int>(width_), x, y);
     }
     return VelocityAtSearching(x, y, hint);
   }
@@ -279,6 +267,26 @@ class FlowField {
     if (a[i + 1] < q) return static_cast<unsigned>(i) < last ? i + 1 : i;
     if (!(a[i] < q)) return i > 0 ? i - 1 : i;
     return i;
+  }
+
+  /// Whether the cell VelocityAt interpolates in is the hinted one or its neighbour, when the
+  /// hints hold; the hint then moves there. Otherwise the hint stays as it was.
+  [[gnu::always_inline]] bool CellNearHint(float x, float y, CellHint& hint) const {
+    int c = hint.column;
+    int r = hint.row;
+    if (!hintsHold_ || static_cast<unsigned>(c) > lastCellColumn_ ||
+        static_cast<unsigned>(r) > lastCellRow_) {
+      return false;
+    }
+    const float* xs = searchIndex_.RowX();
+    const float* ys = searchIndex_.SharedColumnY();
+    c = NearFirstInterval(xs, c, lastCellColumn_, x);
+    r = NearFirstInterval(ys, r, lastCellRow_, y);
+    // A cell holding the point lies inside the domain (the statistics cover every node), so
+    // the domain test is not needed on this path.
+    if (!(IsFirstInterval(xs, c, x) && IsFirstInterval(ys, r, y))) return false;
+    hint = {c, r};
+    return true;
   }
 
   Vec3 VelocityAtSearching(float x, float y, CellHint& hint) const;

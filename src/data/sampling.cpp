@@ -156,7 +156,8 @@ bool FlowField::PlanarSampler::Load(float x, float y) {
   const int previousColumn = hint_.column;
   const int previousRow = hint_.row;
   // On other fields a cell's bounds could not be told from the axes alone: the field answers.
-  if (!field.planar_ || !field.LocateCell(x, y, hint_)) return false;
+  if (!field.planar_) return false;
+  if (!field.CellNearHint(x, y, hint_) && !field.LocateCell(x, y, hint_)) return false;
   const int c = hint_.column;
   const int r = hint_.row;
   // IsFirstInterval on both axes: a(i) < q <= a(i + 1), or a(0) <= q for the first interval,

@@ -12,20 +12,51 @@ namespace {
 constexpr int kLeftSide = 1;
 constexpr int kRightSide = 0;
 
+/// The offset d_sep across the direction (dx, dy) from one chain point to the next, truncated
+/// on each axis, each product formed before its division, so that a candidate lies at most
+/// d_sep from its point and usually a little closer. Neighbouring points of a chain differ by
+/// one of a handful of steps, and a streamline keeps its direction for many points, so the
+/// last answer is kept (one square root and two divisions a side otherwise).
+class CandidateOffset {
+ public:
+  explicit CandidateOffset(int dSep) : dSep_(dSep) {}
+
+  /// False when the two points are equal (no two points of a chain are; be safe anyway).
+  bool For(double dx, double dy, double& ox, double& oy) {
+    if (dx != dx_ || dy != dy_) {
+      dx_ = dx;
+      dy_ = dy;
+      const double length = std::sqrt(dx * dx + dy * dy);
+      valid_ = length > 0.0;
+      ox_ = valid_ ? std::trunc(dSep_ * dy / length) : 0.0;
+      oy_ = valid_ ? std::trunc(dSep_ * dx / length) : 0.0;
+    }
+    ox = ox_;
+    oy = oy_;
+    return valid_;
+  }
+
+ private:
+  int dSep_;
+  double dx_ = 0.0;
+  double dy_ = 0.0;
+  bool valid_ = false;  // (0, 0) has no offset
+  double ox_ = 0.0;
+  double oy_ = 0.0;
+};
+
 /// The candidate seed d_sep beside point i of `line` on `side`, when it lies inside the grid.
-/// The offsets are truncated on their own, each product formed before its division, so a
-/// candidate lies at most d_sep from its point and usually a little closer. Whatever lies
-/// outside the grid is not free, so no integer is ever formed from it.
-bool CandidateBeside(const Streamline& line, size_t i, int side, int dSep,
+/// Whatever lies outside the grid is not free, so no integer is ever formed from it.
+bool CandidateBeside(const Streamline& line, size_t i, int side, CandidateOffset& offset,
                      const OccupancyGrid& grid, PixelPoint& candidate) {
   const PixelPoint from = line[i];
   const PixelPoint to = line[i + 1];
-  const double dx = static_cast<double>(to.x) - from.x;
-  const double dy = static_cast<double>(to.y) - from.y;
-  const double length = std::sqrt(dx * dx + dy * dy);
-  if (!(length > 0.0)) return false;  // no two points of a chain are equal; be safe anyway
-  const double ox = std::trunc(dSep * dy / length);
-  const double oy = std::trunc(dSep * dx / length);
+  double ox;
+  double oy;
+  if (!offset.For(static_cast<double>(to.x) - from.x, static_cast<double>(to.y) - from.y, ox,
+                  oy)) {
+    return false;
+  }
   const double cx = side == kLeftSide ? from.x + ox : from.x - ox;
   const double cy = side == kLeftSide ? from.y - oy : from.y + oy;
   if (!(cx >= 0.0 && cx < grid.Width() && cy >= 0.0 && cy < grid.Height())) return false;
@@ -72,10 +103,11 @@ void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre
   std::vector<size_t> waiting;
   size_t i = 0;
   int side = kLeftSide;
+  CandidateOffset offset(dSep);
   for (;;) {
     while (i + 1 < stored[current].size()) {
       PixelPoint candidate;
-      const bool inside = CandidateBeside(stored[current], i, side, dSep, occupancy, candidate);
+      const bool inside = CandidateBeside(stored[current], i, side, offset, occupancy, candidate);
       // Advance whatever the test says: after side 1 of point i comes side 0 of point i, after
       // side 0 comes side 1 of point i + 1.
       if (side == kLeftSide) {
