@@ -135,7 +135,10 @@ class FlowField {
           return {v.x, v.y};
         }
       }
-      // InterpolateInCell, term for term, without z.
+      // InterpolateInCell, term for term, without z. Each difference and weight there is one
+      // operation on two floats done in double and rounded to float; double carries more than
+      // twice float's precision and two bits more, so that is the float operation itself,
+      // bit for bit, and here it is done as one, without the conversions on the way.
       const GridPoint& n00 = cell_[0];
       const GridPoint& n10 = cell_[1];
       const GridPoint& n01 = cell_[width_];
@@ -144,14 +147,14 @@ class FlowField {
       const float x1 = n10.position.x;
       const float y0 = n00.position.y;
       const float y1 = n01.position.y;
-      const float dx0 = static_cast<float>(static_cast<double>(x) - x0);
-      const float dx1 = static_cast<float>(static_cast<double>(x1) - x);
-      const float dy0 = static_cast<float>(static_cast<double>(y) - y0);
-      const float dy1 = static_cast<float>(static_cast<double>(y1) - y);
-      const float w00 = static_cast<float>(static_cast<double>(dy1) * dx1);
-      const float w10 = static_cast<float>(static_cast<double>(dy1) * dx0);
-      const float w01 = static_cast<float>(static_cast<double>(dy0) * dx1);
-      const float w11 = static_cast<float>(static_cast<double>(dy0) * dx0);
+      const float dx0 = x - x0;
+      const float dx1 = x1 - x;
+      const float dy0 = y - y0;
+      const float dy1 = y1 - y;
+      const float w00 = dy1 * dx1;
+      const float w10 = dy1 * dx0;
+      const float w01 = dy0 * dx1;
+      const float w11 = dy0 * dx0;
       float lowerX = n00.velocity.x * w00;
       lowerX += n10.velocity.x * w10;
       float upperX = n01.velocity.x * w01;
