@@ -104,6 +104,8 @@ done
 # The jobs, each taking the flow's name; ours and the peer's side by side.
 evenly_rk2() { timed "evenly-rk2-$1" "$ours" evenly "$work/data/$1" --integrator rk2 --d-sep "$d_sep" --d-test "$d_test" --reps 3; }
 vtk_evenly() { timed "vtk-$1" "$python" "$peers/vtk_evenly.py" "$work/data/$1.gri" --d-sep "$d_sep" --d-test "$d_test" --reps 3; }
+# The same at Delta t 20, the dialog's longest step (0.2 px here), next to VTK's half a cell (0.25 px).
+evenly_rk2_long() { timed "evenly-rk2-long-$1" "$ours" evenly "$work/data/$1" --integrator rk2 --d-sep "$d_sep" --d-test "$d_test" --delta-t 20 --reps 3; }
 evenly_euler() { timed "evenly-euler-$1" "$ours" evenly "$work/data/$1" --integrator euler --d-sep "$d_sep" --d-test "$d_test" --reps 3; }
 streamplot() { timed "streamplot-$1" "$python" "$peers/mpl_streamplot.py" "$work/data/$1" --density "$density" --reps 2; }
 background() { timed "background-$1" "$ours" background "$work/data/$1" --reps 5; }
@@ -112,6 +114,12 @@ render() {
   process "render-$1" "$bin/vortana-render" "$work/data/$1.gri" -o "$work/ours-$1.png" --background flow \
     --plot streamlines --evenly-spaced --d-sep "$d_sep" --d-test "$d_test" --integrator rk2
 }
+# The same at the program's own settings (Euler, Delta t 10), as a new user would first run it.
+render_default() {
+  process "render-default-$1" "$bin/vortana-render" "$work/data/$1.gri" -o "$work/ours-$1.png" --background flow \
+    --plot streamlines --evenly-spaced --d-sep "$d_sep" --d-test "$d_test"
+}
+both_renders() { render_default "$1"; render "$1"; }
 script() { process "script-$1" "$python" "$peers/mpl_render.py" "$work/data/$1" "$work/peer-$1.png" --density "$density"; }
 load() { timed "load-$1" "$ours" load "$work/data/$1" --reps 5; }
 raw() { timed "raw-$1" "$ours" raw "$work/data/$1" --reps 5; }
@@ -120,16 +128,17 @@ raw() { timed "raw-$1" "$ours" raw "$work/data/$1" --reps 5; }
 alternate() {
   if (($1 % 2)); then "$2" "$4"; "$3" "$4"; else "$3" "$4"; "$2" "$4"; fi
 }
+both_steps() { evenly_rk2 "$1"; evenly_rk2_long "$1"; }
 
 # --- the rounds ----------------------------------------------------------------------------
 
 for round in $(seq 1 "$rounds"); do
   log "round $round of $rounds"
   for flow in "${flows[@]}"; do
-    alternate "$round" evenly_rk2 vtk_evenly "$flow"
+    alternate "$round" both_steps vtk_evenly "$flow"
     alternate "$round" evenly_euler streamplot "$flow"
     alternate "$round" background imshow "$flow"
-    alternate "$round" render script "$flow"
+    alternate "$round" both_renders script "$flow"
     alternate "$round" load raw "$flow"
   done
 done
@@ -174,13 +183,16 @@ table() {
     row "evenly spaced streamlines, d_sep $d_sep px, d_test $d_test px: ours RK2 vs VTK vtkEvenlySpacedStreamlines2D (RK2)" \
       "$flow" "evenly-rk2-$flow" "vtk-$flow" 10 "≥ 10"
     row "the same, ours Euler vs VTK (RK2)" "$flow" "evenly-euler-$flow" "vtk-$flow" 10 "≥ 10"
+    row "the same at like steps: ours RK2 at Delta t 20 (0.2 px a step) vs VTK (0.25 px a step)" \
+      "$flow" "evenly-rk2-long-$flow" "vtk-$flow" 10 "≥ 10"
     row "comparable density: ours evenly spaced RK2, d_sep $d_sep vs matplotlib streamplot density $density" \
       "$flow" "evenly-rk2-$flow" "streamplot-$flow" 30 "≥ 30"
     row "the same, ours Euler vs streamplot" "$flow" "evenly-euler-$flow" "streamplot-$flow" 30 "≥ 30"
     row "speed background 512 x 512: DrawBackground vs matplotlib imshow + canvas draw" \
       "$flow" "background-$flow" "imshow-$flow" 10 "≥ 10"
-    row "cold render as a process (load, background, evenly spaced streamlines, PNG): vortana-render vs matplotlib script" \
-      "$flow" "render-$flow" "script-$flow" 10 "≥ 10"
+    row "cold render as a process (load, background, evenly spaced streamlines, PNG) at the program's defaults (Euler): vortana-render vs matplotlib script" \
+      "$flow" "render-default-$flow" "script-$flow" 10 "≥ 10"
+    row "the same with RK2" "$flow" "render-$flow" "script-$flow" 10 "≥ 10"
     row "loading the $size x $size pair: FlowField::Load vs raw fread of both files" \
       "$flow" "load-$flow" "raw-$flow" 0.5 "≥ 0.5 (ours ≤ 2x raw)"
   done
@@ -200,7 +212,8 @@ drawn() {
 pictures() {
   local flow
   for flow in "${flows[@]}"; do
-    echo "- $flow: ours RK2 $(drawn "evenly-rk2-$flow"); ours Euler $(drawn "evenly-euler-$flow");"\
+    echo "- $flow: ours RK2 $(drawn "evenly-rk2-$flow"); ours RK2 at Delta t 20 $(drawn "evenly-rk2-long-$flow");"\
+      "ours Euler $(drawn "evenly-euler-$flow");"\
       "VTK $(drawn "vtk-$flow"); streamplot $(drawn "streamplot-$flow")."
   done
 }
@@ -265,7 +278,8 @@ fi
   echo "[0, 512] x [0, 512], one world unit per pixel, so that Delta t 10 steps a tenth of a pixel)."
   echo "Ours is timed by \`build/bench/compare_ours\` (the field already in memory except for the"
   echo "load row; TraceSettings as the dialog sets them: scale = max / 512, dt = 0.099999994 from"
-  echo "Delta t 10), the peers by the scripts in \`bench/peers/\` (the call alone, data already read)."
+  echo "Delta t 10, or Delta t 20 where a row says so), the peers by the scripts in \`bench/peers/\` (the"
+  echo "call alone, data already read)."
   echo "The cold render rows time whole processes. VTK's filter fails when the data start at 0 (its"
   echo "occupancy index goes to -1), so its grid is shifted by one domain width; velocities are unchanged."
   echo "imshow is given the speed array already computed and draws it with interpolation \"nearest\"."

@@ -3,7 +3,8 @@
 // clock starts for every job but "load", so a timing holds the job alone, as the dialog would
 // run it on a field it already has.
 //
-//   compare_ours evenly BASE [--integrator rk2|euler] [--d-sep N] [--d-test N] [--reps N]
+//   compare_ours evenly BASE [--integrator rk2|euler] [--d-sep N] [--d-test N] [--delta-t N]
+//                            [--reps N]
 //   compare_ours background BASE [--reps N]
 //   compare_ours load BASE [--reps N]
 //   compare_ours raw BASE [--reps N]     (fread of both whole files, the floor for "load")
@@ -35,8 +36,10 @@ namespace {
 using vortana::FlowField;
 
 constexpr int kAreaSize = 512;
-// Delta t 10, the dialog's start value: float(10 * 0.01f).
-constexpr float kDialogDt = 0.099999994f;
+// The step the dialog takes for a Delta t setting (1 to 20): float(Delta t x 0.01f) in double.
+float DialogDt(int deltaT) {
+  return static_cast<float>(static_cast<double>(deltaT) * static_cast<double>(0.01f));
+}
 
 struct Options {
   std::string job;
@@ -44,6 +47,7 @@ struct Options {
   int integrator = vortana::kIntegratorRungeKutta;
   int dSep = 10;
   int dTest = 5;
+  int deltaT = 10;  // the dialog's start value: dt 0.099999994
   int reps = 5;
 };
 
@@ -51,7 +55,7 @@ struct Options {
   std::fprintf(stderr, "compare_ours: %s\n", why.c_str());
   std::fprintf(stderr,
                "usage: compare_ours evenly|background|load|raw BASE [--integrator rk2|euler] "
-               "[--d-sep N] [--d-test N] [--reps N]\n");
+               "[--d-sep N] [--d-test N] [--delta-t N] [--reps N]\n");
   std::exit(2);
 }
 
@@ -84,6 +88,9 @@ Options ParseOptions(int argc, char** argv) {
       options.dSep = IntArgument(arg, value);
     } else if (arg == "--d-test") {
       options.dTest = IntArgument(arg, value);
+    } else if (arg == "--delta-t") {
+      options.deltaT = IntArgument(arg, value);
+      if (options.deltaT > 20) Usage("--delta-t is 1 to 20, as in the dialog");
     } else if (arg == "--reps") {
       options.reps = IntArgument(arg, value);
     } else {
@@ -140,7 +147,7 @@ int RunEvenly(const Options& options) {
   vortana::TraceSettings settings;
   settings.map = DialogPixelMap(*field);
   settings.integrator = options.integrator;
-  settings.dt = kDialogDt;
+  settings.dt = DialogDt(options.deltaT);
   vortana::OccupancyGrid occupancy(kAreaSize, kAreaSize);
   vortana::Surface area(kAreaSize, kAreaSize);
   std::vector<vortana::Streamline> stored;
