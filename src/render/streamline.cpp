@@ -1,11 +1,11 @@
 #include "streamline.h"
 
-#include "trace_direction.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "trace_direction.h"
 
 namespace vortana {
 namespace {
