@@ -27,21 +27,8 @@ python=/usr/bin/python3  # Debian's own, where the Debian packages of the peers 
 
 log() { echo "compare: $*" >&2; }
 
-install_missing() {
-  local missing=() p
-  for p in "$@"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-  done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  log "installing ${missing[*]}"
-  local sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-}
-
 scripts/setup.sh
-install_missing python3-numpy python3-matplotlib python3-vtk9 time
+scripts/install-missing.sh python3-numpy python3-matplotlib python3-vtk9 time >&2
 log "building"
 scripts/build.sh build >/dev/null
 bin=build/src/app

@@ -15,17 +15,7 @@ cd "$(dirname "$0")/.."
 build=${VORTANA_FUZZ_BUILD:-build-libfuzzer}
 
 # clang with libFuzzer and the sanitizer runtimes, where missing.
-missing=()
-for p in clang-14 libclang-rt-14-dev cmake; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo=""
-  [ "$(id -u)" -eq 0 ] || sudo="sudo"
-  $sudo apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}"
-fi
+scripts/install-missing.sh clang-14 libclang-rt-14-dev cmake
 
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   >/dev/null
