@@ -7,11 +7,12 @@
 #include <limits>
 
 #include "support/render_fields.h"
+#include "support/stream_fields.h"
 
 namespace vortana {
 namespace {
 
-using testing::render_fields::DrawingMapFor;
+using testing::MapFor;
 using testing::render_fields::EvenlySpaced;
 using testing::render_fields::GridField;
 using testing::render_fields::UniformField;
@@ -135,7 +136,7 @@ TEST(ArrowGlyphTest, DrawArrowDrawsShaftAndHeadWithTheSelectedPen) {
 
 TEST(VectorAtPixelTest, NormalisesOrDividesByMaxSpeed) {
   const auto field = UniformField({3, 4, 0});
-  const PixelMap map = DrawingMapFor(*field);
+  const PixelMap map = MapFor(*field);
   EXPECT_EQ(VectorAtPixel(*field, map, {16, 1, 5.0f}, 10, 20), (Vec3{0.6f, 0.8f, 0}));
   EXPECT_EQ(VectorAtPixel(*field, map, {16, 0, 5.0f}, 10, 20), (Vec3{0.6f, 0.8f, 0}));
   // Only the value 1 switches normalisation on.
@@ -144,7 +145,7 @@ TEST(VectorAtPixelTest, NormalisesOrDividesByMaxSpeed) {
   EXPECT_EQ(VectorAtPixel(*field, map, {16, 0, 0.0f}, 10, 20), (Vec3{0, 0, 0}));
 
   const auto rest = UniformField({0, 0, 0});
-  EXPECT_EQ(VectorAtPixel(*rest, DrawingMapFor(*rest), {16, 1, 0.0f}, 10, 20), (Vec3{0, 0, 0}));
+  EXPECT_EQ(VectorAtPixel(*rest, MapFor(*rest), {16, 1, 0.0f}, 10, 20), (Vec3{0, 0, 0}));
 }
 
 TEST(VectorAtPixelTest, SamplesTheWorldPointOfThePixel) {
@@ -153,7 +154,7 @@ TEST(VectorAtPixelTest, SamplesTheWorldPointOfThePixel) {
       GridField(EvenlySpaced(3, 2.0f), EvenlySpaced(3, 2.0f), [](int c, int, GridPoint& node) {
         node.velocity = {c + 0.0f, 1, 0};
       });
-  const PixelMap map = DrawingMapFor(*field);
+  const PixelMap map = MapFor(*field);
   const ArrowSettings byOne{16, 0, 1.0f};
   EXPECT_EQ(VectorAtPixel(*field, map, byOne, 128, 7), (Vec3{0.5f, 1, 0}));
   EXPECT_EQ(VectorAtPixel(*field, map, byOne, 384, 300), (Vec3{1.5f, 1, 0}));
@@ -165,7 +166,7 @@ TEST(VectorAtPixelTest, SamplesTheWorldPointOfThePixel) {
 
 TEST(ArrowPlotTest, LatticeCountsAndCentres) {
   const auto field = UniformField({1, 0, 0});
-  const PixelMap map = DrawingMapFor(*field);
+  const PixelMap map = MapFor(*field);
   struct Lattice {
     int gridSize;
     size_t count;
@@ -196,7 +197,7 @@ TEST(ArrowPlotTest, StoredArrowsRedrawThePlotPixelForPixel) {
       GridField(EvenlySpaced(9, 4.0f), EvenlySpaced(7, 3.0f), [](int c, int r, GridPoint& node) {
         node.velocity = {r - 3.0f, 4.0f - c, 0.5f * c};
       });
-  PixelMap map = DrawingMapFor(*field);
+  PixelMap map = MapFor(*field);
   map.scaleY *= 2;
   const ArrowSettings settings{32, 0, field->Stats().maxSpeed};
   Surface area(512, 512);
@@ -229,7 +230,7 @@ TEST(ArrowPlotTest, ArrowsWithNothingToDrawAreStoredAsSampled) {
   const auto rest = UniformField({0, 0, 0});
   Surface area(128, 128);
   std::vector<ArrowRecord> arrows;
-  DrawArrowPlot(*rest, DrawingMapFor(*rest, 128, 128), {16, 0, rest->Stats().maxSpeed}, kInk, area,
+  DrawArrowPlot(*rest, MapFor(*rest, 128, 128), {16, 0, rest->Stats().maxSpeed}, kInk, area,
                 arrows);
   ASSERT_EQ(arrows.size(), 64u);
   for (const ArrowRecord& a : arrows) EXPECT_EQ(a.v, (Vec3{0, 0, 0}));
@@ -239,7 +240,7 @@ TEST(ArrowPlotTest, ArrowsWithNothingToDrawAreStoredAsSampled) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const auto broken = UniformField({nan, 1, 0});
   arrows.clear();
-  DrawArrowPlot(*broken, DrawingMapFor(*broken, 128, 128), {16, 1, 1.0f}, kInk, area, arrows);
+  DrawArrowPlot(*broken, MapFor(*broken, 128, 128), {16, 1, 1.0f}, kInk, area, arrows);
   ASSERT_EQ(arrows.size(), 64u);
   EXPECT_TRUE(std::isnan(arrows.front().v.x));
   EXPECT_TRUE(std::isnan(arrows.back().v.y));  // normalised by a length that is not a number
@@ -250,12 +251,12 @@ TEST(ArrowPlotTest, GridSizeBelowOneDrawsAndStoresNothing) {
   const auto field = UniformField({1, 0, 0});
   Surface area(64, 64);
   std::vector<ArrowRecord> arrows;
-  DrawArrowPlot(*field, DrawingMapFor(*field, 64, 64), {0, 1, 1.0f}, kInk, area, arrows);
-  DrawArrowPlot(*field, DrawingMapFor(*field, 64, 64), {-5, 1, 1.0f}, kInk, area, arrows);
+  DrawArrowPlot(*field, MapFor(*field, 64, 64), {0, 1, 1.0f}, kInk, area, arrows);
+  DrawArrowPlot(*field, MapFor(*field, 64, 64), {-5, 1, 1.0f}, kInk, area, arrows);
   EXPECT_TRUE(arrows.empty());
   EXPECT_EQ(InkedCount(area), 0);
   // A grid size wider than the area puts no cell centre on it.
-  DrawArrowPlot(*field, DrawingMapFor(*field, 64, 64), {INT_MAX, 1, 1.0f}, kInk, area, arrows);
+  DrawArrowPlot(*field, MapFor(*field, 64, 64), {INT_MAX, 1, 1.0f}, kInk, area, arrows);
   EXPECT_TRUE(arrows.empty());
 }
 

@@ -6,11 +6,12 @@
 #include <limits>
 
 #include "support/render_fields.h"
+#include "support/stream_fields.h"
 
 namespace vortana {
 namespace {
 
-using testing::render_fields::DrawingMapFor;
+using testing::MapFor;
 using testing::render_fields::EvenlySpaced;
 using testing::render_fields::GridField;
 
@@ -49,7 +50,7 @@ struct Painted {
 Painted Paint(const FlowField& field, int colourBy) {
   Painted p;
   p.buffer.assign(512 * 512, kBlack);
-  DrawBackground(field, DrawingMapFor(field), colourBy, LimitsOf(field), BuildColourRamp(), p.valid,
+  DrawBackground(field, MapFor(field), colourBy, LimitsOf(field), BuildColourRamp(), p.valid,
                  p.buffer, p.area);
   return p;
 }
@@ -192,7 +193,7 @@ TEST(BackgroundTest, ValidBufferIsPaintedAgainWithoutComputing) {
   other.topLeft.velocity = {9, 0, 0};
   const auto changed = QuadrantField(other);
   Surface again(512, 512);
-  DrawBackground(*changed, DrawingMapFor(*changed), kColourByPressure, BackgroundLimits{},
+  DrawBackground(*changed, MapFor(*changed), kColourByPressure, BackgroundLimits{},
                  BuildColourRamp(), p.valid, p.buffer, again);
   EXPECT_TRUE(p.valid);
   EXPECT_EQ(p.buffer, first);
@@ -205,7 +206,7 @@ TEST(BackgroundTest, ValidBufferIsPaintedAgainWithoutComputing) {
   bool valid = true;
   Surface fromBlack(512, 512);
   fromBlack.Fill(kBlue);
-  DrawBackground(*field, DrawingMapFor(*field), kColourByFlow, LimitsOf(*field), BuildColourRamp(),
+  DrawBackground(*field, MapFor(*field), kColourByFlow, LimitsOf(*field), BuildColourRamp(),
                  valid, black, fromBlack);
   EXPECT_EQ(fromBlack.Pixel(300, 10), kBlack);
   EXPECT_EQ(fromBlack.Pixel(511, 511), kBlack);
@@ -213,7 +214,7 @@ TEST(BackgroundTest, ValidBufferIsPaintedAgainWithoutComputing) {
 
   // Clearing the flag computes again.
   p.valid = false;
-  DrawBackground(*changed, DrawingMapFor(*changed), kColourByFlow, LimitsOf(*changed),
+  DrawBackground(*changed, MapFor(*changed), kColourByFlow, LimitsOf(*changed),
                  BuildColourRamp(), p.valid, p.buffer, again);
   EXPECT_EQ(again.Pixel(10, 10), MakeColour(255, 0, 0));
   EXPECT_EQ(again.Pixel(300, 10), MakeColour(1, 0, 255));
@@ -226,7 +227,7 @@ TEST(BackgroundTest, BufferOfAnotherSizeIsComputedAfreshAndEmptyAreaBecomesValid
   std::vector<Colour> small(16, kBlack);
   bool valid = true;
   Surface area(512, 512);
-  DrawBackground(*field, DrawingMapFor(*field), kColourByFlow, LimitsOf(*field), BuildColourRamp(),
+  DrawBackground(*field, MapFor(*field), kColourByFlow, LimitsOf(*field), BuildColourRamp(),
                  valid, small, area);
   EXPECT_EQ(small.size(), 512u * 512u);
   EXPECT_EQ(area.Pixel(300, 10), MakeColour(255, 0, 0));
@@ -235,7 +236,7 @@ TEST(BackgroundTest, BufferOfAnotherSizeIsComputedAfreshAndEmptyAreaBecomesValid
   std::vector<Colour> none;
   bool emptyValid = false;
   Surface empty(0, 0);
-  DrawBackground(*field, DrawingMapFor(*field), kColourByFlow, LimitsOf(*field), BuildColourRamp(),
+  DrawBackground(*field, MapFor(*field), kColourByFlow, LimitsOf(*field), BuildColourRamp(),
                  emptyValid, none, empty);
   EXPECT_TRUE(emptyValid);
   EXPECT_TRUE(none.empty());
@@ -280,16 +281,16 @@ TEST(BackgroundTest, EqualsNodeAtForEveryPixel) {
   const std::vector<float> ys{0, 0.5f, 0.52f, 1.7f, 1.7001f, 3};
   const auto uneven = GridField(xs, ys, Swirl);
   ASSERT_TRUE(uneven->ColumnsShareRowY());  // rows found once serve every column
-  ExpectSameAsNodeAtPerPixel(*uneven, DrawingMapFor(*uneven, 97, 61), 97, 61);
+  ExpectSameAsNodeAtPerPixel(*uneven, MapFor(*uneven, 97, 61), 97, 61);
   // Pixels beyond the grid's last column and row.
-  PixelMap beyond = DrawingMapFor(*uneven, 80, 50);
+  PixelMap beyond = MapFor(*uneven, 80, 50);
   beyond.scaleX *= 1.7f;
   beyond.scaleY *= 2.5f;
   ExpectSameAsNodeAtPerPixel(*uneven, beyond, 80, 50);
 
   // More nodes than pixels across, fewer down.
   const auto fine = GridField(EvenlySpaced(300, 5.0f), EvenlySpaced(7, 2.0f), Swirl);
-  ExpectSameAsNodeAtPerPixel(*fine, DrawingMapFor(*fine, 128, 96), 128, 96);
+  ExpectSameAsNodeAtPerPixel(*fine, MapFor(*fine, 128, 96), 128, 96);
 
   // Columns whose rows do not line up: row y grows with the column.
   std::vector<GridPoint> skewed;
@@ -303,7 +304,7 @@ TEST(BackgroundTest, EqualsNodeAtForEveryPixel) {
   }
   const auto skew = FlowField::FromNodes(11, 9, 1, 2, std::move(skewed));
   ASSERT_FALSE(skew->ColumnsShareRowY());  // each column is checked against the first
-  ExpectSameAsNodeAtPerPixel(*skew, DrawingMapFor(*skew, 90, 70), 90, 70);
+  ExpectSameAsNodeAtPerPixel(*skew, MapFor(*skew, 90, 70), 90, 70);
 }
 
 // Nodes of a 12 x 10 grid, two slices, whose position is given per column and row.
@@ -325,22 +326,22 @@ std::unique_ptr<FlowField> ShapedField(float (*y)(int c, int r)) {
 TEST(BackgroundTest, EqualsNodeAtForEveryPixelOnGridsOfOtherShapes) {
   // Some columns line up with the first, others are stretched.
   const auto partly = ShapedField([](int c, int r) { return c % 3 == 1 ? 0.3f * r : 0.2f * r; });
-  ExpectSameAsNodeAtPerPixel(*partly, DrawingMapFor(*partly, 100, 80), 100, 80);
+  ExpectSameAsNodeAtPerPixel(*partly, MapFor(*partly, 100, 80), 100, 80);
   // y falls and rises down the columns; the search's answer is whatever NodeAt makes of it.
   const auto folded =
       ShapedField([](int c, int r) { return static_cast<float>((r * 7 + c * 3) % 10) * 0.2f; });
-  ExpectSameAsNodeAtPerPixel(*folded, DrawingMapFor(*folded, 64, 64), 64, 64);
+  ExpectSameAsNodeAtPerPixel(*folded, MapFor(*folded, 64, 64), 64, 64);
   // A coordinate that is not a number.
   const auto holed = ShapedField([](int c, int r) {
     return c == 5 && r == 4 ? std::numeric_limits<float>::quiet_NaN() : 0.2f * r;
   });
-  ExpectSameAsNodeAtPerPixel(*holed, DrawingMapFor(*holed, 64, 64), 64, 64);
+  ExpectSameAsNodeAtPerPixel(*holed, MapFor(*holed, 64, 64), 64, 64);
 
   // Fields without a cell: one row, one column, no nodes.
   const auto row = GridField(EvenlySpaced(6, 1.0f), {0.5f}, Swirl);
-  ExpectSameAsNodeAtPerPixel(*row, DrawingMapFor(*row, 40, 30), 40, 30);
+  ExpectSameAsNodeAtPerPixel(*row, MapFor(*row, 40, 30), 40, 30);
   const auto column = GridField({0.5f}, EvenlySpaced(6, 1.0f), Swirl);
-  ExpectSameAsNodeAtPerPixel(*column, DrawingMapFor(*column, 40, 30), 40, 30);
+  ExpectSameAsNodeAtPerPixel(*column, MapFor(*column, 40, 30), 40, 30);
   const FlowField empty;
   PixelMap map;
   map.scaleX = map.scaleY = 0.01f;
@@ -377,9 +378,9 @@ TEST(BackgroundTest, EqualsNodeAtForEveryPixelWhateverTheValues) {
       {kNaN, 0.0f, kTiny, -kTiny, 0.0f},
   };
   for (const FlowField* field : {fine.get(), coarse.get()}) {
-    ExpectSameAsNodeAtPerPixel(*field, DrawingMapFor(*field, 101, 57), 101, 57);
+    ExpectSameAsNodeAtPerPixel(*field, MapFor(*field, 101, 57), 101, 57);
     for (const BackgroundLimits& limits : limitSets) {
-      ExpectSameAsNodeAtPerPixel(*field, DrawingMapFor(*field, 101, 57), 101, 57, limits);
+      ExpectSameAsNodeAtPerPixel(*field, MapFor(*field, 101, 57), 101, 57, limits);
     }
   }
 }
@@ -400,14 +401,14 @@ TEST(BackgroundTest, RepeatedGridRowsAreCopiedOnlyWhereEveryColumnLinesUp) {
   }
   const auto stretched = FlowField::FromNodes(5, 6, 1, 2, std::move(nodes));
   ASSERT_FALSE(stretched->ColumnsShareRowY());
-  ExpectSameAsNodeAtPerPixel(*stretched, DrawingMapFor(*stretched, 64, 48), 64, 48);
+  ExpectSameAsNodeAtPerPixel(*stretched, MapFor(*stretched, 64, 48), 64, 48);
 
   // A rectilinear grid with rows closer than a pixel in one place and wider in another: pixel
   // rows skip some grid rows and repeat others.
   const auto rows =
       GridField(EvenlySpaced(9, 2.0f), {0, 0.01f, 0.02f, 0.5f, 0.51f, 1.9f, 2.0f}, Swirl);
   ASSERT_TRUE(rows->ColumnsShareRowY());
-  ExpectSameAsNodeAtPerPixel(*rows, DrawingMapFor(*rows, 40, 70), 40, 70);
+  ExpectSameAsNodeAtPerPixel(*rows, MapFor(*rows, 40, 70), 40, 70);
 }
 
 }  // namespace

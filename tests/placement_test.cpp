@@ -19,7 +19,7 @@ namespace {
 using testing::CellularFlow;
 using testing::FlowAtRest;
 using testing::FlowOfNaNs;
-using testing::MapFor;
+using testing::SettingsFor;
 using testing::SpiralSink;
 using testing::UniformFlow;
 using testing::Vortex;
@@ -80,14 +80,6 @@ int CountMarked(const OccupancyGrid& grid) {
     for (int x = 0; x < grid.Width(); ++x) count += grid.At(x, y);
   }
   return count;
-}
-
-TraceSettings SettingsFor(const FlowField& field, float dt, int integrator = kIntegratorEuler) {
-  TraceSettings settings;
-  settings.map = MapFor(field);
-  settings.integrator = integrator;
-  settings.dt = dt;
-  return settings;
 }
 
 // ---- regular placement ----

@@ -17,18 +17,10 @@ namespace {
 using testing::FlowAtRest;
 using testing::FlowOfNaNs;
 using testing::LinearFlow;
-using testing::MapFor;
+using testing::SettingsFor;
 using testing::SpiralSink;
 using testing::UniformFlow;
 using testing::Vortex;
-
-TraceSettings SettingsFor(const FlowField& field, float dt, int integrator = kIntegratorEuler) {
-  TraceSettings settings;
-  settings.map = MapFor(field);
-  settings.integrator = integrator;
-  settings.dt = dt;
-  return settings;
-}
 
 /// The pixels (x0, y), (x0 + 1, y), ... (x1, y), or running down when x1 < x0.
 Streamline Row(int x0, int x1, int y) {

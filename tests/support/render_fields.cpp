@@ -32,13 +32,4 @@ std::unique_ptr<FlowField> UniformField(Vec3 velocity, int nodes, float extent) 
                    [velocity](int, int, GridPoint& node) { node.velocity = velocity; });
 }
 
-PixelMap DrawingMapFor(const FlowField& field, int width, int height) {
-  PixelMap map;
-  map.scaleX = static_cast<float>(static_cast<double>(field.Stats().maxPosition.x) / width);
-  map.scaleY = static_cast<float>(static_cast<double>(field.Stats().maxPosition.y) / height);
-  map.width = width;
-  map.height = height;
-  return map;
-}
-
 }  // namespace vortana::testing::render_fields

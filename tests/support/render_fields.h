@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "data/flow_field.h"
-#include "render/pixel_map.h"
 
 // Small hand-made fields for the arrow plot and background tests.
 namespace vortana::testing::render_fields {
@@ -22,9 +21,5 @@ std::unique_ptr<FlowField> GridField(const std::vector<float>& xs, const std::ve
 
 /// Every node moving with `velocity`, nodes x nodes over [0, extent] x [0, extent].
 std::unique_ptr<FlowField> UniformField(Vec3 velocity, int nodes = 5, float extent = 1.0f);
-
-/// The dialog's mapping for a field shown on a drawing area: scale = max position / size, each
-/// quotient a float.
-PixelMap DrawingMapFor(const FlowField& field, int width = 512, int height = 512);
 
 }  // namespace vortana::testing::render_fields

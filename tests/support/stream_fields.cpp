@@ -86,4 +86,12 @@ PixelMap MapFor(const FlowField& field, int width, int height) {
   return map;
 }
 
+TraceSettings SettingsFor(const FlowField& field, float dt, int integrator) {
+  TraceSettings settings;
+  settings.map = MapFor(field);
+  settings.integrator = integrator;
+  settings.dt = dt;
+  return settings;
+}
+
 }  // namespace vortana::testing

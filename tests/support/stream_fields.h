@@ -5,6 +5,7 @@
 
 #include "data/flow_field.h"
 #include "render/pixel_map.h"
+#include "render/streamline.h"
 
 namespace vortana::testing {
 
@@ -39,5 +40,8 @@ std::unique_ptr<FlowField> FlowOfNaNs(float extent = kStreamExtent);
 
 /// The mapping the dialog sets up at a load: scale = max position / drawing size, as floats.
 PixelMap MapFor(const FlowField& field, int width = 512, int height = 512);
+
+/// What a trace reads, as the dialog sets it for `field`, with step `dt` (world units).
+TraceSettings SettingsFor(const FlowField& field, float dt, int integrator = kIntegratorEuler);
 
 }  // namespace vortana::testing
