@@ -28,6 +28,7 @@ settings=(
   "--evenly-spaced --d-sep 50 --d-test 1 --delta-t 1"
   "--plot streamlines --probe 100,100 --probe 300,200 --repaint"
   "--plot arrows --probe 5,5 --repaint --background flow"
+  "--background vorticity --legend --colour FFFFFF --grid-size 16"
 )
 cd "$work"  # the description names the file as given: keep it free of the folder
 for name in *.gri uneven/*.gri; do

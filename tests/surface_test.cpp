@@ -67,6 +67,29 @@ TEST(SurfaceTest, LineSetsThePixelNearestTheIdealLineAtEveryStep) {
             (PixelSet{{9, 0}, {9, 1}, {8, 2}, {8, 3}, {8, 4}, {7, 5}}));
 }
 
+TEST(SurfaceTest, ExactHalvesRoundTowardsTheLargerMinorCoordinate) {
+  // Slope 1/2: the ideal minor coordinate is exactly n + 0.5 at every odd step, and must round
+  // up whichever way the line runs. Worked by hand: y(1) = 0.5 -> 1, y(3) = 1.5 -> 2.
+  struct Case {
+    PixelPoint from, to;
+    PixelSet pixels;
+  };
+  const Case cases[] = {
+      {{0, 0}, {4, 2}, {{0, 0}, {1, 1}, {2, 1}, {3, 2}}},
+      {{4, 2}, {0, 0}, {{4, 2}, {3, 2}, {2, 1}, {1, 1}}},
+      // Falling: y(1) = 1.5 -> 2, y(3) = 0.5 -> 1.
+      {{0, 2}, {4, 0}, {{0, 2}, {1, 2}, {2, 1}, {3, 1}}},
+      {{4, 0}, {0, 2}, {{4, 0}, {3, 1}, {2, 1}, {1, 2}}},
+      // Steep: x(1) = 0.5 -> 1, x(3) = 1.5 -> 2; and leaning left, x(1) = 1.5 -> 2.
+      {{0, 0}, {2, 4}, {{0, 0}, {1, 1}, {1, 2}, {2, 3}}},
+      {{2, 0}, {0, 4}, {{2, 0}, {2, 1}, {1, 2}, {1, 3}}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(DrawLine(10, 10, c.from, c.to), c.pixels)
+        << c.from.x << "," << c.from.y << " -> " << c.to.x << "," << c.to.y;
+  }
+}
+
 TEST(SurfaceTest, LineAndItsReverseCoverTheSamePixelsApartFromTheirEnds) {
   const PixelPoint ends[] = {{1, 1}, {8, 2}, {2, 9}, {9, 9}, {5, 0}, {0, 6}, {3, 4}, {7, 5}};
   for (const PixelPoint a : ends) {

@@ -28,8 +28,16 @@ constexpr int PlacementTestRadius(int dTest) { return dTest < 1 ? 1 : dTest; }
 void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int gridSize, Colour colour,
                                  Surface& area, std::vector<Streamline>& stored);
 
-/// Evenly spaced placement: the first streamline from `centre`, then candidates d_sep beside
-/// every kept one, tested against `occupancy` (which covers the drawing area).
+/// Evenly spaced placement, of the family of B. Jobard and W. Lefer, "Creating Evenly-Spaced
+/// Streamlines of Arbitrary Density", Visualization in Scientific Computing '97 (Springer,
+/// 1997), pp. 43-55: streamlines grow one after another, each new one seeded beside one already
+/// kept and stopped where it comes too close to any other. Here the distances are pixels:
+/// d_sep, the separating distance, is how far beside a kept streamline a candidate seed lies;
+/// d_test, the test distance, is how close a growing streamline may come to a kept one (the
+/// radius of the neighbourhood test on `occupancy`) before it stops.
+///
+/// The first streamline from `centre`, then candidates d_sep beside every kept one, tested
+/// against `occupancy` (which covers the drawing area).
 void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre, int dSep,
                                       int dTest, OccupancyGrid& occupancy, Colour colour,
                                       Surface& area, std::vector<Streamline>& stored);
