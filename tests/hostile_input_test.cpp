@@ -33,6 +33,7 @@
 #include "support/flow_files.h"
 #include "support/hostile_files.h"
 #include "support/program_run.h"
+#include "support/load_pair.h"
 #include "support/temp_dir.h"
 
 // The largest single allocation made while `gTracking` is on: a header that declares more nodes
@@ -150,7 +151,7 @@ Loaded LoadPath(const std::string& path) {
   Loaded loaded;
   gLargest = 0;
   gTracking = true;
-  loaded.field = FlowField::Load(BaseNameOfPath(path), loaded.error);
+  loaded.field = testing::LoadPair(BaseNameOfPath(path), loaded.error);
   gTracking = false;
   loaded.largestAllocation = gLargest;
   return loaded;
