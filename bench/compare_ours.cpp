@@ -34,6 +34,7 @@
 namespace {
 
 using vortana::FlowField;
+using vortana::LoadResult;
 
 constexpr int kAreaSize = 512;
 // The step the dialog takes for a Delta t setting (1 to 20): float(Delta t x 0.01f) in double.
@@ -110,10 +111,11 @@ std::string BaseOf(std::string path) {
 }
 
 std::unique_ptr<FlowField> LoadOrDie(const std::string& base) {
-  std::string error;
-  auto field = FlowField::Load(base, error);
-  if (!field || !error.empty() || !field->HasCell()) {
-    std::fprintf(stderr, "compare_ours: cannot use %s: %s\n", base.c_str(), error.c_str());
+  LoadResult loaded = FlowField::Load(base);
+  std::unique_ptr<FlowField> field = loaded.TakeField();
+  if (!field || !field->HasCell()) {
+    std::fprintf(stderr, "compare_ours: cannot use %s: %s\n", base.c_str(),
+                 loaded.Message().c_str());
     std::exit(1);
   }
   return field;

@@ -80,13 +80,12 @@ void BM_LoadFlowField(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    std::string error;
-    auto field = FlowField::Load(dataSet.BaseName(), error);
-    if (!error.empty()) {
-      state.SkipWithError(error.c_str());
+    const LoadResult loaded = FlowField::Load(dataSet.BaseName());
+    if (!loaded.Ok()) {
+      state.SkipWithError(loaded.Message().c_str());
       return;
     }
-    benchmark::DoNotOptimize(field->Stats().maxSpeed);
+    benchmark::DoNotOptimize(loaded.Field()->Stats().maxSpeed);
   }
   state.SetBytesProcessed(state.iterations() * dataSet.Bytes());
 }

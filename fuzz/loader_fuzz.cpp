@@ -1,25 +1,23 @@
 // Reads hostile data sets. One input is cut into a grid file and a data file: its first four
 // bytes, little-endian, give the grid file's length (taken modulo what is left, plus one), the
-// grid file follows and the data file is the rest. The pair is loaded, and whatever loads is
-// sampled with VelocityAt and NodeAt at points taken from the input and from the statistics
-// (edges, just beyond them, non-finite values), and drawn small: background, arrow plot and one
-// streamline. The header scanner also gets the raw bytes. A finding is a crash, a sanitizer
+// grid file follows and the data file is the rest. The pair is loaded from memory, and whatever
+// loads is sampled with VelocityAt and NodeAt at points taken from the input and from the
+// statistics (edges, just beyond them, non-finite values), and drawn small: background, arrow
+// plot and one streamline. The header scanner also gets the raw bytes. A finding is a crash, a sanitizer
 // report, a run that does not end, or an answer from outside the node array.
-
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <limits>
 #include <string>
 #include <vector>
 
+#include "data/byte_source.h"
+#include "data/field_reader.h"
 #include "data/flow_field.h"
 #include "render/arrow_plot.h"
 #include "render/background.h"
@@ -32,25 +30,13 @@ namespace {
 using vortana::FlowField;
 using vortana::GridPoint;
 
-std::filesystem::path workFolder;
-std::string baseName;
-
-void RemoveWorkFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(workFolder, ignored);
-}
+/// The names the two inputs are offered under; nothing is written anywhere.
+const std::string kBaseName = "case";
 
 void Require(bool condition, const char* what) {
   if (condition) return;
   std::fprintf(stderr, "loader_fuzz: %s\n", what);
   std::abort();
-}
-
-void WriteFile(const std::string& name, const uint8_t* bytes, size_t size) {
-  std::ofstream out(name, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
-  out.close();
-  Require(static_cast<bool>(out), "cannot write the data set into the work folder");
 }
 
 float FloatAt(const uint8_t* bytes) {
@@ -160,17 +146,6 @@ void DrawSmall(const FlowField& field, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* /*argc*/, char*** /*argv*/) {
-  // A memory-backed folder where there is one: two small files are written per run.
-  std::filesystem::path root = "/dev/shm";
-  if (!std::filesystem::is_directory(root)) root = std::filesystem::temp_directory_path();
-  workFolder = root / ("vortana-loader-fuzz-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(workFolder);
-  baseName = (workFolder / "case").string();
-  std::atexit(RemoveWorkFolder);
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The header scanner on raw bytes, also on fewer than 40 and with no NUL anywhere.
   vortana::ParseGridHeader(reinterpret_cast<const char*>(data), size);
@@ -182,17 +157,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t restSize = size - 4;
   const size_t gridSize = split % (restSize + 1);
   vortana::ParseGridHeader(reinterpret_cast<const char*>(rest), gridSize);
-  WriteFile(baseName + ".gri", rest, gridSize);
-  WriteFile(baseName + ".00000.dat", rest + gridSize, restSize - gridSize);
 
-  std::string error;
-  const std::unique_ptr<FlowField> field = FlowField::Load(baseName, error);
-  Require(field != nullptr, "Load returned no field");
-  if (!error.empty()) {
-    Require(field->Empty() && field->NodeCount() == 0, "a refused data set left nodes behind");
-    Require(error.find(baseName) != std::string::npos, "a load failure does not name its file");
+  // Read from memory through the same reader choice as a path the user names.
+  vortana::MemoryStore store;
+  store.Add(kBaseName + ".gri", {rest, gridSize});
+  store.Add(kBaseName + ".00000.dat", {rest + gridSize, restSize - gridSize});
+  vortana::LoadResult loaded = vortana::LoadDataSet(kBaseName + ".gri", store);
+  if (!loaded.Ok()) {
+    Require(loaded.Field() == nullptr, "a refused data set left a field behind");
+    Require(loaded.Message().find(kBaseName) != std::string::npos &&
+                loaded.Message().find(loaded.Failure().file) != std::string::npos,
+            "a load failure does not name its file");
     return 0;
   }
+  const std::unique_ptr<FlowField> field = loaded.TakeField();
+  Require(field != nullptr, "Load returned no field");
   const int64_t declared = int64_t{field->Width()} * field->Height() * field->Depth();
   Require(static_cast<int64_t>(field->Nodes().size()) == declared, "node count differs");
   Require(field->RowOffsets().size() == static_cast<size_t>(std::max<int>(field->Height(), 0)),

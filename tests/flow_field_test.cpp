@@ -15,6 +15,7 @@
 
 #include "data/flow_file_writer.h"
 #include "support/flow_files.h"
+#include "support/load_pair.h"
 #include "support/temp_dir.h"
 
 namespace vortana {
@@ -70,7 +71,7 @@ std::unique_ptr<FlowField> LoadRaw(const TempDir& dir, const std::string& header
                                    std::string& error) {
   WriteBytes(dir.File("run1.gri"), GridHeaderBytes(header) + gridBody);
   WriteBytes(dir.File("run1.00000.dat"), data);
-  return FlowField::Load(dir.File("run1"), error);
+  return testing::LoadPair(dir.File("run1"), error);
 }
 
 GridHeader Parse(const std::string& text) { return ParseGridHeader(text.data(), text.size()); }
@@ -161,7 +162,7 @@ TEST(FlowFieldTest, ExampleGridOf64By32Nodes) {
   EXPECT_EQ(std::filesystem::file_size(dir.File("run1.00000.dat")), 40960u);
 
   std::string error = "stale";
-  const auto field = FlowField::Load(dir.File("run1"), error);
+  const auto field = testing::LoadPair(dir.File("run1"), error);
   EXPECT_EQ(error, "");
   EXPECT_EQ(field->NodeCount(), 2048);
   EXPECT_EQ(field->Width(), 64);
@@ -321,29 +322,29 @@ TEST(FlowFieldTest, FilesThatCannotBeOpenedAreReported) {
   const std::string data = FloatBytes({0, 0, 0, 0, 0});
   std::string error;
 
-  auto field = FlowField::Load(dir.File("nothing"), error);
+  auto field = testing::LoadPair(dir.File("nothing"), error);
   ExpectMentions(error, {dir.File("nothing.gri"), "cannot be opened"});
   ExpectEmpty(*field);
 
   // Grid file present, data file missing, and the other way round.
   WriteBytes(dir.File("a.gri"), grid);
-  field = FlowField::Load(dir.File("a"), error);
+  field = testing::LoadPair(dir.File("a"), error);
   ExpectMentions(error, {dir.File("a.00000.dat"), "cannot be opened"});
   ExpectEmpty(*field);
   WriteBytes(dir.File("b.00000.dat"), data);
-  field = FlowField::Load(dir.File("b"), error);
+  field = testing::LoadPair(dir.File("b"), error);
   ExpectMentions(error, {dir.File("b.gri"), "cannot be opened"});
   ExpectEmpty(*field);
 
   // A folder where a file should be.
   std::filesystem::create_directory(dir.File("c.gri"));
   WriteBytes(dir.File("c.00000.dat"), data);
-  field = FlowField::Load(dir.File("c"), error);
+  field = testing::LoadPair(dir.File("c"), error);
   ExpectMentions(error, {dir.File("c.gri"), "folder"});
   ExpectEmpty(*field);
   WriteBytes(dir.File("d.gri"), grid);
   std::filesystem::create_directory(dir.File("d.00000.dat"));
-  field = FlowField::Load(dir.File("d"), error);
+  field = testing::LoadPair(dir.File("d"), error);
   ExpectMentions(error, {dir.File("d.00000.dat"), "folder"});
   ExpectEmpty(*field);
 }
@@ -357,7 +358,7 @@ TEST(FlowFieldTest, UnreadableFileIsReported) {
     GTEST_SKIP() << "this user reads files whatever their permissions";
   }
   std::string error;
-  const auto field = FlowField::Load(dir.File("run1"), error);
+  const auto field = testing::LoadPair(dir.File("run1"), error);
   ExpectMentions(error, {dir.File("run1.00000.dat"), "cannot be opened"});
   ExpectEmpty(*field);
 }
@@ -396,7 +397,7 @@ TEST(FlowFieldTest, FilesShorterThanTheHeaderDeclaresAreRefused) {
 
   WriteBytes(dir.File("run1.gri"), "SN4DB 1 1 1 2 0 0.0");
   WriteBytes(dir.File("run1.00000.dat"), FloatBytes({0, 0, 0, 0, 0}));
-  auto field = FlowField::Load(dir.File("run1"), error);
+  auto field = testing::LoadPair(dir.File("run1"), error);
   ExpectMentions(error, {dir.File("run1.gri"), "19 bytes", "40"});
   ExpectEmpty(*field);
 
@@ -460,7 +461,7 @@ TEST(FlowFieldTest, WrittenFilesReadBackBitForBit) {
     SCOPED_TRACE(scalarCount);
     ASSERT_EQ(WriteFlowFiles(dir.File("rt"), 3, 5, 2, scalarCount, nodes), "");
     std::string error;
-    const auto field = FlowField::Load(dir.File("rt"), error);
+    const auto field = testing::LoadPair(dir.File("rt"), error);
     ASSERT_EQ(error, "");
     ASSERT_EQ(field->NodeCount(), 30);
     for (std::size_t i = 0; i < nodes.size(); ++i) {

@@ -33,13 +33,19 @@
 #include "support/flow_files.h"
 #include "support/hostile_files.h"
 #include "support/program_run.h"
+#include "support/load_pair.h"
 #include "support/temp_dir.h"
 
 // The largest single allocation made while `gTracking` is on: a header that declares more nodes
 // than its files hold must be refused before the node array is allocated.
+// While tracking, allocations of at least kInjectFrom bytes are counted, and the one numbered
+// `gFailAt` (from 0; -1 for none) fails as it would when memory runs out.
 namespace {
 std::atomic<bool> gTracking{false};
 std::atomic<std::size_t> gLargest{0};
+constexpr std::size_t kInjectFrom = 256;
+std::atomic<int> gFailAt{-1};
+std::atomic<int> gLargeCount{0};
 }  // namespace
 
 void* operator new(std::size_t size) {
@@ -47,6 +53,7 @@ void* operator new(std::size_t size) {
     std::size_t seen = gLargest.load(std::memory_order_relaxed);
     while (size > seen && !gLargest.compare_exchange_weak(seen, size)) {
     }
+    if (size >= kInjectFrom && gLargeCount++ == gFailAt.load()) throw std::bad_alloc();
   }
   if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
   throw std::bad_alloc();
@@ -146,12 +153,15 @@ struct Loaded {
   std::size_t largestAllocation = 0;
 };
 
-Loaded LoadPath(const std::string& path) {
+Loaded LoadPath(const std::string& path, int failAt = -1) {
   Loaded loaded;
   gLargest = 0;
+  gLargeCount = 0;
+  gFailAt = failAt;
   gTracking = true;
-  loaded.field = FlowField::Load(BaseNameOfPath(path), loaded.error);
+  loaded.field = testing::LoadPair(BaseNameOfPath(path), loaded.error);
   gTracking = false;
+  gFailAt = -1;
   loaded.largestAllocation = gLargest;
   return loaded;
 }
@@ -481,6 +491,30 @@ TEST(HostileInput, NamedPipeIsRefusedWithoutWaitingForAWriter) {
     EXPECT_TRUE(loaded.field->Empty());
     ExpectRenderRefuses(path, pipe);
   }
+}
+
+// Every large allocation of a load in turn fails as when memory runs out: the node array, the
+// read buffers, the search index and the row offsets. Each is refused with a message naming the
+// grid file, and leaves no field; the first load that meets no failure is whole.
+TEST(HostileInput, MemoryThatRunsOutFailsTheLoadCleanly) {
+  TempDir dir;
+  const std::string path = WriteDataSet(dir, LatticeSet("memory", 128, 100, 1, 2));
+  int failures = 0;
+  for (int failAt = 0;; ++failAt) {
+    SCOPED_TRACE(failAt);
+    const Loaded loaded = LoadPath(path, failAt);
+    if (loaded.error.empty()) {
+      EXPECT_EQ(loaded.field->NodeCount(), 12800);
+      break;
+    }
+    ++failures;
+    ExpectMentions(loaded.error, {"there is not enough memory to ", "12800 nodes",
+                                  dir.File("memory.gri")});
+    EXPECT_TRUE(loaded.field->Empty());
+    ASSERT_LT(failAt, 50) << "a load that never finishes";
+  }
+  // Node array, two read buffers, and the index's three axes and the row offsets.
+  EXPECT_GE(failures, 4);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "app/headless/json_description.h"
 #include "data/flow_file_writer.h"
+#include "support/flow_files.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
 
@@ -113,9 +114,24 @@ TEST(RenderCli, AnUnusableDataSetExitsWithOne) {
   ASSERT_EQ(WriteFlowFiles(dir.File("column"), 1, 3, 1, 0, column), "");
   const ProgramRun thin = RunRender({dir.File("column.gri"), "--dump", "-"});
   EXPECT_EQ(thin.status, 1);
-  EXPECT_NE(thin.err.find("Visualize: Error: no data file selected"), std::string::npos)
-      << thin.err;
+  // Only what is wrong, not first the dialog's no-data message, which names neither.
+  EXPECT_EQ(thin.err, "vortana-render: nothing to draw in " + dir.File("column.gri") +
+                          ": it declares 1 x 3 x 1 nodes, and a picture needs a cell of 2 x 2 "
+                          "nodes in the first slice\n");
   EXPECT_TRUE(thin.out.empty());
+
+  // A header whose numbers cannot be read: the missing number, not the 0 x 0 x 0 it leaves.
+  testing::WriteBytes(dir.File("garbled.gri"), testing::GridHeaderBytes("SN4DB 2 two 1 0 0 0.0"));
+  testing::WriteBytes(dir.File("garbled.00000.dat"), "");
+  const ProgramRun garbled = RunRender({dir.File("garbled.gri")});
+  EXPECT_EQ(garbled.status, 1);
+  EXPECT_EQ(garbled.err, "vortana-render: nothing to draw in " + dir.File("garbled.gri") + ": " +
+                             dir.File("garbled.gri") + ": the header's height is not a number\n");
+
+  // "." is a folder, not the hidden pair .gri and .00000.dat.
+  const ProgramRun dot = RunRender({"."});
+  EXPECT_EQ(dot.status, 1);
+  EXPECT_EQ(dot.err, "Vortana Visualization: . is a folder, not a file\n");
 
   // Neither output asked for: the run alone.
   EXPECT_EQ(RunRender({WriteDiagonalFlow(dir)}).status, 0);

@@ -15,6 +15,7 @@
 
 #include "app/sample_flows.h"
 #include "data/flow_field.h"
+#include "support/load_pair.h"
 #include "support/temp_dir.h"
 
 namespace vortana {
@@ -82,7 +83,7 @@ TEST(SampleCliTest, OneFlowReadsBackBitForBit) {
   EXPECT_EQ(fs::file_size(outDir + "/cylinder.00000.dat"), 21780u);
 
   std::string error;
-  const std::unique_ptr<FlowField> field = FlowField::Load(outDir + "/cylinder", error);
+  const std::unique_ptr<FlowField> field = testing::LoadPair(outDir + "/cylinder", error);
   ASSERT_EQ(error, "");
   ASSERT_NE(field, nullptr);
   EXPECT_EQ(field->Width(), 33);
@@ -112,7 +113,7 @@ TEST(SampleCliTest, AllFlowsAreWrittenIntoANewFolder) {
     SCOPED_TRACE(base);
     EXPECT_NE(run.out.find(base + ".gri: 20 x 12 nodes"), std::string::npos) << run.out;
     std::string error;
-    const std::unique_ptr<FlowField> field = FlowField::Load(base, error);
+    const std::unique_ptr<FlowField> field = testing::LoadPair(base, error);
     ASSERT_EQ(error, "");
     ExpectSameNodes(field->Nodes(), MakeSampleNodes(flow, options));
   }
@@ -124,7 +125,7 @@ TEST(SampleCliTest, DefaultGridIs128NodesSquareOver512Units) {
   const SampleRun run = RunSample(dir, "-- double-gyre " + Quoted(dir.Path().string()));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   std::string error;
-  const std::unique_ptr<FlowField> field = FlowField::Load(dir.File("double-gyre"), error);
+  const std::unique_ptr<FlowField> field = testing::LoadPair(dir.File("double-gyre"), error);
   ASSERT_EQ(error, "");
   EXPECT_EQ(field->Width(), 128);
   EXPECT_EQ(field->Height(), 128);

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "control_ids.h"
-#include "data/base_name.h"
+#include "data/field_reader.h"
 #include "integer_text.h"
 
 namespace vortana {
@@ -43,15 +43,15 @@ void VisualizerDialog::OnBrowse() {
   if (const std::optional<std::string> path = platform_.ChooseOpenFile()) Load(*path);
 }
 
-void VisualizerDialog::Load(const std::string& path) {
+LoadResult VisualizerDialog::Load(const std::string& path) {
   field_.reset();
   backgroundValid_ = false;
-  std::string error;
-  std::unique_ptr<FlowField> field = FlowField::Load(BaseNameOfPath(path), error);
-  UseField(std::move(field), path);
+  LoadResult result = LoadDataSet(path);
+  UseField(result.TakeField(), path);
   // Reported once the dialog state is whole again: the message box runs its own message loop,
   // and a repaint may arrive while it is open.
-  if (!error.empty()) platform_.ShowMessage(error, kTitle, MessageIcon::Stop);
+  if (!result.Ok()) platform_.ShowMessage(result.Message(), kTitle, MessageIcon::Stop);
+  return result;
 }
 
 void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::string& fileName) {

@@ -55,8 +55,9 @@ class VisualizerDialog {
   // Commands and mouse; points are in the dialog's client coordinates.
   void OnBrowse();
   /// Loads the data set of `path` (either file of the pair); a file that cannot be used is
-  /// reported with its reason and leaves an empty field.
-  void Load(const std::string& path);
+  /// reported with its reason and leaves an empty field. The result, its field handed over to
+  /// the dialog, says whether the load succeeded, for callers that are no user.
+  LoadResult Load(const std::string& path);
   /// Everything a load does after reading the files, for a field already in memory: replaces the
   /// field, zeroes the buffers, empties the stored pictures, copies the statistics, shows the
   /// settings. Draws nothing.

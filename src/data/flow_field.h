@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "data/load_result.h"
 #include "grid_point.h"
 
 namespace vortana {
@@ -35,6 +36,11 @@ struct FieldStatistics {
 /// The header of a grid file, "SN4DB %d %d %d %d %d %f"; fields after a parse stop stay 0.
 struct GridHeader {
   bool hasMagic = false;
+  /// How many of the five integers were read before the scan stopped.
+  int integersRead = 0;
+  /// The scan stopped because the header text ended (its 40 bytes or a NUL), not at a character
+  /// that cannot start a number.
+  bool textEnded = false;
   int width = 0;
   int height = 0;
   int depth = 0;
@@ -53,9 +59,9 @@ class FlowField {
   /// An empty field: no nodes, every dimension 0, every statistic at its start value.
   FlowField() = default;
 
-  /// Reads baseName + ".gri" and baseName + ".00000.dat". On failure `error` says which file and
-  /// what is wrong, and the field returned is empty; on success `error` is left empty.
-  static std::unique_ptr<FlowField> Load(const std::string& baseName, std::string& error);
+  /// Reads the file pair baseName + ".gri" and baseName + ".00000.dat" (see GridPairReader; a
+  /// data set chosen by path goes through LoadDataSet). A failure names the file and the reason.
+  static LoadResult Load(const std::string& baseName);
 
   /// Builds a field from nodes already in memory (tests, samples); computes the statistics
   /// exactly as loading does. nodes.size() must equal width * height * depth and every dimension
@@ -330,9 +336,9 @@ class FlowField {
     return lowerRow /= area;
   }
 
+  friend class FieldBuilder;
+
   void FinishSearchIndex();
-  void SetHeader(const GridHeader& header);
-  void AddToStatistics(const GridPoint& node);
   void BuildRowOffsets();
 
   int32_t nodeCount_ = 0;

@@ -24,6 +24,12 @@ class HeaderScanner {
     while (p_ != end_ && IsSpace(*p_)) ++p_;
   }
 
+  /// Only white space is left of the text.
+  bool AtEnd() {
+    SkipSpace();
+    return p_ == end_;
+  }
+
   /// An optionally signed decimal integer. Values beyond int saturate, so that the range check
   /// that follows refuses them instead of seeing a wrapped number.
   bool ScanInt(int& out) {
@@ -118,7 +124,11 @@ GridHeader ParseGridHeader(const char* bytes, std::size_t size) {
   HeaderScanner scan(bytes + kMagicLength, end);
   for (int* field :
        {&header.width, &header.height, &header.depth, &header.scalarCount, &header.spare}) {
-    if (!scan.ScanInt(*field)) return header;
+    if (!scan.ScanInt(*field)) {
+      header.textEnded = scan.AtEnd();
+      return header;
+    }
+    ++header.integersRead;
   }
   scan.ScanReal(header.real);
   return header;

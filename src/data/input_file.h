@@ -1,34 +1,42 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
+#include <functional>
 #include <string>
+
+#include "data/byte_source.h"
 
 namespace vortana {
 
-/// One file opened for reading, with the name it is reported under and its size, taken when it
-/// was opened so that a file too short for its header is refused before anything is allocated.
-class InputFile {
+/// One file opened for reading, with the name it is reported under and its size, taken from
+/// the opened file so that a file too short for its header is refused before anything is
+/// allocated.
+class InputFile final : public ByteSource {
  public:
-  /// Opens `name` for binary reading; on failure returns a closed file and sets `error`.
+  /// Opens `name` for reading and checks what was opened: only a regular file is read. On
+  /// failure returns a closed file and sets `error`.
   static InputFile Open(const std::string& name, std::string& error);
 
-  bool IsOpen() const { return file_ != nullptr; }
-  const std::string& Name() const { return name_; }
-  uint64_t Size() const { return size_; }
+  InputFile() = default;
+  InputFile(InputFile&& other) noexcept;
+  InputFile& operator=(InputFile&& other) noexcept;
+  ~InputFile() override;
+
+  bool IsOpen() const { return fd_ >= 0; }
+  const std::string& Name() const override { return name_; }
+  uint64_t Size() const override { return size_; }
 
   /// Reads exactly `count` bytes or explains why not (a read error, or a file that shrank).
-  [[nodiscard]] std::string ReadExactly(void* buffer, std::size_t count);
+  [[nodiscard]] std::string ReadExactly(void* buffer, std::size_t count) override;
 
  private:
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-
-  std::unique_ptr<std::FILE, Closer> file_;
+  int fd_ = -1;
   std::string name_;
   uint64_t size_ = 0;
 };
+
+/// Tests only: `hook` runs with the name just before each file is opened (an empty hook runs
+/// nothing), so that a test can swap the file for something else at that moment.
+void SetBeforeOpenHookForTesting(std::function<void(const std::string& name)> hook);
 
 }  // namespace vortana

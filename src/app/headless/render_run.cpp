@@ -59,20 +59,26 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
 
   // The load shows the settings and so rewrites every control, so the options are written after
   // it, as a user would type them after opening a file.
-  dialog.Load(options.dataset);
-  if (!platform.Messages().empty()) return kExitUnusableData;
+  const LoadResult loaded = dialog.Load(options.dataset);
+  if (!loaded.Ok()) return kExitUnusableData;
   WriteControls(options, platform);
 
-  dialog.OnVisualize();
-  if (!platform.Messages().empty()) {
-    // The dialog's no-data message names no file; on a command line the data set must be named.
-    const FlowField* field = dialog.Field();
-    std::cerr << "vortana-render: nothing to draw in " << options.dataset << ": it declares "
-              << (field ? field->Width() : 0) << " x " << (field ? field->Height() : 0) << " x "
-              << (field ? field->Depth() : 0)
-              << " nodes, and a picture needs a cell of 2 x 2 nodes in the first slice\n";
+  // The dialog's no-data message names no file and no reason; on a command line the data set
+  // and what is wrong with it must be named, so Visualize is not asked to show it.
+  const FlowField* field = dialog.Field();
+  if (field == nullptr || !field->HasCell()) {
+    std::cerr << "vortana-render: nothing to draw in " << options.dataset << ": ";
+    if (!loaded.Notice().empty()) {
+      std::cerr << loaded.Notice() << '\n';
+    } else {
+      std::cerr << "it declares " << (field ? field->Width() : 0) << " x "
+                << (field ? field->Height() : 0) << " x " << (field ? field->Depth() : 0)
+                << " nodes, and a picture needs a cell of 2 x 2 nodes in the first slice\n";
+    }
     return kExitUnusableData;
   }
+  dialog.OnVisualize();
+  if (!platform.Messages().empty()) return kExitUnusableData;
   const PixelPoint origin = platform.DrawingAreaOrigin();
   for (const PixelPoint& probe : options.probes) {
     dialog.OnLeftButtonDown(origin.x + probe.x, origin.y + probe.y);

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "data/flow_field.h"
+
+namespace vortana {
+
+/// What a reader knows of a field before its nodes: the dimensions and the header values that
+/// the field keeps.
+struct FieldShape {
+  int width = 0;
+  int height = 0;
+  int depth = 0;
+  int scalarCount = 0;
+  int spare = 0;
+  float real = 0.0f;
+
+  /// width * height * depth, or -1 when a dimension lies outside 0 to kMaxDimension or the
+  /// product is more than a field can count.
+  int64_t NodeCount() const;
+};
+
+/// Builds a FlowField from nodes handed over one at a time in node order, as every reader does:
+/// each node enters the statistics and the search index as it arrives, while it is at hand.
+class FieldBuilder {
+ public:
+  /// Starts an empty field of `shape`, whose NodeCount() must be 0 or more. Throws
+  /// std::bad_alloc when memory is short, as do the other members.
+  explicit FieldBuilder(const FieldShape& shape);
+
+  /// Reserves the whole node array before the first Add, so that it is allocated once; returns
+  /// its start, for a reader that asks the system how to back it.
+  GridPoint* ReserveNodes();
+
+  /// Every node at once, instead of Add: the array is taken over, not copied.
+  void Adopt(std::vector<GridPoint>&& nodes);
+
+  [[gnu::always_inline]] void Add(const GridPoint& node) {
+    FlowField& f = *field_;
+    f.nodes_.push_back(node);
+    AddToStatistics(f.stats_, node);
+    f.searchIndex_.Add(node);
+  }
+
+  /// The finished field; the builder is spent. Throws std::bad_alloc when memory is short.
+  std::unique_ptr<FlowField> Finish();
+
+ private:
+  // Strict comparisons throughout: a node equal to the current extreme leaves it as it is.
+  [[gnu::always_inline]] static void AddToStatistics(FieldStatistics& s, const GridPoint& node) {
+    const Vec3& p = node.position;
+    const Vec3& v = node.velocity;
+    if (p.x < s.minPosition.x) s.minPosition.x = p.x;
+    if (p.y < s.minPosition.y) s.minPosition.y = p.y;
+    if (p.z < s.minPosition.z) s.minPosition.z = p.z;
+    if (p.x > s.maxPosition.x) s.maxPosition.x = p.x;
+    if (p.y > s.maxPosition.y) s.maxPosition.y = p.y;
+    if (p.z > s.maxPosition.z) s.maxPosition.z = p.z;
+    if (v.x > s.maxVelocity.x) s.maxVelocity.x = v.x;
+    if (v.y > s.maxVelocity.y) s.maxVelocity.y = v.y;
+    if (v.z > s.maxVelocity.z) s.maxVelocity.z = v.z;
+    // The length is compared unrounded and only stored as a float.
+    const double speed = v.Length();
+    if (speed > s.maxSpeed) s.maxSpeed = static_cast<float>(speed);
+    if (node.scalar0 < s.minScalar0) s.minScalar0 = node.scalar0;
+    if (node.scalar1 < s.minScalar1) s.minScalar1 = node.scalar1;
+    if (node.scalar0 > s.maxScalar0) s.maxScalar0 = node.scalar0;
+    if (node.scalar1 > s.maxScalar1) s.maxScalar1 = node.scalar1;
+  }
+
+  std::unique_ptr<FlowField> field_;
+};
+
+}  // namespace vortana
