@@ -20,7 +20,8 @@ enum class SettingKind {
   Text,     // a field or label shown as it is
 };
 
-/// One named value of a choice: its radio button and its name on the command line.
+/// One named value of a choice: its radio button (0 for a value the dialog does not offer) and
+/// its name on the command line.
 struct SettingChoice {
   int controlId;
   const char* name;
@@ -54,7 +55,11 @@ struct SettingDescription {
   int Settings::*switchesOn = nullptr;
 
   /// Whether the dialog shows the setting; the others live on the command line only.
-  constexpr bool InDialog() const { return controlId != 0 || !choices.empty(); }
+  constexpr bool InDialog() const {
+    return controlId != 0 || std::ranges::any_of(choices, [](const SettingChoice& choice) {
+             return choice.controlId != 0;
+           });
+  }
   constexpr SettingRange SpinnerRange() const {
     return spinner.range.lowest <= spinner.range.highest ? spinner.range : range;
   }

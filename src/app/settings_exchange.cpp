@@ -24,7 +24,9 @@ void ShowSetting(Platform& platform, const SettingDescription& setting, const Se
     case SettingKind::Choice: {
       int index = 0;
       for (const SettingChoice& choice : setting.choices) {
-        platform.SetChecked(choice.controlId, index++ == settings.*setting.value);
+        if (choice.controlId != 0)
+          platform.SetChecked(choice.controlId, index == settings.*setting.value);
+        ++index;
       }
       break;
     }
@@ -42,7 +44,8 @@ bool ReadSetting(Platform& platform, const SettingDescription& setting, Settings
     case SettingKind::Choice: {
       int checked = -1;
       for (size_t i = 0; i < setting.choices.size() && checked < 0; ++i) {
-        if (platform.IsChecked(setting.choices[i].controlId)) checked = static_cast<int>(i);
+        const int id = setting.choices[i].controlId;
+        if (id != 0 && platform.IsChecked(id)) checked = static_cast<int>(i);
       }
       settings.*setting.value = checked;
       return true;
