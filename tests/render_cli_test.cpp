@@ -86,6 +86,14 @@ TEST(RenderCli, UsageErrorsExitWithTwoAndNameTheOption) {
       {{"--probe", "3", "a.gri"}, "--probe: expected X,Y"},
       {{"--legend=yes", "a.gri"}, "--legend takes no value"},
       {{"a.gri", "b.gri"}, "more than one DATASET"},
+      {{"--", "-a.gri", "--x"}, "more than one DATASET: '-a.gri' and '--x'"},
+      {{"a.gri", "--d-test"}, "--d-test needs a value: an integer of at least 1"},
+      {{"a.gri", "--plot"}, "--plot needs a value: one of arrows|streamlines"},
+      {{"--evenly-spaced=no", "a.gri"}, "--evenly-spaced takes no value"},
+      {{"--d-test", "99999999999", "a.gri"},
+       "--d-test: expected an integer of at least 1, got '99999999999'"},
+      {{"--grid-size", "-8", "a.gri"}, "--grid-size: expected an integer between 8 and 128"},
+      {{"--dump=", "a.gri"}, "--dump: expected a file name or -, got ''"},
   };
   for (const Case& c : cases) {
     const ProgramRun run = RunRender(c.args);

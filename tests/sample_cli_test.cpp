@@ -156,6 +156,12 @@ TEST(SampleCliTest, BadCommandLinesExitWithTwoAndNameTheFault) {
       {"--all", "--all needs OUTDIR"},
       {"--all uniform " + out, "--all writes every flow"},
       {"uniform " + out + " extra", "unexpected argument 'extra'"},
+      {"uniform " + out + " --extent", "--extent needs a value"},
+      {"--size=4097 uniform " + out, "--size must be a whole number from 2 to 4096, not '4097'"},
+      {"--width= uniform " + out, "--width must be a whole number from 2 to 4096, not ''"},
+      {"--list=yes", "--list takes no value"},
+      {"--list uniform", "--list takes no arguments, not 'uniform'"},
+      {"-x uniform " + out, "unknown option '-x'"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.args);
@@ -175,7 +181,8 @@ TEST(SampleCliTest, HelpAndListExitWithZero) {
     const SampleRun help = RunSample(dir, args);
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("Usage: vortana-sample", 0), 0u) << help.out;
-    for (const char* option : {"--all", "--width", "--height", "--size", "--extent", "--list"})
+    for (const char* option : {"--all", "--width N", "--height N", "--size N", "--extent X,Y",
+                               "--list", "2 to 4096 (default 128)", "default 512,512"})
       EXPECT_NE(help.out.find(option), std::string::npos) << option;
   }
   const SampleRun list = RunSample(dir, "--list");

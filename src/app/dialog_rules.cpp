@@ -21,22 +21,15 @@ int64_t GridSizeStep(int64_t position, int delta, int lowest, int highest) {
 
 }  // namespace
 
-const std::array<VisualizerDialog::Spinner, 4> VisualizerDialog::kSpinners{{
-    {kIdGridSizeSpin, kIdGridSize, 8, 128, 32},
-    {kIdDeltaTSpin, kIdDeltaT, 1, 20, 10},
-    {kIdDSepSpin, kIdDSep, 10, 50, 20},
-    {kIdDTestSpin, kIdDTest, 5, 25, 10},
-}};
-
-const VisualizerDialog::Spinner* VisualizerDialog::FindSpinner(int spinId) {
-  for (const Spinner& spinner : kSpinners) {
+const SpinnerDescription* VisualizerDialog::FindSpinner(int spinId) {
+  for (const SpinnerDescription& spinner : kSpinners) {
     if (spinner.spinId == spinId) return &spinner;
   }
   return nullptr;
 }
 
 int VisualizerDialog::SpinnerPosition(int spinId) const {
-  const Spinner* spinner = FindSpinner(spinId);
+  const SpinnerDescription* spinner = FindSpinner(spinId);
   return spinner ? spinnerPositions_[static_cast<size_t>(spinner - kSpinners.data())] : 0;
 }
 
@@ -74,7 +67,7 @@ void VisualizerDialog::OnEvenlySpacedClicked() {
 void VisualizerDialog::OnColourByClicked() { backgroundValid_ = false; }
 
 void VisualizerDialog::OnSpin(int spinId, int delta) {
-  const Spinner* spinner = FindSpinner(spinId);
+  const SpinnerDescription* spinner = FindSpinner(spinId);
   if (spinner == nullptr) return;
   int& remembered = spinnerPositions_[static_cast<size_t>(spinner - kSpinners.data())];
 
@@ -87,12 +80,12 @@ void VisualizerDialog::OnSpin(int spinId, int delta) {
       ParseIntegerText(platform_.ControlText(spinner->buddyId)).value_or(remembered);
   int64_t step = delta;
   if (spinId == kIdGridSizeSpin) {
-    step = GridSizeStep(position, delta, spinner->lowest, spinner->highest);
+    step = GridSizeStep(position, delta, spinner->range.lowest, spinner->range.highest);
   } else if (spinId == kIdDTestSpin && delta > 0 && position + delta >= settings_.dSep) {
     step = 0;
   }
-  remembered =
-      static_cast<int>(std::clamp<int64_t>(position + step, spinner->lowest, spinner->highest));
+  remembered = static_cast<int>(
+      std::clamp<int64_t>(position + step, spinner->range.lowest, spinner->range.highest));
   platform_.SetControlText(spinner->buddyId, IntegerText(remembered));
 }
 

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/sample_flows.h"
 #include "data/base_name.h"
 #include "data/flow_file_writer.h"
@@ -34,26 +35,12 @@ OUTDIR/FLOW.00000.dat (velocity, pressure and vorticity). Open the .gri file in
 Vortana. OUTDIR is created when it does not exist; existing files are replaced.
 
 )";
-constexpr const char* kHelpOptions = R"(
-Options:
-      --all          write every flow
-      --width N      nodes across, 2 to 4096 (default 128)
-      --height N     nodes down, 2 to 4096 (default 128)
-      --size N       nodes across and down, 2 to 4096
-      --extent X,Y   world size of the grid: x runs from 0 to X, y from 0 to Y;
-                     positive finite numbers (default 512,512: one world unit
-                     per pixel of the 512 x 512 drawing area; streamline steps
-                     are world lengths, so a much smaller extent draws broken
-                     streamlines)
-      --list         print the flow names, one per line, and exit
-  -h, --help         print this help and exit
-
-A value may also follow its option after '=' (--width=256). '--' ends the options.
+constexpr const char* kHelpFooter =
+    R"(A value may also follow its option after '=' (--width=256). '--' ends the options.
 Prints one line per data set written: the grid file and its nodes.
 
 Exit status: 0 on success, 1 when a folder or file cannot be written,
-2 when the command line is wrong.
-)";
+2 when the command line is wrong.)";
 
 /// A command line that cannot be run; the message names the option or argument at fault.
 class UsageError : public std::runtime_error {
@@ -68,6 +55,7 @@ struct Command {
   std::vector<SampleFlow> flows;
   std::string outDir;
   SampleOptions options;
+  std::string helpText;
 };
 
 std::string FlowNameList() {
@@ -84,16 +72,14 @@ std::string NodeRange() {
          std::to_string(vortana::kMaxSampleNodes);
 }
 
+// A wrong value ends the parse at once; its message is the whole usage error.
 int ParseNodeCount(std::string_view option, std::string_view text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, ec] = std::from_chars(text.data(), end, value);
-  const bool whole = ec == std::errc() && stop == end && !text.empty();
-  if (!whole || value < vortana::kMinSampleNodes || value > vortana::kMaxSampleNodes) {
-    throw UsageError(std::string(option) + " must be a whole number from " + NodeRange() +
-                     ", not '" + std::string(text) + "'");
+  const std::optional<int> value = vortana::StrictInteger(text);
+  if (!value || *value < vortana::kMinSampleNodes || *value > vortana::kMaxSampleNodes) {
+    throw CLI::ValidationError(std::string(option) + " must be a whole number from " + NodeRange() +
+                               ", not '" + std::string(text) + "'");
   }
-  return value;
+  return *value;
 }
 
 // A positive finite number that stays positive and finite once rounded to a stored float.
@@ -115,8 +101,9 @@ void ParseExtent(std::string_view text, SampleOptions& options) {
     y = ParseExtentPart(text.substr(comma + 1));
   }
   if (!x || !y) {
-    throw UsageError("--extent must be two positive finite numbers X,Y (such as 2,1), not '" +
-                     std::string(text) + "'");
+    throw CLI::ValidationError(
+        "--extent must be two positive finite numbers X,Y (such as 2,1), not '" +
+        std::string(text) + "'");
   }
   options.extentX = *x;
   options.extentY = *y;
@@ -127,61 +114,60 @@ SampleFlow ParseFlow(const std::string& name) {
   throw UsageError("unknown flow '" + name + "'; the flows are " + FlowNameList());
 }
 
-bool TakesValue(std::string_view option) {
-  return option == "--width" || option == "--height" || option == "--size" ||
-         option == "--extent";
-}
-
-void ApplyValue(std::string_view option, std::string_view value, SampleOptions& options) {
-  if (option == "--width") {
-    options.width = ParseNodeCount(option, value);
-  } else if (option == "--height") {
-    options.height = ParseNodeCount(option, value);
-  } else if (option == "--size") {
-    options.width = options.height = ParseNodeCount(option, value);
-  } else {
-    ParseExtent(value, options);
-  }
+// A node count option that sets `first` and, for --size, `second` too.
+void AddNodeCount(CLI::App& app, const std::string& name, const std::string& help, int& first,
+                  int* second = nullptr) {
+  app.add_option_function<std::string>(
+         name,
+         [name, &first, second](const std::string& text) {
+           first = ParseNodeCount(name, text);
+           if (second) *second = first;
+         },
+         help)
+      ->type_name("N")
+      ->trigger_on_parse();
 }
 
 // GNU style: options and operands in any order, "--name value" or "--name=value", "--" ends the
-// options. The first fault ends the parse; -h/--help wins when it comes before any fault.
+// options. The first wrong value ends the parse; past that, -h/--help wins over every fault.
 Command ParseCommandLine(const std::vector<std::string>& args) {
   Command command;
+  SampleOptions& options = command.options;
+  const std::string defaultText = "(default " + std::to_string(SampleOptions{}.width) + ")";
   bool all = false;
   bool list = false;
   std::vector<std::string> operands;
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg == "--") {
-      operands.insert(operands.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                      args.end());
-      break;
-    }
-    if (arg.size() < 2 || arg[0] != '-') {
-      operands.push_back(arg);
-      continue;
-    }
-    if (arg == "-h" || arg == "--help") {
-      command.action = Action::Help;
-      return command;
-    }
-    const std::size_t equals = arg.find('=');
-    const std::string_view name = std::string_view(arg).substr(0, equals);
-    if (name == "--all" || name == "--list") {
-      if (equals != std::string::npos) throw UsageError(std::string(name) + " takes no value");
-      (name == "--all" ? all : list) = true;
-    } else if (TakesValue(name)) {
-      if (equals != std::string::npos) {
-        ApplyValue(name, std::string_view(arg).substr(equals + 1), command.options);
-      } else if (i + 1 < args.size()) {
-        ApplyValue(name, args[++i], command.options);
-      } else {
-        throw UsageError(std::string(name) + " needs a value");
-      }
-    } else {
-      throw UsageError("unknown option '" + arg + "'");
-    }
+  const std::unique_ptr<CLI::App> app =
+      vortana::MakeCommandLine(kHelpUsage + ("Flows: " + FlowNameList() + ".\n"), kHelpFooter);
+  app->set_help_flag("-h,--help", "print this help and exit");
+  app->add_flag("--all", all, "write every flow");
+  AddNodeCount(*app, "--width", "nodes across, " + NodeRange() + " " + defaultText, options.width);
+  AddNodeCount(*app, "--height", "nodes down, " + NodeRange() + " " + defaultText, options.height);
+  AddNodeCount(*app, "--size", "nodes across and down, " + NodeRange(), options.width,
+               &options.height);
+  app->add_option_function<std::string>(
+         "--extent", [&options](const std::string& text) { ParseExtent(text, options); },
+         "world size of the grid: x runs from 0 to X, y from 0 to Y;\n"
+         "positive finite numbers (default 512,512: one world unit\n"
+         "per pixel of the 512 x 512 drawing area; streamline steps\n"
+         "are world lengths, so a much smaller extent draws broken\n"
+         "streamlines)")
+      ->type_name("X,Y")
+      ->trigger_on_parse();
+  app->add_flag("--list", list, "print the flow names, one per line, and exit");
+  app->add_option("OPERANDS", operands);
+
+  try {
+    vortana::ParseArguments(*app, args);
+  } catch (const CLI::CallForHelp&) {
+    command.action = Action::Help;
+    command.helpText = app->help();
+    return command;
+  } catch (const CLI::ParseError& error) {
+    throw UsageError(vortana::UsageErrorText(*app, error));
+  }
+  if (const std::string unknown = vortana::UnknownOptionText(*app); !unknown.empty()) {
+    throw UsageError(unknown);
   }
 
   if (list) {
@@ -252,7 +238,7 @@ int main(int argc, char** argv) {
   }
   switch (command.action) {
     case Action::Help:
-      std::cout << kHelpUsage << "Flows: " << FlowNameList() << ".\n" << kHelpOptions;
+      std::cout << command.helpText;
       return EXIT_SUCCESS;
     case Action::List:
       for (SampleFlow flow : vortana::AllSampleFlows())

@@ -19,10 +19,18 @@ void VisualizerDialog::OnInitDialog() {
   ShowSettings();
   ramp_ = BuildColourRamp();
   lineColour_ = kBlue;
-  for (const int id : {kIdStreamlines, kIdEuler, kIdFlow}) platform_.SetChecked(id, true);
-  for (size_t i = 0; i < kSpinners.size(); ++i) {
-    spinnerPositions_[i] = kSpinners[i].start;
-    platform_.SetControlText(kSpinners[i].buddyId, IntegerText(kSpinners[i].start));
+  // Then start-up changes what differs: a button of each radio group is checked, and each
+  // spinner moves to its start and writes it into its field.
+  for (const SettingDescription& setting : kSettingTable) {
+    if (setting.kind == SettingKind::Choice && setting.startup >= 0) {
+      platform_.SetChecked(setting.choices[static_cast<size_t>(setting.startup)].controlId, true);
+    } else if (setting.kind == SettingKind::Check && setting.startup != setting.construction) {
+      platform_.SetChecked(setting.controlId, setting.startup != 0);
+    }
+  }
+  spinnerPositions_ = StartPositions();
+  for (const SpinnerDescription& spinner : kSpinners) {
+    platform_.SetControlText(spinner.buddyId, IntegerText(spinner.start));
   }
   OnStreamlinesClicked();
   OnBackgroundClicked();
@@ -96,9 +104,9 @@ void VisualizerDialog::OnVisualize() {
   }
   EmptyStoredPictures();
   if (settings_.background != 0) DrawBackground();
-  if (settings_.plotType == kPlotArrows) {
+  if (settings_.plotType == RadioIndex(PlotType::Arrows)) {
     DrawArrowPlot();
-  } else if (settings_.plotType == kPlotStreamlines) {
+  } else if (settings_.plotType == RadioIndex(PlotType::Streamlines)) {
     if (settings_.evenlySpaced != 0) {
       PlaceEvenlySpacedStreamlines();
     } else {
@@ -120,10 +128,10 @@ void VisualizerDialog::OnLeftButtonDown(int x, int y) {
     const int px = x - origin.x;
     const int py = y - origin.y;
     // A probe is drawn but not stored: the next repaint or right click removes it.
-    if (settings_.plotType == kPlotArrows) {
+    if (settings_.plotType == RadioIndex(PlotType::Arrows)) {
       drawingArea_.SelectPen(lineColour_);
       vortana::DrawArrow(drawingArea_, px, py, VectorAtPixel(px, py), settings_.gridSize);
-    } else if (settings_.plotType == kPlotStreamlines) {
+    } else if (settings_.plotType == RadioIndex(PlotType::Streamlines)) {
       Streamline probe;
       TraceStreamline(px, py, probe, kTraceModePlain);
       DrawStreamline(drawingArea_, probe, lineColour_);

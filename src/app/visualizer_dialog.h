@@ -15,7 +15,7 @@
 #include "../render/surface.h"
 #include "control_ids.h"
 #include "platform.h"
-#include "setting_ranges.h"
+#include "setting_table.h"
 #include "settings.h"
 
 namespace vortana {
@@ -105,16 +105,13 @@ class VisualizerDialog {
   const Surface& Swatch() const { return swatch_; }
 
  private:
-  /// One up-down control: its buddy field, its range and its position at start-up.
-  struct Spinner {
-    int spinId;
-    int buddyId;
-    int lowest;
-    int highest;
-    int start;
-  };
-  static const std::array<Spinner, 4> kSpinners;
-  static const Spinner* FindSpinner(int spinId);
+  static constexpr std::array<SpinnerDescription, kSpinnerCount> kSpinners = TableSpinners();
+  static const SpinnerDescription* FindSpinner(int spinId);
+  static constexpr std::array<int, kSpinnerCount> StartPositions() {
+    std::array<int, kSpinnerCount> positions{};
+    for (size_t i = 0; i < kSpinnerCount; ++i) positions[i] = kSpinners[i].start;
+    return positions;
+  }
 
   bool HasData() const { return field_ != nullptr; }
   bool CanSample() const { return field_ != nullptr && field_->HasCell(); }
@@ -123,15 +120,9 @@ class VisualizerDialog {
   TraceSettings CurrentTraceSettings() const;
   ArrowSettings CurrentArrowSettings() const;
   void EnableControls(std::initializer_list<int> ids, bool enabled);
-  // Settings exchange helpers; each reports a failure to the user before it returns false.
-  bool ReadInteger(int id, const char* fieldName, int& value);
-  bool CheckRange(int value, SettingRange range, const char* fieldName);
-  bool CheckAtLeast(int value, int lowest, const char* fieldName);
-  int ReadRadio(std::initializer_list<int> ids) const;
-  void ShowRadio(std::initializer_list<int> ids, int index);
 
   Platform& platform_;
-  Settings settings_;
+  Settings settings_ = ConstructionSettings();
 
   std::unique_ptr<FlowField> field_;
   PixelMap map_;
@@ -148,7 +139,7 @@ class VisualizerDialog {
   std::vector<ArrowRecord> arrows_;
   std::vector<Streamline> streamlines_;
   // Spinner positions in the order of kSpinners, kept for when the buddy field holds no number.
-  std::array<int, 4> spinnerPositions_{32, 10, 20, 10};
+  std::array<int, kSpinnerCount> spinnerPositions_ = StartPositions();
 
   Surface drawingArea_{kDrawingWidth, kDrawingHeight};
   Surface legend_{kLegendWidth, kLegendHeight};

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iostream>
 
+#include "app/settings_exchange.h"
 #include "app/visualizer_dialog.h"
 #include "headless_platform.h"
 #include "json_description.h"
@@ -12,24 +13,15 @@ namespace vortana {
 
 namespace {
 
-// Radio buttons and check boxes as a user leaves them: one button of a group checked.
-void CheckRadio(Platform& platform, std::initializer_list<int> group, int index) {
-  int i = 0;
-  for (const int id : group) platform.SetChecked(id, i++ == index);
-}
-
+// The settings of the command line, typed into their controls as a user would. The texts are
+// left as the load filled them in; a setting the command line left alone holds its start-up
+// value, as its control does.
 void WriteControls(const RenderOptions& options, Platform& platform) {
-  CheckRadio(platform, {kIdArrowPlot, kIdStreamlines}, options.plotType);
-  platform.SetControlText(kIdGridSize, std::to_string(options.gridSize));
-  platform.SetChecked(kIdNormalized, options.normalized);
-  CheckRadio(platform, {kIdEuler, kIdRungeKutta}, options.integrator);
-  platform.SetChecked(kIdBackground, options.background.has_value());
-  // Without a background the colour-by buttons keep their start-up choice, Flow.
-  CheckRadio(platform, {kIdFlow, kIdPressure, kIdVorticity}, options.background.value_or(0));
-  platform.SetControlText(kIdDeltaT, std::to_string(options.deltaT));
-  platform.SetChecked(kIdEvenlySpaced, options.evenlySpaced);
-  platform.SetControlText(kIdDSep, std::to_string(options.dSep));
-  platform.SetControlText(kIdDTest, std::to_string(options.dTest));
+  for (const SettingDescription& setting : kSettingTable) {
+    if (setting.InDialog() && setting.kind != SettingKind::Text) {
+      ShowSetting(platform, setting, options.settings);
+    }
+  }
 }
 
 bool WriteDump(const std::string& where, const nlohmann::ordered_json& json, std::ostream& out) {
