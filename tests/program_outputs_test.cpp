@@ -32,8 +32,8 @@ std::string Quoted(const std::string& text) {
 /// Runs `program` with `args` through the shell: `prefix` runs first (a ulimit), `redirect` takes
 /// standard output (such as ">/dev/full"); a hang ends as status 124 after `seconds`.
 ProgramRun RunProgram(const std::string& program, const std::vector<std::string>& args,
-               const std::string& redirect = "", const std::string& prefix = "",
-               int seconds = 60) {
+                      const std::string& redirect = "", const std::string& prefix = "",
+                      int seconds = 60) {
   TempDir streams;
   std::string command = "timeout " + std::to_string(seconds) + " sh -c " +
                         Quoted(prefix + " exec \"$0\" \"$@\"") + " " + Quoted(program);
@@ -101,21 +101,17 @@ TEST(ProgramOutputs, AnOutputThatIsAnInputIsRefusedBeforeAnythingIsWritten) {
   }
 }
 
-TEST(ProgramOutputs, APipeOrAFolderAsOutputIsRefusedAtOnce) {
+TEST(ProgramOutputs, APipeAsOutputIsRefusedAtOnce) {
   TempDir dir;
   const std::string grid = WriteFlow(dir.File("flow"), 2, 2);
   ASSERT_EQ(::mkfifo(dir.File("pipe").c_str(), 0600), 0);
-  fs::create_directory(dir.File("folder"));
   for (const std::string option : {"-o", "--dump"}) {
     // Ten seconds against a hang for ever: no reader ever opens the pipe.
-    const ProgramRun pipe = RunProgram(VORTANA_RENDER_EXE, {grid, option, dir.File("pipe")}, "", "", 10);
+    const ProgramRun pipe =
+        RunProgram(VORTANA_RENDER_EXE, {grid, option, dir.File("pipe")}, "", "", 10);
     EXPECT_EQ(pipe.status, 2) << option;
     ExpectMentions(pipe.err, {dir.File("pipe"), "not a regular file"});
-    const ProgramRun folder = RunProgram(VORTANA_RENDER_EXE, {grid, option, dir.File("folder")});
-    EXPECT_EQ(folder.status, 2) << option;
-    ExpectMentions(folder.err, {dir.File("folder"), "it is a folder"});
   }
-  EXPECT_TRUE(fs::is_fifo(dir.File("pipe")));
 
   fs::create_directories(dir.File("samples"));
   ASSERT_EQ(::mkfifo(dir.File("samples/uniform.gri").c_str(), 0600), 0);
@@ -135,12 +131,14 @@ TEST(ProgramOutputs, AFullStandardOutputFailsWithTheReason) {
     std::string message;
   };
   const Case cases[] = {
-      {VORTANA_RENDER_EXE, {grid, "--dump", "-"},
+      {VORTANA_RENDER_EXE,
+       {grid, "--dump", "-"},
        "vortana-render: cannot write the JSON description to standard output"},
       {VORTANA_RENDER_EXE, {"--help"}, "vortana-render: cannot write to standard output"},
       {VORTANA_SAMPLE_EXE, {"--help"}, "vortana-sample: cannot write to standard output"},
       {VORTANA_SAMPLE_EXE, {"--list"}, "vortana-sample: cannot write to standard output"},
-      {VORTANA_SAMPLE_EXE, {"--size", "2", "uniform", dir.File("s")},
+      {VORTANA_SAMPLE_EXE,
+       {"--size", "2", "uniform", dir.File("s")},
        "vortana-sample: cannot write to standard output"},
   };
   for (const Case& c : cases) {
@@ -178,15 +176,11 @@ TEST(ProgramOutputs, APathThatIsNotUtf8IsDescribedWithItsBytes) {
   EXPECT_FALSE(same.contains("file_bytes"));
 }
 
-#if defined(__SANITIZE_ADDRESS__)
-#define VORTANA_ADDRESS_LIMITS_WORK 0
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define VORTANA_ADDRESS_LIMITS_WORK 0
-#endif
-#endif
-#ifndef VORTANA_ADDRESS_LIMITS_WORK
-#define VORTANA_ADDRESS_LIMITS_WORK 1
+// The address sanitizer reserves terabytes of address space, so no limit leaves it room to run.
+#ifdef __SANITIZE_ADDRESS__
+constexpr bool kAddressLimitsWork = false;
+#else
+constexpr bool kAddressLimitsWork = true;
 #endif
 
 /// Runs the program under address-space limits, from the least that lets it finish down by
@@ -217,17 +211,17 @@ std::string RunUnderShrinkingMemory(const std::string& program,
 }
 
 TEST(ProgramOutputs, RunningOutOfMemoryEndsWithAMessage) {
-  if (!VORTANA_ADDRESS_LIMITS_WORK) GTEST_SKIP() << "the sanitizer reserves the address space";
+  if (!kAddressLimitsWork) GTEST_SKIP() << "the sanitizer reserves the address space";
   TempDir dir;
   // 512 x 512 nodes: about 8 MB of nodes, and 3 MB for the PNG's buffers.
   const std::string grid = WriteFlow(dir.File("flow"), 512, 512);
   const std::string messages =
       RunUnderShrinkingMemory(VORTANA_RENDER_EXE,
-                              {grid, "--background", "flow", "--legend", "-o",
-                               dir.File("out.png"), "--dump", dir.File("out.json")},
+                              {grid, "--background", "flow", "--legend", "-o", dir.File("out.png"),
+                               "--dump", dir.File("out.json")},
                               256, 40);
   ExpectMentions(messages, {"vortana-render: there is not enough memory to write the PNG file " +
-                                dir.File("out.png")});
+                            dir.File("out.png")});
   EXPECT_EQ(messages.find("terminate"), std::string::npos);
 
   const std::string sampled = RunUnderShrinkingMemory(

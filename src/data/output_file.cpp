@@ -37,7 +37,7 @@ std::string FileNameOf(const std::string& path) {
 constexpr std::size_t kTemporaryStemBytes = 200;
 
 std::string TemporaryName(const std::string& folder, const std::string& fileName) {
-  static std::mt19937 random{std::random_device{}()};
+  thread_local std::mt19937 random{std::random_device{}()};
   static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
   std::string name = folder + "/." + fileName.substr(0, kTemporaryStemBytes) + ".";
   for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
