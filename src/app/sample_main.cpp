@@ -1,6 +1,8 @@
 // vortana-sample: writes the analytic sample flows as file pairs, so that a new user has data to
-// open. Exit codes: 0 done, 1 a folder or file could not be written, 2 a bad command line.
+// open. Exit codes: 0 done, 1 a folder or file (standard output included) could not be written
+// or memory ran out, 2 a bad command line.
 
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -11,9 +13,11 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/program_guard.h"
 #include "app/sample_flows.h"
 #include "data/base_name.h"
 #include "data/flow_file_writer.h"
@@ -219,15 +223,22 @@ int WriteSamples(const Command& command) {
       std::cerr << kProgram << ": " << error << '\n';
       return kExitWriteFailed;
     }
+    errno = 0;
     std::cout << vortana::GridFileName(baseName) << ": " << options.width << " x "
               << options.height << " nodes" << std::endl;
+    if (!std::cout) {
+      const int reason = errno;
+      std::cerr << kProgram << ": cannot write to standard output ("
+                << std::generic_category().message(reason ? reason : EIO) << ")\n";
+      return kExitWriteFailed;
+    }
   }
   return EXIT_SUCCESS;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int Main(int argc, char** argv) {
   Command command;
   try {
     command = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
@@ -248,4 +259,8 @@ int main(int argc, char** argv) {
       return WriteSamples(command);
   }
   return EXIT_SUCCESS;
+}
+
+int main(int argc, char** argv) {
+  return vortana::RunProgram(kProgram, [&] { return Main(argc, argv); });
 }

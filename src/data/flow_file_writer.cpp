@@ -1,14 +1,12 @@
 #include "data/flow_file_writer.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <memory>
-#include <system_error>
 
 #include "data/base_name.h"
 #include "data/flow_field.h"
 #include "data/little_endian.h"
+#include "data/output_file.h"
 
 namespace vortana {
 
@@ -16,47 +14,6 @@ namespace {
 
 /// Nodes encoded before each write call.
 constexpr std::size_t kNodesPerBlock = 1 << 16;
-
-class OutputFile {
- public:
-  explicit OutputFile(std::string name) : name_(std::move(name)) {
-    errno = 0;
-    file_.reset(std::fopen(name_.c_str(), "wb"));
-    if (!file_) error_ = name_ + " cannot be created" + Reason();
-  }
-
-  void Write(const unsigned char* bytes, std::size_t count) {
-    if (!error_.empty()) return;
-    errno = 0;
-    if (std::fwrite(bytes, 1, count, file_.get()) != count) {
-      error_ = name_ + " could not be written" + Reason();
-    }
-  }
-
-  /// Closes the file and returns the first failure, or nothing.
-  std::string Finish() {
-    if (file_) {
-      errno = 0;
-      const bool closed = std::fclose(file_.release()) == 0;
-      if (!closed && error_.empty()) error_ = name_ + " could not be written" + Reason();
-    }
-    return error_;
-  }
-
- private:
-  static std::string Reason() {
-    const int error = errno;
-    return error ? " (" + std::generic_category().message(error) + ")" : "";
-  }
-
-  struct Closer {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-  };
-
-  std::string name_;
-  std::unique_ptr<std::FILE, Closer> file_;
-  std::string error_;
-};
 
 void AppendFloat(std::vector<unsigned char>& bytes, float value) {
   unsigned char encoded[4];
@@ -81,8 +38,8 @@ std::string WriteFlowFiles(const std::string& baseName, int width, int height, i
   }
   std::fill(header + length, header + kGridHeaderBytes, ' ');
 
-  OutputFile grid(GridFileName(baseName));
-  OutputFile data(DataFileName(baseName));
+  OutputFile grid = OutputFile::Create(GridFileName(baseName), "the grid file");
+  OutputFile data = OutputFile::Create(DataFileName(baseName), "the data file");
   grid.Write(reinterpret_cast<const unsigned char*>(header), kGridHeaderBytes);
 
   std::vector<unsigned char> gridBytes;
@@ -106,9 +63,13 @@ std::string WriteFlowFiles(const std::string& baseName, int width, int height, i
     grid.Write(gridBytes.data(), gridBytes.size());
     data.Write(dataBytes.data(), dataBytes.size());
   }
+  // Both files are complete before either replaces an old one, so that a failure leaves the old
+  // pair as it was rather than a new grid beside old data.
   const std::string gridError = grid.Finish();
   const std::string dataError = data.Finish();
-  return !gridError.empty() ? gridError : dataError;
+  if (!gridError.empty() || !dataError.empty()) return !gridError.empty() ? gridError : dataError;
+  if (std::string error = grid.Commit(); !error.empty()) return error;
+  return data.Commit();
 }
 
 }  // namespace vortana

@@ -24,6 +24,19 @@ Json ArrowJson(const ArrowRecord& arrow, int gridSize) {
   return json;
 }
 
+// A path is bytes, and JSON text is UTF-8. The invalid bytes of a path read as U+FFFD, the JSON
+// library's own replacement; the exact bytes follow in "file_bytes" for a reader that needs to
+// open the file. A path that is valid UTF-8 gets no second key.
+void PutPath(Json& json, const std::string& path) {
+  const std::string quoted = Json(path).dump(-1, ' ', false, Json::error_handler_t::replace);
+  const std::string readable = Json::parse(quoted).get<std::string>();
+  json["file"] = readable;
+  if (readable == path) return;
+  Json bytes = Json::array();
+  for (const char c : path) bytes.push_back(static_cast<unsigned char>(c));
+  json["file_bytes"] = std::move(bytes);
+}
+
 }  // namespace
 
 Json JsonFloat(float value) {
@@ -39,7 +52,7 @@ Json DescribeDialog(const VisualizerDialog& dialog, const std::string& file) {
   const FlowField* field = dialog.Field();
   const BackgroundLimits& limits = dialog.Limits();
   Json json;
-  json["file"] = file;
+  PutPath(json, file);
   json["size"] = field ? field->NodeCount() : 0;
   json["width"] = field ? field->Width() : 0;
   json["height"] = field ? field->Height() : 0;

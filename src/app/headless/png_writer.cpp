@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <memory>
+#include <new>
+#include <string_view>
 #include <vector>
 
 #include "app/control_ids.h"
+#include "data/output_file.h"
 
 namespace vortana {
 
@@ -42,10 +44,6 @@ void PutChunk(std::vector<uint8_t>& out, const char (&type)[5], const uint8_t* d
   PutBigEndian(out, static_cast<uint32_t>(crc));
 }
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 }  // namespace
 
 std::string WritePng(const std::string& path, const Surface& area, const Surface* legend) {
@@ -74,10 +72,10 @@ std::string WritePng(const std::string& path, const Surface& area, const Surface
   // default level, into a file about half as large again; the pixels are the same.
   uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
   std::vector<uint8_t> packed(packedSize);
-  if (compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 1) !=
-      Z_OK) {
-    return failure;
-  }
+  const int packing =
+      compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 1);
+  if (packing == Z_MEM_ERROR) throw std::bad_alloc();
+  if (packing != Z_OK) return failure;
 
   std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;
@@ -88,12 +86,8 @@ std::string WritePng(const std::string& path, const Surface& area, const Surface
   PutChunk(png, "IDAT", packed.data(), packedSize);
   PutChunk(png, "IEND", nullptr, 0);
 
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-  if (!file) return failure;
-  const bool written = std::fwrite(png.data(), 1, png.size(), file.get()) == png.size();
-  // Closing flushes: a full disk may show only there.
-  if (std::fclose(file.release()) != 0 || !written) return failure;
-  return {};
+  return WriteWholeFile(path, "the PNG file",
+                        std::string_view(reinterpret_cast<const char*>(png.data()), png.size()));
 }
 
 }  // namespace vortana

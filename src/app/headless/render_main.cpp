@@ -4,10 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "app/program_guard.h"
 #include "render_options.h"
 #include "render_run.h"
 
-int main(int argc, char** argv) {
+static int Main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   const vortana::ParsedRenderOptions parsed = vortana::ParseRenderOptions(args);
   if (!parsed.error.empty()) {
@@ -19,4 +20,8 @@ int main(int argc, char** argv) {
     return vortana::kExitSuccess;
   }
   return vortana::RunRender(parsed.options, std::cout);
+}
+
+int main(int argc, char** argv) {
+  return vortana::RunProgram("vortana-render", [&] { return Main(argc, argv); });
 }

@@ -1,10 +1,15 @@
 #include "render_run.h"
 
-#include <fstream>
+#include <cerrno>
 #include <iostream>
+#include <new>
+#include <system_error>
+#include <utility>
 
 #include "app/settings_exchange.h"
 #include "app/visualizer_dialog.h"
+#include "data/base_name.h"
+#include "data/output_file.h"
 #include "headless_platform.h"
 #include "json_description.h"
 #include "png_writer.h"
@@ -24,21 +29,54 @@ void WriteControls(const RenderOptions& options, Platform& platform) {
   }
 }
 
+std::string ReasonText(int error) {
+  return error ? " (" + std::generic_category().message(error) + ")" : std::string();
+}
+
 bool WriteDump(const std::string& where, const nlohmann::ordered_json& json, std::ostream& out) {
+  const std::string text = json.dump() + '\n';
   if (where == "-") {
-    out << json.dump() << '\n';
-    return static_cast<bool>(out);
+    errno = 0;
+    if (out << text && out.flush()) return true;
+    std::cerr << "vortana-render: cannot write the JSON description to standard output"
+              << ReasonText(errno) << '\n';
+    return false;
   }
-  std::ofstream file(where);
-  file << json.dump() << '\n';
-  file.close();
-  if (!file) std::cerr << "vortana-render: cannot write the JSON file " << where << '\n';
-  return static_cast<bool>(file);
+  const std::string error = WriteWholeFile(where, "the JSON file", text);
+  if (!error.empty()) std::cerr << "vortana-render: " << error << '\n';
+  return error.empty();
+}
+
+// An output that would overwrite the data set, or wait for ever on a pipe, is refused before
+// anything is done. Links are followed: a PNG name that links to the grid file is the grid file.
+std::string RefusedOutput(const RenderOptions& options) {
+  const std::string base = BaseNameOfPath(options.dataset);
+  const std::pair<std::string, const char*> inputs[] = {{GridFileName(base), "grid file"},
+                                                        {DataFileName(base), "data file"}};
+  const std::pair<const std::string&, const char*> outputs[] = {{options.output, "the PNG file"},
+                                                                {options.dump, "the JSON file"}};
+  for (const auto& [output, kind] : outputs) {
+    if (output.empty() || (&output == &options.dump && output == "-")) continue;
+    for (const auto& [input, inputKind] : inputs) {
+      if (IsSameFile(output, input)) {
+        return std::string(kind) + " " + output + " is the data set's " + inputKind + " " + input +
+               "; writing it would destroy the data";
+      }
+    }
+    if (const std::string reason = NonRegularOutputReason(output); !reason.empty()) {
+      return "cannot write " + std::string(kind) + " " + output + " (" + reason + ")";
+    }
+  }
+  return {};
 }
 
 }  // namespace
 
 int RunRender(const RenderOptions& options, std::ostream& out) {
+  if (const std::string refusal = RefusedOutput(options); !refusal.empty()) {
+    std::cerr << "vortana-render: " << refusal << '\n';
+    return kExitUsage;
+  }
   HeadlessPlatform platform;
   VisualizerDialog dialog(platform);
   dialog.OnInitDialog();
@@ -79,15 +117,26 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
 
   bool written = true;
   if (!options.output.empty()) {
-    const std::string error = WritePng(options.output, dialog.DrawingArea(),
-                                       options.legend ? &dialog.LegendStrip() : nullptr);
+    std::string error;
+    try {
+      error = WritePng(options.output, dialog.DrawingArea(),
+                       options.legend ? &dialog.LegendStrip() : nullptr);
+    } catch (const std::bad_alloc&) {
+      error = "there is not enough memory to write the PNG file " + options.output;
+    }
     if (!error.empty()) {
       std::cerr << "vortana-render: " << error << '\n';
       written = false;
     }
   }
   if (!options.dump.empty()) {
-    written = WriteDump(options.dump, DescribeDialog(dialog, options.dataset), out) && written;
+    try {
+      written = WriteDump(options.dump, DescribeDialog(dialog, options.dataset), out) && written;
+    } catch (const std::bad_alloc&) {
+      std::cerr << "vortana-render: there is not enough memory to write the JSON description "
+                << (options.dump == "-" ? "to standard output" : options.dump) << '\n';
+      written = false;
+    }
   }
   return written ? kExitSuccess : kExitUnusableData;
 }

@@ -8,10 +8,13 @@
 #include <QPaintEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <ranges>
 
+#include "../command_guard.h"
 #include "../control_ids.h"
 #include "group_frame.h"
 #include "spinner.h"
@@ -26,6 +29,8 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Dialog | Qt::CustomizeWindowHint |
 
 // Static controls (texts, outlines, panels) take no mouse input: a click or move over one goes
 // to whatever lies beneath, in the end the dialog, which finds the child under the point itself.
+constexpr const char* kChangeSetting = "change the setting";
+
 void PassMouseThrough(QWidget* control) { control->setAttribute(Qt::WA_TransparentForMouseEvents); }
 
 QLabel* MakeLabel(const QString& text, QWidget* parent) {
@@ -54,7 +59,9 @@ VortanaWindow::VortanaWindow() : platform_(this), visualizer_(platform_) {
   BuildControls();
   PlaceFrames();
   ConnectCommands();
-  platform_.SetTimerHandler([this](int id) { visualizer_.OnTimer(id); });
+  platform_.SetTimerHandler([this](int id) {
+    RunCommand(platform_, "show the readout", [this, id] { visualizer_.OnTimer(id); });
+  });
   visualizer_.OnInitDialog();
 }
 
@@ -154,18 +161,23 @@ void VortanaWindow::PlaceFrames() {
 
 void VortanaWindow::ConnectCommands() {
   VisualizerDialog& v = visualizer_;
-  Connect(Control(kIdBrowse), [&v] { v.OnBrowse(); });
-  Connect(Control(kIdVisualize), [&v] { v.OnVisualize(); });
-  Connect(Control(kIdArrowPlot), [&v] { v.OnArrowPlotClicked(); });
-  Connect(Control(kIdStreamlines), [&v] { v.OnStreamlinesClicked(); });
-  Connect(Control(kIdBackground), [&v] { v.OnBackgroundClicked(); });
-  Connect(Control(kIdEvenlySpaced), [&v] { v.OnEvenlySpacedClicked(); });
+  Platform& p = platform_;
+  const auto guarded = [&p](const char* what, std::function<void()> command) {
+    return [&p, what, command = std::move(command)] { RunCommand(p, what, command); };
+  };
+  Connect(Control(kIdBrowse), guarded("open the data set", [&v] { v.OnBrowse(); }));
+  Connect(Control(kIdVisualize), guarded("visualize the data set", [&v] { v.OnVisualize(); }));
+  Connect(Control(kIdArrowPlot), guarded(kChangeSetting, [&v] { v.OnArrowPlotClicked(); }));
+  Connect(Control(kIdStreamlines), guarded(kChangeSetting, [&v] { v.OnStreamlinesClicked(); }));
+  Connect(Control(kIdBackground), guarded(kChangeSetting, [&v] { v.OnBackgroundClicked(); }));
+  Connect(Control(kIdEvenlySpaced), guarded(kChangeSetting, [&v] { v.OnEvenlySpacedClicked(); }));
   for (const int id : {kIdFlow, kIdPressure, kIdVorticity}) {
-    Connect(Control(id), [&v] { v.OnColourByClicked(); });
+    Connect(Control(id), guarded(kChangeSetting, [&v] { v.OnColourByClicked(); }));
   }
   for (const int id : {kIdGridSizeSpin, kIdDeltaTSpin, kIdDSepSpin, kIdDTestSpin}) {
-    connect(static_cast<Spinner*>(Control(id)), &Spinner::Stepped, this,
-            [&v, id](int delta) { v.OnSpin(id, delta); });
+    connect(static_cast<Spinner*>(Control(id)), &Spinner::Stepped, this, [&v, &p, id](int delta) {
+      RunCommand(p, kChangeSetting, [&v, id, delta] { v.OnSpin(id, delta); });
+    });
   }
 }
 
@@ -181,15 +193,29 @@ bool VortanaWindow::ReachesDialogFace(const QRegion& region) const {
 
 void VortanaWindow::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
-  if (ReachesDialogFace(event->region())) visualizer_.Repaint();
+  if (!ReachesDialogFace(event->region())) return;
+  try {
+    visualizer_.Repaint();
+  } catch (const std::bad_alloc&) {
+    // A message box runs an event loop of its own, which must not start inside a paint; and a
+    // repaint that keeps failing is reported once, not once per paint.
+    if (repaintFailureShowing_) return;
+    repaintFailureShowing_ = true;
+    QTimer::singleShot(0, this, [this] {
+      ReportNotEnoughMemory(platform_, "repaint the pictures");
+      repaintFailureShowing_ = false;
+    });
+  }
 }
 
 void VortanaWindow::mousePressEvent(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
   if (event->button() == Qt::LeftButton) {
-    visualizer_.OnLeftButtonDown(point.x(), point.y());
+    RunCommand(platform_, "carry out the click",
+               [&] { visualizer_.OnLeftButtonDown(point.x(), point.y()); });
   } else if (event->button() == Qt::RightButton) {
-    visualizer_.OnRightButtonDown(point.x(), point.y());
+    RunCommand(platform_, "clear the drawing area",
+               [&] { visualizer_.OnRightButtonDown(point.x(), point.y()); });
   }
   QDialog::mousePressEvent(event);
 }
@@ -197,7 +223,7 @@ void VortanaWindow::mousePressEvent(QMouseEvent* event) {
 void VortanaWindow::mouseMoveEvent(QMouseEvent* event) {
   QDialog::mouseMoveEvent(event);
   const QPoint point = event->position().toPoint();
-  visualizer_.OnMouseMove(point.x(), point.y());
+  RunCommand(platform_, "follow the mouse", [&] { visualizer_.OnMouseMove(point.x(), point.y()); });
 }
 
 void VortanaWindow::changeEvent(QEvent* event) {

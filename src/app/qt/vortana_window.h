@@ -48,6 +48,7 @@ class VortanaWindow : public QDialog {
   std::vector<QWidget*> controls_;
   // Controls that paint themselves: a paint request inside one of them is that control's own.
   std::vector<QWidget*> selfPainting_;
+  bool repaintFailureShowing_ = false;
 };
 
 }  // namespace vortana

@@ -1,0 +1,31 @@
+#include "app/program_guard.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <iostream>
+#include <new>
+#include <system_error>
+
+namespace vortana {
+
+int RunProgram(std::string_view program, const std::function<int()>& work) {
+  int status = kExitNotFinished;
+  try {
+    status = work();
+  } catch (const std::bad_alloc&) {
+    std::cerr << program << ": there is not enough memory to go on\n";
+    return kExitNotFinished;
+  }
+  // What the stream buffered but could not write is tried once more, which tells the reason.
+  errno = 0;
+  const bool streamFailed = !std::cout.flush();
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout) && !streamFailed) return status;
+  if (status != 0) return status;  // the run has reported its own failure
+  const int reason = errno;
+  std::cerr << program << ": cannot write to standard output"
+            << (reason ? " (" + std::generic_category().message(reason) + ")" : std::string())
+            << '\n';
+  return kExitNotFinished;
+}
+
+}  // namespace vortana
