@@ -49,12 +49,13 @@ TEST(FieldReaderTest, AReaderIsChosenByNameThenByContentsThenTheFirst) {
   const ReaderSet readers({&gridPair, &toy});
   const std::string grid = GridHeaderBytes("SN4DB 2 2 1 2 0 0.0");
   const std::string toyBytes = "TOY! and then anything";
+  const std::string shortBytes = "TO";  // the store keeps views: every buffer outlives it
   MemoryStore store;
   store.Add("toy-bytes", Bytes(toyBytes));
   store.Add("grid-bytes", Bytes(grid));
   store.Add("grid-bytes.toy", Bytes(grid));
   store.Add("toy-bytes.gri", Bytes(toyBytes));
-  store.Add("short", Bytes(std::string("TO")));
+  store.Add("short", Bytes(shortBytes));
 
   const std::vector<std::pair<std::string, std::string_view>> cases = {
       {"run.toy", "toy"},
