@@ -130,6 +130,11 @@ struct Tracer {
         lastAccepted = pixel;
         stepsInPixel = 0;
       }
+      // Steps far below a pixel can cross pixel after pixel for hours.
+      if (pass.steps >= kMaxStepsInOneDirection) {
+        pass.end = TraceEnd::TotalStepLimit;
+        return pass;
+      }
       v = pointSampler.At(p.x, p.y);
     }
   }
