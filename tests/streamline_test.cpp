@@ -278,20 +278,21 @@ TEST(TraceStreamline, TraceBoundCountRestartsAtEveryAcceptedPixel) {
 }
 
 TEST(TraceStreamline, TotalStepBoundIsCountedPerDirectionAndKeepsTheLastPixel) {
-  // Steps of 2^-13 world units along x on a 512 x 8 area from seed (200, 3): every position is
-  // a multiple of 2^-13 below 512, exact in float, and each pixel takes 8192 steps, fewer than
-  // the one-pixel bound. Forward, step n is at x = 200 + n / 8192: after the bound's steps the
-  // trace stands at 200 + k, k = bound / 8192, the first point of pixel 200 + k, which is kept.
-  // Backward it stands at 200 - k, inside pixel 200 - k that it entered 8191 steps before.
-  static_assert(kMaxStepsInOneDirection % 8192 == 0);
+  // Steps of 2^-13 world units along x from seed (k, 3), k = bound / 8192, on an area 2k + 1
+  // pixels wide (the flow is the same outside the field). Each pixel takes 8192 steps, fewer
+  // than the one-pixel bound, and every position is a multiple of 2^-13 of at most 2k + 1 <=
+  // 2049, exact in float. Forward, step n is at x = k + n / 8192: the bound's last step lands
+  // on x = 2k, the first point of pixel 2k, which is kept. Backward it lands on x = 0, inside
+  // pixel 0 that it entered 8191 steps before.
+  static_assert(kMaxStepsInOneDirection % 8192 == 0 && kMaxStepsInOneDirection <= (1 << 23));
   constexpr int k = static_cast<int>(kMaxStepsInOneDirection / 8192);
-  static_assert(k <= 200 && 200 + k <= 511);
   const auto field = UniformFlow(1.0f, 0.0f);
   TraceSettings settings = SettingsFor(*field, 1.0f / 8192.0f);
+  settings.map.width = 2 * k + 1;
   settings.map.height = 8;
   Streamline chain;
-  const TraceReport report = TraceStreamline(*field, settings, 200, 3, chain);
-  EXPECT_EQ(chain, Row(200 - k, 200 + k, 3));
+  const TraceReport report = TraceStreamline(*field, settings, k, 3, chain);
+  EXPECT_EQ(chain, Row(0, 2 * k, 3));
   EXPECT_EQ(report.forward.end, TraceEnd::TotalStepLimit);
   EXPECT_EQ(report.forward.steps, kMaxStepsInOneDirection);
   EXPECT_EQ(report.backward.end, TraceEnd::TotalStepLimit);

@@ -41,8 +41,10 @@ inline constexpr int kMaxStepsInOnePixel = 10000;
 /// few hundred pixels takes millions of steps per direction. Where one world unit is one pixel
 /// a step moves at least 0.01 pixel (Delta t 1), and 2^20 steps carry a trace over 10,000
 /// pixels, 20 widths of the drawing area; the longest direction in the golden pictures takes
-/// 689,426 (a Runge-Kutta spiral round the Rankine vortex at Delta t 10). At some 20 ns a step
-/// the bound holds a direction to about 20 ms and a picture of 64 seeds to a few seconds.
+/// 689,426 (a Runge-Kutta spiral round the Rankine vortex at Delta t 10). Runge-Kutta spirals
+/// at a smaller Delta t (D10: the trial point one world unit ahead turns them too far) do reach
+/// it and are cut there. At some 20 ns a step the bound holds a direction to about 20 ms and a
+/// picture of 64 seeds to a few seconds.
 inline constexpr long long kMaxStepsInOneDirection = 1LL << 20;
 
 /// Why one direction of a trace ended.
