@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data/flow_field.h"
+#include "data/path_samplers.h"
 #include "support/flow_files.h"
 
 namespace vortana {
@@ -657,7 +658,7 @@ TEST(PlanarSamplerTest, AnswersVelocityAtsXAndYBitForBitAlongPaths) {
     const auto field = FlowField::FromNodes(width, height, 1, 2, nodes);
     ASSERT_TRUE(field->IsPlanar()) << trial;
 
-    FlowField::PlanarSampler sampler(*field);
+    PlanarSampler sampler(*field);
     auto points = WalkPoints(rng, *field, stepsInCells[trial % 5], 300);
     points.emplace_back(kNaN, 0.0f);
     points.emplace_back(0.0f, kNaN);
@@ -665,7 +666,7 @@ TEST(PlanarSamplerTest, AnswersVelocityAtsXAndYBitForBitAlongPaths) {
       SCOPED_TRACE(::testing::Message() << "grid " << trial << " (" << width << " x " << height
                                         << ") at " << x << ", " << y);
       const Vec3 expected = field->VelocityAt(x, y);
-      const FlowField::PlanarVelocity planar = sampler.At(x, y);
+      const Vec2 planar = sampler.At(x, y);
       ASSERT_TRUE(SameFloat(planar.x, expected.x)) << planar.x << " vs " << expected.x;
       ASSERT_TRUE(SameFloat(planar.y, expected.y)) << planar.y << " vs " << expected.y;
       ASSERT_EQ(std::bit_cast<uint32_t>(expected.z) & 0x7FFFFFFFu, 0u) << "z not zero";

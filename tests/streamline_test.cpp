@@ -277,6 +277,75 @@ TEST(TraceStreamline, TraceBoundCountRestartsAtEveryAcceptedPixel) {
   EXPECT_EQ(report.backward.steps, 5 * 8192 + 1);
 }
 
+TEST(TraceStreamline, TotalStepBoundIsCountedPerDirectionAndKeepsTheLastPixel) {
+  // Steps of 2^-13 world units along x from seed (k, 3), k = bound / 8192, on an area 2k + 1
+  // pixels wide (the flow is the same outside the field). Each pixel takes 8192 steps, fewer
+  // than the one-pixel bound, and every position is a multiple of 2^-13 of at most 2k + 1 <=
+  // 2049, exact in float. Forward, step n is at x = k + n / 8192: the bound's last step lands
+  // on x = 2k, the first point of pixel 2k, which is kept. Backward it lands on x = 0, inside
+  // pixel 0 that it entered 8191 steps before.
+  static_assert(kMaxStepsInOneDirection % 8192 == 0 && kMaxStepsInOneDirection <= (1 << 23));
+  constexpr int k = static_cast<int>(kMaxStepsInOneDirection / 8192);
+  const auto field = UniformFlow(1.0f, 0.0f);
+  TraceSettings settings = SettingsFor(*field, 1.0f / 8192.0f);
+  settings.map.width = 2 * k + 1;
+  settings.map.height = 8;
+  Streamline chain;
+  const TraceReport report = TraceStreamline(*field, settings, k, 3, chain);
+  EXPECT_EQ(chain, Row(0, 2 * k, 3));
+  EXPECT_EQ(report.forward.end, TraceEnd::TotalStepLimit);
+  EXPECT_EQ(report.forward.steps, kMaxStepsInOneDirection);
+  EXPECT_EQ(report.backward.end, TraceEnd::TotalStepLimit);
+  EXPECT_EQ(report.backward.steps, kMaxStepsInOneDirection);
+}
+
+TEST(TraceStreamline, TotalStepBoundEndsTinyStepsButNotATraceAtOneWorldUnitPerPixel) {
+  // Delta t 1: steps of 0.01 world units. The spiral sink turns at 45 degrees to its circles,
+  // so from radius r its path to the centre is r * sqrt(2) long: from seed (56, 256), 200.5
+  // pixels from the centre (256.5, 256.5), 283.5 pixels.
+  const float dt = static_cast<float>(1 * 0.01f);
+  const PixelPoint seed{56, 256};
+  {
+    // 64 world units per pixel: a step is 1/6400 pixel, and the bound's 2^20 steps carry the
+    // trace some 164 of the 283.5 pixels; it ends by the bound, far from the centre.
+    const float extent = 512.0f * 64.0f;
+    const auto field = SpiralSink(256.5f * 64.0f, 256.5f * 64.0f, extent);
+    Streamline chain;
+    const TraceReport report =
+        TraceStreamline(*field, SettingsFor(*field, dt), seed.x, seed.y, chain);
+    EXPECT_EQ(report.forward.end, TraceEnd::TotalStepLimit);
+    EXPECT_EQ(report.forward.steps, kMaxStepsInOneDirection);
+    EXPECT_NE(report.backward.end, TraceEnd::TotalStepLimit);  // outward: it leaves the area
+    EXPECT_TRUE(AllDistinct(chain));
+    const PixelPoint last = chain.back();
+    EXPECT_GT(std::hypot(last.x + 0.5 - 256.5, last.y + 0.5 - 256.5), 40.0);
+  }
+  {
+    // One world unit per pixel: the same path is 28,350 steps, then the one-pixel bound ends
+    // the swing about the centre 10,000 steps later.
+    const auto field = SpiralSink(256.5f, 256.5f);
+    Streamline chain;
+    const TraceReport report =
+        TraceStreamline(*field, SettingsFor(*field, dt), seed.x, seed.y, chain);
+    EXPECT_EQ(report.forward.end, TraceEnd::StepLimit);
+    EXPECT_GT(report.forward.steps, 35000);
+    EXPECT_LT(report.forward.steps, 42000);
+    EXPECT_EQ(chain.back(), (PixelPoint{256, 256}));
+  }
+  {
+    // A long honest trace at one world unit per pixel: a whole lap of radius 250.5 about a
+    // vortex, 2 pi 250.5 / 0.01 = 157,394 steps, until it meets its own start.
+    const auto field = Vortex(256.5f, 256.5f);
+    Streamline chain;
+    const TraceReport report =
+        TraceStreamline(*field, SettingsFor(*field, dt), 6, 256, chain);
+    EXPECT_EQ(report.forward.end, TraceEnd::Duplicate);
+    EXPECT_GT(report.forward.steps, 155000);
+    EXPECT_LT(report.forward.steps, 158000);
+    EXPECT_NE(report.backward.end, TraceEnd::TotalStepLimit);
+  }
+}
+
 TEST(TraceStreamline, DegenerateInputsGiveTheSeedAlone) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();

@@ -37,24 +37,24 @@ float AnyFloat(std::mt19937& rng) {
   return rng() % 2 ? f : -f;
 }
 
-TEST(TraceDirectionTest, PlanarNormaliseAndLengthAreTheGeneralOnesWithZZero) {
+TEST(TraceDirectionTest, Vec2NormaliseAndLengthAreVec3sWithZZero) {
   std::mt19937 rng(13579);
   for (int i = 0; i < 400000; ++i) {
     const float x = AnyFloat(rng);
     const float y = AnyFloat(rng);
     const float z = rng() % 2 ? 0.0f : -0.0f;
     const Vec3 general = EulerDirection(Vec3(x, y, z));
-    const PlanarVelocity planar = EulerDirectionPlanar({x, y});
+    const Vec2 planar = EulerDirection(Vec2(x, y));
     ASSERT_TRUE(SameFloat(planar.x, general.x)) << x << ", " << y;
     ASSERT_TRUE(SameFloat(planar.y, general.y)) << x << ", " << y;
     const double length = Vec3(x, y, z).Length();
-    const double planarLength = PlanarLength({x, y});
+    const double planarLength = Vec2(x, y).Length();
     ASSERT_TRUE(planarLength == length || (std::isnan(planarLength) && std::isnan(length)))
         << x << ", " << y;
   }
 }
 
-TEST(TraceDirectionTest, PlanarHeunIsTheGeneralHeunOnAPlanarField) {
+TEST(TraceDirectionTest, HeunOverThePlanarSamplerIsHeunOverTheFieldOnAPlanarField) {
   // Both the direction at P and the one at the trial point, one world unit on, with P and the
   // velocity anywhere, on planar fields of uneven cells; the trial points fall inside the
   // field, on its lines, and outside it.
@@ -73,8 +73,8 @@ TEST(TraceDirectionTest, PlanarHeunIsTheGeneralHeunOnAPlanarField) {
     const auto field = FlowField::FromNodes(13, 10, 1, 2, nodes);
     ASSERT_TRUE(field->IsPlanar());
 
-    FlowField::CellHint hint;
-    FlowField::PlanarSampler sampler(*field);
+    FieldSampler general(*field);
+    PlanarSampler planar(*field);
     std::uniform_real_distribution<float> insideX(-0.5f, xs.back() + 0.5f);
     std::uniform_real_distribution<float> insideY(-0.5f, ys.back() + 0.5f);
     for (int i = 0; i < 500; ++i) {
@@ -82,10 +82,10 @@ TEST(TraceDirectionTest, PlanarHeunIsTheGeneralHeunOnAPlanarField) {
       if (i % 7 == 0) p.x = xs[rng() % xs.size()] - 0.5f;  // trial points near lines
       Vec3 v = field->VelocityAt(p.x, p.y);
       if (i % 11 == 0) v = Vec3(AnyFloat(rng), AnyFloat(rng), 0.0f);
-      const Vec3 general = HeunDirection(*field, p, v, hint);
-      const PlanarVelocity planar = HeunDirectionPlanar(p, {v.x, v.y}, sampler);
-      ASSERT_TRUE(SameFloat(planar.x, general.x)) << trial << ": " << p.x << ", " << p.y;
-      ASSERT_TRUE(SameFloat(planar.y, general.y)) << trial << ": " << p.x << ", " << p.y;
+      const Vec3 full = HeunDirection(Vec2(p), v, general);
+      const Vec2 flat = HeunDirection(Vec2(p), Vec2(v), planar);
+      ASSERT_TRUE(SameFloat(flat.x, full.x)) << trial << ": " << p.x << ", " << p.y;
+      ASSERT_TRUE(SameFloat(flat.y, full.y)) << trial << ": " << p.x << ", " << p.y;
       ++comparisons;
     }
   }

@@ -23,8 +23,6 @@ namespace vortana {
 
 namespace {
 
-constexpr float kInfinity = std::numeric_limits<float>::infinity();
-
 /// The first index i in [0, n) whose coordinate is not below q (n when there is none), by
 /// bisection. On a non-decreasing sequence that is where a forward scan meets q. The number of
 /// steps depends on n alone and each step is a select, not a branch, since the outcome of every
@@ -108,6 +106,8 @@ int CornerIndex(int n, Coordinate coordinate, float q) {
 
 }  // namespace
 
+void FlowField::FinishSearchIndex() { searchIndex_.Finish(HasCell()); }
+
 Vec3 FlowField::VelocityAt(float x, float y) const {
   CellHint hint;
   return VelocityAtSearching(x, y, hint);
@@ -116,7 +116,9 @@ Vec3 FlowField::VelocityAt(float x, float y) const {
 Vec3 FlowField::VelocityAtSearching(float x, float y, CellHint& hint) const {
   if (!HasCell()) return Vec3{};
   if (!LocateCell(x, y, hint)) return nodes_[0].velocity;
-  return InterpolateInCell(hint.column + hint.row * width_, x, y);
+  const int width = width_;
+  const GridPoint* cell = nodes_.data() + hint.column + hint.row * width;
+  return InterpolateInCell<Vec3>(cell, width, x, y, CellArea(cell, width));
 }
 
 bool FlowField::LocateCell(float x, float y, CellHint& hint) const {
@@ -148,45 +150,6 @@ bool FlowField::LocateCell(float x, float y, CellHint& hint) const {
   }
   if (r < 0) return false;
   hint = {c, r};
-  return true;
-}
-
-bool FlowField::PlanarSampler::Load(float x, float y) {
-  const FlowField& field = *field_;
-  const int previousColumn = hint_.column;
-  const int previousRow = hint_.row;
-  // On other fields a cell's bounds could not be told from the axes alone: the field answers.
-  if (!field.planar_) return false;
-  if (!field.CellNearHint(x, y, hint_) && !field.LocateCell(x, y, hint_)) return false;
-  const int c = hint_.column;
-  const int r = hint_.row;
-  // IsFirstInterval on both axes: a(i) < q <= a(i + 1), or a(0) <= q for the first interval,
-  // which for a float q is q > the float just below a(0).
-  const float* xs = field.searchIndex_.RowX();
-  const float* ys = field.searchIndex_.SharedColumnY();
-  lowX_ = c == 0 ? std::nextafter(xs[0], -kInfinity) : xs[c];
-  highX_ = xs[c + 1];
-  lowY_ = r == 0 ? std::nextafter(ys[0], -kInfinity) : ys[r];
-  highY_ = ys[r + 1];
-
-  const int width = field.width_;
-  const GridPoint* nodes = field.nodes_.data() + c + r * width;
-  // A path crosses cells in a row: fetch the cell two further on the way it came in, whose
-  // nodes would otherwise arrive from memory only when the path gets there.
-  const int aheadColumn = std::clamp(c + 2 * (c - previousColumn), 0, width - 2);
-  const int aheadRow = std::clamp(r + 2 * (r - previousRow), 0, field.height_ - 2);
-  const GridPoint* ahead = field.nodes_.data() + aheadColumn + aheadRow * width;
-  __builtin_prefetch(ahead);
-  __builtin_prefetch(ahead + 1);
-  __builtin_prefetch(ahead + width);
-  __builtin_prefetch(ahead + width + 1);
-  cell_ = nodes;
-  width_ = width;
-  const float x0 = nodes[0].position.x;
-  const float x1 = nodes[1].position.x;
-  const float y0 = nodes[0].position.y;
-  const float y1 = nodes[width].position.y;
-  area_ = static_cast<float>((static_cast<double>(y1) - y0) * (static_cast<double>(x1) - x0));
   return true;
 }
 

@@ -57,70 +57,49 @@ thread_local ChainPixels chainPixels;
 
 enum class Direction { Forward, Backward };
 
-/// The state one trace shares between its two passes.
+/// The state one trace shares between its two passes, over a sampler of the field
+/// (data/path_samplers.h): PlanarSampler on a planar field, whose samples leave z out (z is
+/// zero there whatever the point, and x and y come out as they would with it), FieldSampler on
+/// any other.
+template <typename Sampler>
 struct Tracer {
-  const FlowField& field;
+  using Velocity = typename Sampler::Velocity;
+
   const TraceSettings& settings;
   const OccupancyGrid* occupancy;  // null: no neighbourhood test
   int dTest;
-  Vec3 seedWorld;
+  Vec2 seedWorld;
   PixelPoint lastAccepted;  // carried over the turn on purpose
-  // Where the samples at P and at the trial points fell last: each sequence moves a fraction of
-  // a cell per step, so its next cell is found at once.
-  FlowField::CellHint pointCell;
-  FlowField::CellHint trialCell;
-  // The same for a planar field (FlowField::IsPlanar), whose samples leave z out: on such a
-  // field z is zero whatever the point, and x and y come out as they would with it.
-  FlowField::PlanarSampler pointSampler;
-  FlowField::PlanarSampler trialSampler;
-
-  TracePass Run(Direction direction, std::vector<PixelPoint>& accepted) {
-    return field.IsPlanar() ? RunWith<true>(direction, accepted)
-                            : RunWith<false>(direction, accepted);
-  }
+  // One for the samples at P and one for those at the trial points: each sequence moves a
+  // fraction of a cell per step, so its next cell is found at once.
+  Sampler pointSampler;
+  Sampler trialSampler;
 
   /// Walks from the seed in one direction, appending every accepted pixel to `accepted` in the
   /// order found.
-  template <bool kPlanar>
-  TracePass RunWith(Direction direction, std::vector<PixelPoint>& accepted) {
+  TracePass Run(Direction direction, std::vector<PixelPoint>& accepted) {
     const PixelMap& map = settings.map;
     TracePass pass;
-    Vec3 p = seedWorld;
-    Vec3 v = VelocityAtPoint<kPlanar>(p);
+    // Only x and y of P are ever read: the field is sampled in slice 0.
+    Vec2 p = seedWorld;
+    Velocity v = pointSampler.At(p.x, p.y);
     int stepsInPixel = 0;
     for (;;) {
       ++pass.steps;
-      if constexpr (kPlanar) {
-        PlanarVelocity step = settings.integrator == kIntegratorEuler
-                                  ? EulerDirectionPlanar({v.x, v.y})
-                                  : HeunDirectionPlanar(p, {v.x, v.y}, trialSampler);
-        step.x *= settings.dt;
-        step.y *= settings.dt;
-        if (PlanarLength(step) <= kZeroStepLength) {
-          pass.end = TraceEnd::ZeroStep;
-          return pass;
-        }
-        if (direction == Direction::Forward) {
-          p.x += step.x;
-          p.y += step.y;
-        } else {
-          p.x -= step.x;
-          p.y -= step.y;
-        }
+      Velocity step = settings.integrator == kIntegratorEuler
+                          ? EulerDirection(v)
+                          : HeunDirection(p, v, trialSampler);
+      step *= settings.dt;
+      if (step.Length() <= kZeroStepLength) {
+        pass.end = TraceEnd::ZeroStep;
+        return pass;
+      }
+      if (direction == Direction::Forward) {
+        p.x += step.x;
+        p.y += step.y;
       } else {
-        Vec3 step = settings.integrator == kIntegratorEuler
-                        ? EulerDirection(v)
-                        : HeunDirection(field, p, v, trialCell);
-        step *= settings.dt;
-        if (step.Length() <= kZeroStepLength) {
-          pass.end = TraceEnd::ZeroStep;
-          return pass;
-        }
-        if (direction == Direction::Forward) {
-          p += step;
-        } else {
-          p -= step;
-        }
+        p.x -= step.x;
+        p.y -= step.y;
       }
 
       const float fx = map.PixelXOfWorld(p.x);
@@ -151,38 +130,27 @@ struct Tracer {
         lastAccepted = pixel;
         stepsInPixel = 0;
       }
-      v = VelocityAtPoint<kPlanar>(p);
-    }
-  }
-
-  /// The velocity at P; on a planar field its z is left at 0.
-  template <bool kPlanar>
-  [[gnu::always_inline]] Vec3 VelocityAtPoint(const Vec3& p) {
-    if constexpr (kPlanar) {
-      const PlanarVelocity v = pointSampler.At(p.x, p.y);
-      return Vec3(v.x, v.y, 0.0f);
-    } else {
-      return field.VelocityAt(p.x, p.y, pointCell);
+      // Steps far below a pixel can cross pixel after pixel for hours.
+      if (pass.steps >= kMaxStepsInOneDirection) {
+        pass.end = TraceEnd::TotalStepLimit;
+        return pass;
+      }
+      v = pointSampler.At(p.x, p.y);
     }
   }
 };
 
-}  // namespace
-
-TraceReport TraceStreamline(const FlowField& field, const TraceSettings& settings, int px, int py,
-                            Streamline& chain, int mode, const OccupancyGrid* occupancy,
-                            int dTest) {
+template <typename Sampler>
+TraceReport TraceWith(const FlowField& field, const TraceSettings& settings, int px, int py,
+                      Streamline& chain, const OccupancyGrid* occupancy, int dTest) {
   const PixelMap& map = settings.map;
-  Tracer tracer{field,
-                settings,
-                mode == kTraceModeSpaced ? occupancy : nullptr,
-                dTest,
-                Vec3(map.WorldXOfPixel(px), map.WorldYOfPixel(py), 0.0f),
-                PixelPoint{px, py},
-                {},
-                {},
-                FlowField::PlanarSampler(field),
-                FlowField::PlanarSampler(field)};
+  Tracer<Sampler> tracer{settings,
+                         occupancy,
+                         dTest,
+                         Vec2(map.WorldXOfPixel(px), map.WorldYOfPixel(py)),
+                         PixelPoint{px, py},
+                         Sampler(field),
+                         Sampler(field)};
 
   chainPixels.Begin(map.width, map.height);
   chain.clear();
@@ -198,6 +166,17 @@ TraceReport TraceStreamline(const FlowField& field, const TraceSettings& setting
   // Each backward pixel goes in front of the ones before it: the far end comes first.
   chain.insert(chain.begin(), backwardHalf.rbegin(), backwardHalf.rend());
   return report;
+}
+
+}  // namespace
+
+TraceReport TraceStreamline(const FlowField& field, const TraceSettings& settings, int px, int py,
+                            Streamline& chain, int mode, const OccupancyGrid* occupancy,
+                            int dTest) {
+  if (mode != kTraceModeSpaced) occupancy = nullptr;
+  return field.IsPlanar()
+             ? TraceWith<PlanarSampler>(field, settings, px, py, chain, occupancy, dTest)
+             : TraceWith<FieldSampler>(field, settings, px, py, chain, occupancy, dTest);
 }
 
 void DrawStreamline(Surface& surface, const Streamline& streamline, Colour colour) {

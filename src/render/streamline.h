@@ -35,6 +35,18 @@ struct TraceSettings {
 /// honest traces cross a pixel in far fewer steps than this.
 inline constexpr int kMaxStepsInOnePixel = 10000;
 
+/// Steps one direction may take in all; the step that makes them this many is its last. Steps
+/// far below a pixel pass kMaxStepsInOnePixel's test at every pixel and can still take minutes:
+/// at 64 world units per pixel and Delta t 1 a step moves 1/6400 of a pixel, so a spiral of a
+/// few hundred pixels takes millions of steps per direction. Where one world unit is one pixel
+/// a step moves at least 0.01 pixel (Delta t 1), and 2^20 steps carry a trace over 10,000
+/// pixels, 20 widths of the drawing area; the longest direction in the golden pictures takes
+/// 689,426 (a Runge-Kutta spiral round the Rankine vortex at Delta t 10). Runge-Kutta spirals
+/// at a smaller Delta t (D10: the trial point one world unit ahead turns them too far) do reach
+/// it and are cut there. At some 20 ns a step the bound holds a direction to about 20 ms and a
+/// picture of 64 seeds to a few seconds.
+inline constexpr long long kMaxStepsInOneDirection = 1LL << 20;
+
 /// Why one direction of a trace ended.
 enum class TraceEnd {
   ZeroStep,   // the step was no longer than 0.00001 world units
@@ -42,6 +54,7 @@ enum class TraceEnd {
   TooClose,   // mode 1: the new pixel failed the neighbourhood test
   Duplicate,  // the new pixel is already in the chain
   StepLimit,  // kMaxStepsInOnePixel steps in a row landed in the last accepted pixel
+  TotalStepLimit,  // the direction took kMaxStepsInOneDirection steps in all
 };
 
 /// How one direction went: why it ended and how many steps it took (the ending step included).
