@@ -145,9 +145,7 @@ TEST(TraceStreamline, ClosedOrbitEndsOnItsOwnPixels) {
   // lies 50 pixels (5000 units) above the centre. Each Euler step of 10 units along the tangent
   // raises r^2 by 100: one turn of 2 pi 5000 / 10 = 3142 steps moves the orbit out by about 31
   // units, 0.3 pixels, too little to miss its own first pixels. Runge-Kutta's trial point lies
-  // one world unit ahead, so here it differs from Euler by a hair. (On a world as small as the
-  // area, the trial point's turn of 1/50 radian would make Runge-Kutta spiral in forward and
-  // out backward.)
+  // one step ahead and closes the loop more tightly still.
   const auto field = Vortex(25600.0f, 25600.0f, 51200.0f);
   for (int integrator : {kIntegratorEuler, kIntegratorRungeKutta}) {
     Streamline chain;
@@ -167,14 +165,14 @@ TEST(TraceStreamline, ClosedOrbitEndsOnItsOwnPixels) {
 }
 
 TEST(TraceStreamline, RungeKuttaWithOppositeDirectionsStopsAtOnce) {
-  // u = 100.5 - x. At the seed (x = 100) the unit direction is +x; the trial point one world
-  // unit on (x = 101) has u < 0, unit direction -x; their mean is the zero vector, so both
-  // passes end at their first step. Euler, for contrast, steps to x = 100.5 (u exactly 0 there:
-  // zero step forward) and backward runs down to pixel 0.
+  // u = 100.5 - x. At the seed (x = 100) the unit direction is +x; the trial point one step of 2
+  // on (x = 102) has u < 0, unit direction -x; their mean is the zero vector, so both passes end
+  // at their first step. Euler, for contrast, at steps of 0.5 reaches x = 100.5 (u exactly 0
+  // there: zero step forward) and backward runs down to pixel 0.
   const auto field = LinearFlow(-1.0f, 0.0f, 0.0f, 0.0f, 100.5f, 0.0f);
   Streamline heun;
   const TraceReport report =
-      TraceStreamline(*field, SettingsFor(*field, 0.5f, kIntegratorRungeKutta), 100, 200, heun);
+      TraceStreamline(*field, SettingsFor(*field, 2.0f, kIntegratorRungeKutta), 100, 200, heun);
   EXPECT_EQ(heun, (Streamline{{100, 200}}));
   EXPECT_EQ(report.forward.end, TraceEnd::ZeroStep);
   EXPECT_EQ(report.forward.steps, 1);
@@ -189,8 +187,46 @@ TEST(TraceStreamline, AnyIntegratorValueOtherThanZeroIsRungeKutta) {
   const auto field = LinearFlow(-1.0f, 0.0f, 0.0f, 0.0f, 100.5f, 0.0f);
   for (int integrator : {2, -1}) {
     Streamline chain;
-    TraceStreamline(*field, SettingsFor(*field, 0.5f, integrator), 100, 200, chain);
+    TraceStreamline(*field, SettingsFor(*field, 2.0f, integrator), 100, 200, chain);
     EXPECT_EQ(chain, (Streamline{{100, 200}}));
+  }
+}
+
+TEST(TraceStreamline, RungeKuttaClosesTheOrbitsOfARankineVortexAtEveryDeltaT) {
+  // A Rankine vortex about the middle at one world unit a pixel: solid rotation inside a core of
+  // radius 100, speed falling as 1/r outside it. Every orbit is a circle. Looking one step ahead,
+  // Runge-Kutta must go round once and end on its own first pixels, every pixel within a pixel
+  // of the circle, at every Delta t the dialog offers. (Looking one world unit ahead instead
+  // turned each step 5 to 100 times too far: the orbits spiralled into the centre.)
+  constexpr double kCentre = 256.0;
+  constexpr double kCore = 100.0;
+  const auto field = testing::SampledFlow(257, 512.0f, [](double x, double y) {
+    const double dx = x - kCentre, dy = y - kCentre;
+    const double r2 = dx * dx + dy * dy;
+    const double k = r2 < kCore * kCore ? 1.0 / kCore : kCore / std::max(r2, 1e-9);
+    return Vec3(static_cast<float>(-dy * k), static_cast<float>(dx * k), 0.0f);
+  });
+  for (int deltaT = 1; deltaT <= 20; ++deltaT) {
+    const float dt = static_cast<float>(deltaT * static_cast<double>(0.01f));
+    for (const int radius : {30, 90, 160, 230}) {
+      Streamline chain;
+      const int seedX = static_cast<int>(kCentre) + radius;
+      const TraceReport report = TraceStreamline(
+          *field, SettingsFor(*field, dt, kIntegratorRungeKutta), seedX, 256, chain);
+      const std::string where =
+          "Delta t " + std::to_string(deltaT) + ", radius " + std::to_string(radius);
+      EXPECT_EQ(report.forward.end, TraceEnd::Duplicate) << where;
+      // The seed pixel's corner lies on the circle, so every pixel the orbit passes has its centre
+      // within sqrt(1/2) of it. A closed loop of a 4-connected trace holds about 8 r pixels; a
+      // spiral that ends early or a trace cut short holds far fewer.
+      EXPECT_GT(chain.size(), static_cast<size_t>(6 * radius)) << where;
+      double worst = 0.0;
+      for (const PixelPoint& p : chain) {
+        const double r = std::hypot(p.x + 0.5 - kCentre, p.y + 0.5 - kCentre);
+        worst = std::max(worst, std::fabs(r - radius));
+      }
+      EXPECT_LE(worst, 1.0) << where;
+    }
   }
 }
 

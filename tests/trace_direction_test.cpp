@@ -77,13 +77,16 @@ TEST(TraceDirectionTest, HeunOverThePlanarSamplerIsHeunOverTheFieldOnAPlanarFiel
     PlanarSampler planar(*field);
     std::uniform_real_distribution<float> insideX(-0.5f, xs.back() + 0.5f);
     std::uniform_real_distribution<float> insideY(-0.5f, ys.back() + 0.5f);
+    // dt from the smallest Delta t to steps longer than a cell.
+    constexpr float kSteps[] = {0.01f, 0.099999994f, 0.2f, 3.0f};
     for (int i = 0; i < 500; ++i) {
       Vec3 p(insideX(rng), insideY(rng), 0.0f);
       if (i % 7 == 0) p.x = xs[rng() % xs.size()] - 0.5f;  // trial points near lines
       Vec3 v = field->VelocityAt(p.x, p.y);
       if (i % 11 == 0) v = Vec3(AnyFloat(rng), AnyFloat(rng), 0.0f);
-      const Vec3 full = HeunDirection(Vec2(p), v, general);
-      const Vec2 flat = HeunDirection(Vec2(p), Vec2(v), planar);
+      const float dt = kSteps[i % 4];
+      const Vec3 full = HeunDirection(Vec2(p), v, dt, general);
+      const Vec2 flat = HeunDirection(Vec2(p), Vec2(v), dt, planar);
       ASSERT_TRUE(SameFloat(flat.x, full.x)) << trial << ": " << p.x << ", " << p.y;
       ASSERT_TRUE(SameFloat(flat.y, full.y)) << trial << ": " << p.x << ", " << p.y;
       ++comparisons;

@@ -88,7 +88,7 @@ struct Tracer {
       ++pass.steps;
       Velocity step = settings.integrator == kIntegratorEuler
                           ? EulerDirection(v)
-                          : HeunDirection(p, v, trialSampler);
+                          : HeunDirection(p, v, settings.dt, trialSampler);
       step *= settings.dt;
       if (step.Length() <= kZeroStepLength) {
         pass.end = TraceEnd::ZeroStep;

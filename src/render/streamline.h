@@ -15,7 +15,8 @@ namespace vortana {
 using Streamline = std::vector<PixelPoint>;
 
 /// Integrator choice as the radio group gives it: 0 is Euler, any other value the two-stage
-/// Runge-Kutta (Heun: the mean of the unit directions at P and at P + one world unit).
+/// Runge-Kutta (Heun: the mean of the unit directions at P and at the trial point one step
+/// ahead, P + V x dt).
 inline constexpr int kIntegratorEuler = 0;
 inline constexpr int kIntegratorRungeKutta = 1;
 
