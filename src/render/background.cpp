@@ -350,7 +350,7 @@ int BackgroundIndexOfNode(const GridPoint& node, int colourBy, const BackgroundL
 
 void DrawBackground(const FlowField& field, const PixelMap& map, int colourBy,
                     const BackgroundLimits& limits, const ColourRamp& ramp, bool& valid,
-                    std::vector<Colour>& buffer, Surface& area) {
+                    std::vector<Colour>& buffer, Canvas& area) {
   const int width = area.Width();
   const int height = area.Height();
   const size_t pixelCount = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -361,8 +361,7 @@ void DrawBackground(const FlowField& field, const PixelMap& map, int colourBy,
   }
   if (!valid) ComputeBackground(field, map, colourBy, limits, ramp, width, height, buffer.data());
 
-  // The buffer has the area's own rows, every pixel inside it: one copy paints them all.
-  std::copy(buffer.begin(), buffer.end(), area.Data());
+  area.Image(buffer.data(), width, height);
   valid = true;
 }
 

@@ -200,8 +200,8 @@ TraceReport TraceStreamline(const FlowField& field, const TraceSettings& setting
   return report;
 }
 
-void DrawStreamline(Surface& surface, const Streamline& streamline, Colour colour) {
-  for (const PixelPoint& p : streamline) surface.SetPixel(p.x, p.y, colour);
+void DrawStreamline(Canvas& canvas, const Streamline& streamline, Colour colour) {
+  canvas.PixelChain(streamline, colour);
 }
 
 }  // namespace vortana
