@@ -3,5 +3,5 @@
 set -euo pipefail
 
 "$(dirname "$0")/install-missing.sh" build-essential cmake pkg-config qt6-base-dev libgl-dev \
-  nlohmann-json3-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth \
+  nlohmann-json3-dev libspng-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth \
   fonts-dejavu-core fonts-dejavu-extra python3
