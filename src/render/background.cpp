@@ -1,7 +1,6 @@
 #include "background.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -14,6 +13,24 @@ namespace {
 
 constexpr double kRampTop = 255.0;
 constexpr int kLastRampIndex = 255;
+
+// The index rule, for one quotient or (SSE2) a packed pair: max(q, 0) as q > 0 ? q : 0 takes NaN
+// (0/0 of a zero range) to 0 with the negatives, min(c, 255) as c < 255 ? c : 255 takes infinity
+// to 255, then the truncation. The packed instructions select exactly as the single expressions,
+// lane by lane, so one template states the rule for both paths.
+double AtLeastZero(double q) { return q > 0.0 ? q : 0.0; }
+double AtMostLastIndex(double c) { return c < kLastRampIndex ? c : kLastRampIndex; }
+int32_t Truncated(double c) { return static_cast<int32_t>(c); }
+#if VORTANA_SSE2
+__m128d AtLeastZero(__m128d q) { return _mm_max_pd(q, _mm_setzero_pd()); }
+__m128d AtMostLastIndex(__m128d c) { return _mm_min_pd(c, _mm_set1_pd(kLastRampIndex)); }
+__m128i Truncated(__m128d c) { return _mm_cvttpd_epi32(c); }
+#endif
+
+template <typename Quotients>
+auto IndicesOf(Quotients q) {
+  return Truncated(AtMostLastIndex(AtLeastZero(q)));
+}
 
 // (value - min) * 255 / (max - min), every step in double from the stored floats.
 double ScaledQuotient(float value, float min, float max) {
@@ -136,8 +153,8 @@ class PixelNodes {
 
 // Colours the nodes of one grid row at a fixed list of grid columns, two nodes at a time. With
 // SSE2 the two quotients are worked in packed double arithmetic, whose square roots, products,
-// sums and quotients round exactly as the single ones do; either way each index then comes from
-// BackgroundIndex, so every index is the one BackgroundIndexOfNode gives.
+// sums and quotients round exactly as the single ones do; either way the indices come from
+// IndicesOf, so every index is the one BackgroundIndexOfNode gives.
 class RowColourer {
  public:
   // The packed arithmetic takes this many columns at a time; the list is padded to a multiple.
@@ -169,66 +186,58 @@ class RowColourer {
   }
 
  private:
-  // One quotient per node of a block.
-  using Quotients = std::array<double, kBlock>;
-
   // As BackgroundIndexOfNode: the length in double, y and z summed first, against the max speed.
   void FlowIndices(const GridPoint* gridRow, const GridPoint* nextRow, double maxSpeed) {
+    const size_t padded = columns_.size();
 #if VORTANA_SSE2
     const __m128d top = _mm_set1_pd(kRampTop);
     const __m128d speed = _mm_set1_pd(maxSpeed);
-#endif
-    for (size_t i = 0; i < columns_.size(); i += kBlock) {
+    for (size_t i = 0; i < padded; i += 2) {
       const Vec3& v0 = gridRow[columns_[i]].velocity;
       const Vec3& v1 = gridRow[columns_[i + 1]].velocity;
-      Prefetch(nextRow, i);
-#if VORTANA_SSE2
+      __builtin_prefetch(&nextRow[columns_[i]]);
+      __builtin_prefetch(&nextRow[columns_[i + 1]]);
       const __m128d x = _mm_set_pd(v1.x, v0.x);
       const __m128d y = _mm_set_pd(v1.y, v0.y);
       const __m128d z = _mm_set_pd(v1.z, v0.z);
       const __m128d squares =
           _mm_add_pd(_mm_mul_pd(x, x), _mm_add_pd(_mm_mul_pd(y, y), _mm_mul_pd(z, z)));
       StoreIndices(_mm_div_pd(_mm_mul_pd(_mm_sqrt_pd(squares), top), speed), i);
-#else
-      StoreIndices({(v0.Length() * kRampTop) / maxSpeed, (v1.Length() * kRampTop) / maxSpeed}, i);
-#endif
     }
+#else
+    for (size_t i = 0; i < padded; ++i) {
+      __builtin_prefetch(&nextRow[columns_[i]]);
+      index_[i] = IndicesOf((gridRow[columns_[i]].velocity.Length() * kRampTop) / maxSpeed);
+    }
+#endif
   }
 
   // As ScaledQuotient.
   void ScalarIndices(const GridPoint* gridRow, const GridPoint* nextRow, float GridPoint::*scalar,
                      float min, float max) {
+    const size_t padded = columns_.size();
 #if VORTANA_SSE2
     const __m128d low = _mm_set1_pd(min);
     const __m128d top = _mm_set1_pd(kRampTop);
     const __m128d width = _mm_set1_pd(static_cast<double>(max) - static_cast<double>(min));
-#endif
-    for (size_t i = 0; i < columns_.size(); i += kBlock) {
-      const float value0 = gridRow[columns_[i]].*scalar;
-      const float value1 = gridRow[columns_[i + 1]].*scalar;
-      Prefetch(nextRow, i);
-#if VORTANA_SSE2
-      const __m128d value = _mm_set_pd(value1, value0);
+    for (size_t i = 0; i < padded; i += 2) {
+      const __m128d value =
+          _mm_set_pd(gridRow[columns_[i + 1]].*scalar, gridRow[columns_[i]].*scalar);
+      __builtin_prefetch(&nextRow[columns_[i]]);
+      __builtin_prefetch(&nextRow[columns_[i + 1]]);
       StoreIndices(_mm_div_pd(_mm_mul_pd(_mm_sub_pd(value, low), top), width), i);
-#else
-      StoreIndices({ScaledQuotient(value0, min, max), ScaledQuotient(value1, min, max)}, i);
-#endif
     }
+#else
+    for (size_t i = 0; i < padded; ++i) {
+      __builtin_prefetch(&nextRow[columns_[i]]);
+      index_[i] = IndicesOf(ScaledQuotient(gridRow[columns_[i]].*scalar, min, max));
+    }
+#endif
   }
 
-  void Prefetch(const GridPoint* nextRow, size_t i) const {
-    for (size_t k = 0; k < kBlock; ++k) __builtin_prefetch(&nextRow[columns_[i + k]]);
-  }
-
-  // The indices of block i, both paths through the one rule.
-  void StoreIndices(const Quotients& q, size_t i) {
-    for (size_t k = 0; k < kBlock; ++k) index_[i + k] = BackgroundIndex(q[k]);
-  }
 #if VORTANA_SSE2
   void StoreIndices(__m128d q, size_t i) {
-    Quotients lanes;
-    _mm_storeu_pd(lanes.data(), q);
-    StoreIndices(lanes, i);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(&index_[i]), IndicesOf(q));
   }
 #endif
 
@@ -329,14 +338,7 @@ void ComputeBackground(const FlowField& field, const PixelMap& map, int colourBy
 
 }  // namespace
 
-int BackgroundIndex(double q) {
-  // NaN (a zero range gives 0/0) fails every comparison and lands on 0 with the negatives;
-  // infinity lands on 255. Written as the two selections so that they compile to maxsd and minsd
-  // without a branch: the background takes this for every pixel.
-  const double atLeastZero = q > 0.0 ? q : 0.0;
-  const double clamped = atLeastZero < kLastRampIndex ? atLeastZero : kLastRampIndex;
-  return static_cast<int>(clamped);
-}
+int BackgroundIndex(double q) { return IndicesOf(q); }
 
 int BackgroundIndexOfNode(const GridPoint& node, int colourBy, const BackgroundLimits& limits) {
   double q = 0.0;

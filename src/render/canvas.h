@@ -14,6 +14,7 @@ struct ArrowGlyph {
   PixelPoint tail;
   PixelPoint tip;
   std::array<PixelPoint, 3> head;
+  friend constexpr bool operator==(const ArrowGlyph&, const ArrowGlyph&) = default;
 };
 
 /// What the pictures are drawn on. The raster Surface is one realisation; a vector canvas draws
