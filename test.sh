@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Vortana and runs every test, then builds it again with AddressSanitizer and
+# Builds Vortana and runs every test; builds the tests again with the portable fallbacks of the
+# SIMD paths (build-portable/) and runs them there; then builds it with AddressSanitizer and
 # UndefinedBehaviorSanitizer (build-asan/) and runs every test there too. Exits non-zero on any
 # failure or sanitizer report.
 set -euo pipefail
@@ -10,6 +11,13 @@ jobs=$(nproc)
 echo "== Build and test (build/)"
 scripts/build.sh build
 ctest --test-dir build --output-on-failure -j"$jobs"
+
+# A build of its own rather than the sanitizer build without SIMD: the sanitizers then keep
+# watching the SSE2 paths' loads, and this one needs neither the window nor the benchmarks.
+echo "== Build and test the portable fallbacks of the SIMD paths (build-portable/)"
+scripts/build.sh build-portable -DVORTANA_PORTABLE=ON -DVORTANA_BUILD_GUI=OFF \
+  -DVORTANA_BUILD_BENCH=OFF
+ctest --test-dir build-portable --output-on-failure -j"$jobs"
 
 echo "== Build and test with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/)"
 scripts/build.sh build-asan -DVORTANA_SANITIZE=ON -DVORTANA_BUILD_BENCH=OFF

@@ -11,6 +11,7 @@
 #include "app/sample_flows.h"
 #include "render/arrow_plot.h"
 #include "render/background.h"
+#include "render/surface.h"
 
 namespace vortana {
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "render/surface.h"
+
 namespace vortana {
 namespace {
 

@@ -173,19 +173,21 @@ void VisualizerDialog::Repaint() {
   if (platform_.IsMinimised()) return;
   DrawLegend(ramp_, legend_);
   swatch_.FillSolidRect(0, 0, kSwatchSize, kSwatchSize, lineColour_);
-  // The buffer covers every pixel of the drawing area, row-major like the surface, so copying it
-  // sets each pixel exactly as setting them one by one would.
-  if (!backgroundBuffer_.empty()) {
-    std::copy(backgroundBuffer_.begin(), backgroundBuffer_.end(), drawingArea_.Data());
-  }
-  drawingArea_.SelectPen(lineColour_);
-  for (const ArrowRecord& arrow : arrows_) {
-    vortana::DrawArrow(drawingArea_, arrow.x, arrow.y, arrow.v, settings_.gridSize);
-  }
-  for (const Streamline& streamline : streamlines_) {
-    DrawStreamline(drawingArea_, streamline, lineColour_);
-  }
+  PaintDrawingArea(drawingArea_);
   platform_.SurfacesChanged();
+}
+
+void VisualizerDialog::PaintDrawingArea(Canvas& area) const {
+  // The buffer covers every pixel of the drawing area, row-major like the surface, so drawing it
+  // as an image sets each pixel exactly as setting them one by one would.
+  if (!backgroundBuffer_.empty()) {
+    area.Image(backgroundBuffer_.data(), kDrawingWidth, kDrawingHeight);
+  }
+  area.SelectPen(lineColour_);
+  for (const ArrowRecord& arrow : arrows_) {
+    vortana::DrawArrow(area, arrow.x, arrow.y, arrow.v, settings_.gridSize);
+  }
+  for (const Streamline& streamline : streamlines_) DrawStreamline(area, streamline, lineColour_);
 }
 
 }  // namespace vortana

@@ -9,6 +9,7 @@
 #include "../data/flow_field.h"
 #include "../render/arrow_plot.h"
 #include "../render/background.h"
+#include "../render/canvas.h"
 #include "../render/colour_ramp.h"
 #include "../render/occupancy_grid.h"
 #include "../render/streamline.h"
@@ -68,6 +69,9 @@ class VisualizerDialog {
   void OnMouseMove(int x, int y);
   void OnTimer(int id);
   void Repaint();
+  /// The drawing area as a repaint paints it (background buffer, stored arrows and streamlines in
+  /// the line colour), onto any canvas: the window's surface or a picture to export.
+  void PaintDrawingArea(Canvas& area) const;
 
   // Rendering operations, each reading the current state.
   void DrawBackground();

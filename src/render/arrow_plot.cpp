@@ -96,15 +96,12 @@ ArrowGlyph ArrowGlyphFor(int x, int y, Vec3 v, int gridSize) {
   return glyph;
 }
 
-void DrawArrow(Surface& surface, int x, int y, Vec3 v, int gridSize) {
-  const ArrowGlyph glyph = ArrowGlyphFor(x, y, v, gridSize);
-  surface.MoveTo(glyph.tail.x, glyph.tail.y);
-  surface.LineTo(glyph.tip.x, glyph.tip.y);
-  surface.Polyline(glyph.head);
+void DrawArrow(Canvas& canvas, int x, int y, Vec3 v, int gridSize) {
+  canvas.Arrow(ArrowGlyphFor(x, y, v, gridSize));
 }
 
 void DrawArrowPlot(const FlowField& field, const PixelMap& map, const ArrowSettings& settings,
-                   Colour colour, Surface& area, std::vector<ArrowRecord>& arrows) {
+                   Colour colour, Canvas& area, std::vector<ArrowRecord>& arrows) {
   const int gs = settings.gridSize;
   // The lattice needs a cell of at least one pixel; a smaller grid size draws nothing.
   if (gs < 1) return;

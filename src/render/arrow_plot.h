@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "../data/flow_field.h"
+#include "canvas.h"
 #include "pixel_map.h"
 #include "pixel_point.h"
-#include "surface.h"
 
 namespace vortana {
 
@@ -25,14 +25,6 @@ struct ArrowSettings {
   float maxSpeed = 0.0f;
 };
 
-/// The integer points an arrow is drawn with: the shaft from `tail` to `tip`, then the head as a
-/// polyline through head[0], head[1] (the tip), head[2].
-struct ArrowGlyph {
-  PixelPoint tail;
-  PixelPoint tip;
-  std::array<PixelPoint, 3> head;
-};
-
 /// The vector an arrow at pixel (px, py) shows.
 Vec3 VectorAtPixel(const FlowField& field, const PixelMap& map, const ArrowSettings& settings,
                    int px, int py);
@@ -40,11 +32,11 @@ Vec3 VectorAtPixel(const FlowField& field, const PixelMap& map, const ArrowSetti
 /// The glyph of vector v centred on (x, y) at grid size gridSize.
 ArrowGlyph ArrowGlyphFor(int x, int y, Vec3 v, int gridSize);
 
-/// Draws the glyph with the surface's selected pen.
-void DrawArrow(Surface& surface, int x, int y, Vec3 v, int gridSize);
+/// Draws the glyph with the canvas's selected pen.
+void DrawArrow(Canvas& canvas, int x, int y, Vec3 v, int gridSize);
 
 /// The lattice of arrows, row by row, each drawn at once in `colour` and appended to `arrows`.
 void DrawArrowPlot(const FlowField& field, const PixelMap& map, const ArrowSettings& settings,
-                   Colour colour, Surface& area, std::vector<ArrowRecord>& arrows);
+                   Colour colour, Canvas& area, std::vector<ArrowRecord>& arrows);
 
 }  // namespace vortana

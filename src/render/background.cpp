@@ -6,15 +6,31 @@
 #include <functional>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "simd.h"
 
 namespace vortana {
 namespace {
 
 constexpr double kRampTop = 255.0;
 constexpr int kLastRampIndex = 255;
+
+// The index rule, for one quotient or (SSE2) a packed pair: max(q, 0) as q > 0 ? q : 0 takes NaN
+// (0/0 of a zero range) to 0 with the negatives, min(c, 255) as c < 255 ? c : 255 takes infinity
+// to 255, then the truncation. The packed instructions select exactly as the single expressions,
+// lane by lane, so one template states the rule for both paths.
+double AtLeastZero(double q) { return q > 0.0 ? q : 0.0; }
+double AtMostLastIndex(double c) { return c < kLastRampIndex ? c : kLastRampIndex; }
+int32_t Truncated(double c) { return static_cast<int32_t>(c); }
+#if VORTANA_SSE2
+__m128d AtLeastZero(__m128d q) { return _mm_max_pd(q, _mm_setzero_pd()); }
+__m128d AtMostLastIndex(__m128d c) { return _mm_min_pd(c, _mm_set1_pd(kLastRampIndex)); }
+__m128i Truncated(__m128d c) { return _mm_cvttpd_epi32(c); }
+#endif
+
+template <typename Quotients>
+auto IndicesOf(Quotients q) {
+  return Truncated(AtMostLastIndex(AtLeastZero(q)));
+}
 
 // (value - min) * 255 / (max - min), every step in double from the stored floats.
 double ScaledQuotient(float value, float min, float max) {
@@ -135,10 +151,10 @@ class PixelNodes {
   bool allLinedUp_ = false;
 };
 
-// Colours the nodes of one grid row at a fixed list of grid columns. On x86-64 two nodes are
-// worked at a time in packed double arithmetic: packed square roots, products, sums and quotients
-// round exactly as the single ones do, and max/min with 0 and 255 clamp as BackgroundIndex does
-// (a NaN quotient takes the 0), so every index is the one BackgroundIndexOfNode gives.
+// Colours the nodes of one grid row at a fixed list of grid columns, two nodes at a time. With
+// SSE2 the two quotients are worked in packed double arithmetic, whose square roots, products,
+// sums and quotients round exactly as the single ones do; either way the indices come from
+// IndicesOf, so every index is the one BackgroundIndexOfNode gives.
 class RowColourer {
  public:
   // The packed arithmetic takes this many columns at a time; the list is padded to a multiple.
@@ -173,7 +189,7 @@ class RowColourer {
   // As BackgroundIndexOfNode: the length in double, y and z summed first, against the max speed.
   void FlowIndices(const GridPoint* gridRow, const GridPoint* nextRow, double maxSpeed) {
     const size_t padded = columns_.size();
-#if defined(__SSE2__)
+#if VORTANA_SSE2
     const __m128d top = _mm_set1_pd(kRampTop);
     const __m128d speed = _mm_set1_pd(maxSpeed);
     for (size_t i = 0; i < padded; i += 2) {
@@ -191,7 +207,7 @@ class RowColourer {
 #else
     for (size_t i = 0; i < padded; ++i) {
       __builtin_prefetch(&nextRow[columns_[i]]);
-      index_[i] = BackgroundIndex((gridRow[columns_[i]].velocity.Length() * kRampTop) / maxSpeed);
+      index_[i] = IndicesOf((gridRow[columns_[i]].velocity.Length() * kRampTop) / maxSpeed);
     }
 #endif
   }
@@ -200,11 +216,10 @@ class RowColourer {
   void ScalarIndices(const GridPoint* gridRow, const GridPoint* nextRow, float GridPoint::*scalar,
                      float min, float max) {
     const size_t padded = columns_.size();
-    const double range = static_cast<double>(max) - static_cast<double>(min);
-#if defined(__SSE2__)
+#if VORTANA_SSE2
     const __m128d low = _mm_set1_pd(min);
     const __m128d top = _mm_set1_pd(kRampTop);
-    const __m128d width = _mm_set1_pd(range);
+    const __m128d width = _mm_set1_pd(static_cast<double>(max) - static_cast<double>(min));
     for (size_t i = 0; i < padded; i += 2) {
       const __m128d value =
           _mm_set_pd(gridRow[columns_[i + 1]].*scalar, gridRow[columns_[i]].*scalar);
@@ -215,18 +230,14 @@ class RowColourer {
 #else
     for (size_t i = 0; i < padded; ++i) {
       __builtin_prefetch(&nextRow[columns_[i]]);
-      index_[i] = BackgroundIndex(ScaledQuotient(gridRow[columns_[i]].*scalar, min, max));
+      index_[i] = IndicesOf(ScaledQuotient(gridRow[columns_[i]].*scalar, min, max));
     }
 #endif
   }
 
-#if defined(__SSE2__)
-  // BackgroundIndex of both quotients: max(q, 0) is q > 0 ? q : 0 and min(c, 255) is
-  // c < 255 ? c : 255, so NaN lands on 0 and infinity on 255 before the truncation.
+#if VORTANA_SSE2
   void StoreIndices(__m128d q, size_t i) {
-    const __m128d clamped =
-        _mm_min_pd(_mm_max_pd(q, _mm_setzero_pd()), _mm_set1_pd(kLastRampIndex));
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(&index_[i]), _mm_cvttpd_epi32(clamped));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(&index_[i]), IndicesOf(q));
   }
 #endif
 
@@ -327,12 +338,7 @@ void ComputeBackground(const FlowField& field, const PixelMap& map, int colourBy
 
 }  // namespace
 
-int BackgroundIndex(double q) {
-  // NaN (a zero range gives 0/0) fails every comparison and lands on 0 with the negatives.
-  if (!(q > 0.0)) return 0;
-  if (q >= kLastRampIndex) return kLastRampIndex;
-  return static_cast<int>(q);
-}
+int BackgroundIndex(double q) { return IndicesOf(q); }
 
 int BackgroundIndexOfNode(const GridPoint& node, int colourBy, const BackgroundLimits& limits) {
   double q = 0.0;
@@ -350,7 +356,7 @@ int BackgroundIndexOfNode(const GridPoint& node, int colourBy, const BackgroundL
 
 void DrawBackground(const FlowField& field, const PixelMap& map, int colourBy,
                     const BackgroundLimits& limits, const ColourRamp& ramp, bool& valid,
-                    std::vector<Colour>& buffer, Surface& area) {
+                    std::vector<Colour>& buffer, Canvas& area) {
   const int width = area.Width();
   const int height = area.Height();
   const size_t pixelCount = static_cast<size_t>(width) * static_cast<size_t>(height);
@@ -361,8 +367,7 @@ void DrawBackground(const FlowField& field, const PixelMap& map, int colourBy,
   }
   if (!valid) ComputeBackground(field, map, colourBy, limits, ramp, width, height, buffer.data());
 
-  // The buffer has the area's own rows, every pixel inside it: one copy paints them all.
-  std::copy(buffer.begin(), buffer.end(), area.Data());
+  area.Image(buffer.data(), width, height);
   valid = true;
 }
 

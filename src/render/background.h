@@ -3,9 +3,9 @@
 #include <vector>
 
 #include "../data/flow_field.h"
+#include "canvas.h"
 #include "colour_ramp.h"
 #include "pixel_map.h"
-#include "surface.h"
 
 namespace vortana {
 
@@ -35,6 +35,6 @@ int BackgroundIndexOfNode(const GridPoint& node, int colourBy, const BackgroundL
 /// NodeAt of the pixel's world point; then paints the buffer into `area` and sets `valid`.
 void DrawBackground(const FlowField& field, const PixelMap& map, int colourBy,
                     const BackgroundLimits& limits, const ColourRamp& ramp, bool& valid,
-                    std::vector<Colour>& buffer, Surface& area);
+                    std::vector<Colour>& buffer, Canvas& area);
 
 }  // namespace vortana

@@ -7,8 +7,7 @@ namespace {
 
 constexpr int kRampStep = 2;
 constexpr int kLegendColumnsPerEntry = 2;
-// The pen goes to row 10 of a 10-row strip; the end point is not set, so rows 0..9 are covered.
-constexpr int kLegendLineEndRow = 10;
+constexpr int kLegendRows = 10;
 
 }  // namespace
 
@@ -29,17 +28,14 @@ ColourRamp BuildColourRamp() {
   return ramp;
 }
 
-void DrawLegend(const ColourRamp& ramp, Surface& legend) {
-  const Colour callersPen = legend.Pen();
+void DrawLegend(const ColourRamp& ramp, Canvas& legend) {
+  // The old program drew each column as a line from row 0 to row 10, end point not set: rows
+  // 0..9, the pixels of this rectangle on any strip. One rectangle per entry is also one shape
+  // for a vector canvas, with no seams between hairlines.
   for (int i = 0; i < static_cast<int>(ramp.size()); ++i) {
-    legend.SelectPen(ramp[static_cast<size_t>(i)]);
-    for (int column = kLegendColumnsPerEntry * i; column < kLegendColumnsPerEntry * (i + 1);
-         ++column) {
-      legend.MoveTo(column, 0);
-      legend.LineTo(column, kLegendLineEndRow);
-    }
+    legend.FillSolidRect(kLegendColumnsPerEntry * i, 0, kLegendColumnsPerEntry, kLegendRows,
+                         ramp[static_cast<size_t>(i)]);
   }
-  legend.SelectPen(callersPen);
 }
 
 }  // namespace vortana

@@ -2,8 +2,8 @@
 
 #include <array>
 
+#include "canvas.h"
 #include "colour.h"
-#include "surface.h"
 
 namespace vortana {
 
@@ -13,6 +13,6 @@ using ColourRamp = std::array<Colour, 256>;
 ColourRamp BuildColourRamp();
 
 /// Each ramp entry as a column two pixels wide over the strip's full height (512 x 10).
-void DrawLegend(const ColourRamp& ramp, Surface& legend);
+void DrawLegend(const ColourRamp& ramp, Canvas& legend);
 
 }  // namespace vortana

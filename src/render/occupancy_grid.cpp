@@ -4,9 +4,7 @@
 #include <cstddef>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "simd.h"
 
 namespace vortana {
 namespace {
@@ -16,7 +14,7 @@ namespace {
 /// each 16 cells take one load, and the cells read past the span are masked off. Reads up to
 /// 15 bytes beyond the span, which the grid's padding keeps inside the buffer.
 bool AnyMarked(const uint8_t* cells, size_t count) {
-#if defined(__SSE2__)
+#if VORTANA_SSE2
   const __m128i zero = _mm_setzero_si128();
   for (;;) {
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cells));

@@ -69,7 +69,7 @@ bool Kept(const Streamline& chain) { return chain.size() > kMinKeptPoints; }
 }  // namespace
 
 void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int gridSize, Colour colour,
-                                 Surface& area, std::vector<Streamline>& stored) {
+                                 Canvas& area, std::vector<Streamline>& stored) {
   if (gridSize <= 0) return;  // the seeds would never pass the area's edge
   // 64-bit so that a + gridSize cannot overflow for a huge grid size.
   for (long long a = gridSize / 2; a < width; a += gridSize) {
@@ -84,7 +84,7 @@ void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int gridSiz
 
 void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre, int dSep,
                                       int dTest, OccupancyGrid& occupancy, Colour colour,
-                                      Surface& area, std::vector<Streamline>& stored) {
+                                      Canvas& area, std::vector<Streamline>& stored) {
   const int radius = PlacementTestRadius(dTest);
   occupancy.Clear();
 
@@ -135,7 +135,7 @@ void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre
 }
 
 void PlaceRegularStreamlines(const FlowField& field, const TraceSettings& settings, int gridSize,
-                             Colour colour, Surface& area, std::vector<Streamline>& stored) {
+                             Colour colour, Canvas& area, std::vector<Streamline>& stored) {
   const SeedTracer trace = [&](PixelPoint seed, int mode, Streamline& chain) {
     TraceStreamline(field, settings, seed.x, seed.y, chain, mode);
   };
@@ -144,7 +144,7 @@ void PlaceRegularStreamlines(const FlowField& field, const TraceSettings& settin
 
 void PlaceEvenlySpacedStreamlines(const FlowField& field, const TraceSettings& settings, int dSep,
                                   int dTest, OccupancyGrid& occupancy, Colour colour,
-                                  Surface& area, std::vector<Streamline>& stored) {
+                                  Canvas& area, std::vector<Streamline>& stored) {
   const int radius = PlacementTestRadius(dTest);
   const SeedTracer trace = [&](PixelPoint seed, int mode, Streamline& chain) {
     TraceStreamline(field, settings, seed.x, seed.y, chain, mode, &occupancy, radius);

@@ -3,10 +3,10 @@
 #include <functional>
 #include <vector>
 
+#include "canvas.h"
 #include "occupancy_grid.h"
 #include "pixel_point.h"
 #include "streamline.h"
-#include "surface.h"
 
 namespace vortana {
 
@@ -26,7 +26,7 @@ constexpr int PlacementTestRadius(int dTest) { return dTest < 1 ? 1 : dTest; }
 /// Regular placement over an area `width` pixels wide: seeds (a, a) for a = gridSize / 2,
 /// gridSize / 2 + gridSize, ... while a < width. A grid size of 0 or less gives no seeds.
 void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int gridSize, Colour colour,
-                                 Surface& area, std::vector<Streamline>& stored);
+                                 Canvas& area, std::vector<Streamline>& stored);
 
 /// Evenly spaced placement, of the family of B. Jobard and W. Lefer, "Creating Evenly-Spaced
 /// Streamlines of Arbitrary Density", Visualization in Scientific Computing '97 (Springer,
@@ -40,6 +40,6 @@ void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int gridSiz
 /// against `occupancy` (which covers the drawing area).
 void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre, int dSep,
                                       int dTest, OccupancyGrid& occupancy, Colour colour,
-                                      Surface& area, std::vector<Streamline>& stored);
+                                      Canvas& area, std::vector<Streamline>& stored);
 
 }  // namespace vortana

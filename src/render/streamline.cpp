@@ -179,8 +179,8 @@ TraceReport TraceStreamline(const FlowField& field, const TraceSettings& setting
              : TraceWith<FieldSampler>(field, settings, px, py, chain, occupancy, dTest);
 }
 
-void DrawStreamline(Surface& surface, const Streamline& streamline, Colour colour) {
-  for (const PixelPoint& p : streamline) surface.SetPixel(p.x, p.y, colour);
+void DrawStreamline(Canvas& canvas, const Streamline& streamline, Colour colour) {
+  canvas.PixelChain(streamline, colour);
 }
 
 }  // namespace vortana

@@ -5,8 +5,8 @@
 #include "../data/flow_field.h"
 #include "occupancy_grid.h"
 #include "pixel_map.h"
+#include "canvas.h"
 #include "pixel_point.h"
-#include "surface.h"
 
 namespace vortana {
 
@@ -77,14 +77,14 @@ TraceReport TraceStreamline(const FlowField& field, const TraceSettings& setting
                             Streamline& chain, int mode = kTraceModePlain,
                             const OccupancyGrid* occupancy = nullptr, int dTest = 0);
 
-/// Sets every point of the streamline in `colour`.
-void DrawStreamline(Surface& surface, const Streamline& streamline, Colour colour);
+/// Sets every point of the streamline in `colour`, the whole chain as one shape.
+void DrawStreamline(Canvas& canvas, const Streamline& streamline, Colour colour);
 
 /// Seeds (a, a) along the diagonal, a = gridSize/2, gridSize/2 + gridSize, ...; keeps, draws
 /// and appends to `stored` every streamline of more than 5 points. A grid size of 0 or less
 /// gives no seeds.
 void PlaceRegularStreamlines(const FlowField& field, const TraceSettings& settings, int gridSize,
-                             Colour colour, Surface& area, std::vector<Streamline>& stored);
+                             Colour colour, Canvas& area, std::vector<Streamline>& stored);
 
 /// Grows streamlines outward from the centre, seeds at d_sep beside streamlines already kept,
 /// new pixels at least d_test clear of them (occupancy grid). The settings check refuses a
@@ -92,6 +92,6 @@ void PlaceRegularStreamlines(const FlowField& field, const TraceSettings& settin
 /// would accept the same candidates again and again and never end.
 void PlaceEvenlySpacedStreamlines(const FlowField& field, const TraceSettings& settings, int dSep,
                                   int dTest, OccupancyGrid& occupancy, Colour colour,
-                                  Surface& area, std::vector<Streamline>& stored);
+                                  Canvas& area, std::vector<Streamline>& stored);
 
 }  // namespace vortana

@@ -120,6 +120,30 @@ void Surface::DrawSegment(PixelPoint from, PixelPoint to) {
   }
 }
 
+void Surface::PixelChain(std::span<const PixelPoint> chain, Colour colour) {
+  for (const PixelPoint& p : chain) SetPixel(p.x, p.y, colour);
+}
+
+void Surface::Arrow(const ArrowGlyph& glyph) {
+  MoveTo(glyph.tail.x, glyph.tail.y);
+  LineTo(glyph.tip.x, glyph.tip.y);
+  Polyline(glyph.head);
+}
+
+void Surface::Image(const Colour* pixels, int width, int height) {
+  if (width == width_ && height == height_) {
+    std::copy(pixels, pixels + pixels_.size(), pixels_.data());
+    return;
+  }
+  const int columns = std::clamp(width, 0, width_);
+  const int rows = std::clamp(height, 0, height_);
+  for (int row = 0; row < rows; ++row) {
+    const Colour* from = pixels + static_cast<size_t>(row) * static_cast<size_t>(width);
+    std::copy(from, from + columns,
+              pixels_.data() + static_cast<size_t>(row) * static_cast<size_t>(width_));
+  }
+}
+
 void Surface::FillSolidRect(int x, int y, int w, int h, Colour c) {
   // The rectangle covers x .. x + w - 1 and y .. y + h - 1; an empty or negative size fills
   // nothing. 64 bits keep x + w from wrapping.

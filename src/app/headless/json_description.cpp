@@ -10,31 +10,87 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
-Json PointJson(PixelPoint p) { return Json::array({p.x, p.y}); }
+/// The description is written as text, piece by piece, rather than built as a JSON document:
+/// a document's destructor allocates, and when memory runs out while one is being built or
+/// written, its destruction during the unwinding would end the program instead of letting it
+/// say that memory ran out. Each number and string is formatted by the JSON library as a
+/// single value, which allocates nothing to destroy, so the text is byte for byte what the
+/// library writes for the whole document.
+class JsonText {
+ public:
+  void Open(char bracket) {
+    Separate();
+    text_ += bracket;
+    first_ = true;
+  }
+  void Close(char bracket) {
+    text_ += bracket;
+    first_ = false;
+  }
+  void Key(const char* name) {
+    Separate();
+    text_ += '"';
+    text_ += name;
+    text_ += "\":";
+    first_ = true;  // the value follows without a comma
+  }
+  void Value(const Json& scalar) {
+    Separate();
+    text_ += scalar.dump(-1, ' ', false, Json::error_handler_t::replace);
+  }
+  void Point(PixelPoint p) {
+    Open('[');
+    Value(p.x);
+    Value(p.y);
+    Close(']');
+  }
+  std::string Take() { return std::move(text_); }
 
-Json ArrowJson(const ArrowRecord& arrow, int gridSize) {
+ private:
+  void Separate() {
+    if (!first_) text_ += ',';
+    first_ = false;
+  }
+
+  std::string text_;
+  bool first_ = true;
+};
+
+void PutArrow(JsonText& out, const ArrowRecord& arrow, int gridSize) {
   const ArrowGlyph glyph = ArrowGlyphFor(arrow.x, arrow.y, arrow.v, gridSize);
-  Json json;
-  json["x"] = arrow.x;
-  json["y"] = arrow.y;
-  json["v"] = Json::array({JsonFloat(arrow.v.x), JsonFloat(arrow.v.y), JsonFloat(arrow.v.z)});
-  json["shaft"] = Json::array({glyph.tail.x, glyph.tail.y, glyph.tip.x, glyph.tip.y});
-  json["head"] = Json::array();
-  for (const PixelPoint& p : glyph.head) json["head"].push_back(PointJson(p));
-  return json;
+  out.Open('{');
+  out.Key("x");
+  out.Value(arrow.x);
+  out.Key("y");
+  out.Value(arrow.y);
+  out.Key("v");
+  out.Open('[');
+  for (const float c : {arrow.v.x, arrow.v.y, arrow.v.z}) out.Value(JsonFloat(c));
+  out.Close(']');
+  out.Key("shaft");
+  out.Open('[');
+  for (const int c : {glyph.tail.x, glyph.tail.y, glyph.tip.x, glyph.tip.y}) out.Value(c);
+  out.Close(']');
+  out.Key("head");
+  out.Open('[');
+  for (const PixelPoint& p : glyph.head) out.Point(p);
+  out.Close(']');
+  out.Close('}');
 }
 
 // A path is bytes, and JSON text is UTF-8. The invalid bytes of a path read as U+FFFD, the JSON
 // library's own replacement; the exact bytes follow in "file_bytes" for a reader that needs to
 // open the file. A path that is valid UTF-8 gets no second key.
-void PutPath(Json& json, const std::string& path) {
+void PutPath(JsonText& out, const std::string& path) {
   const std::string quoted = Json(path).dump(-1, ' ', false, Json::error_handler_t::replace);
   const std::string readable = Json::parse(quoted).get<std::string>();
-  json["file"] = readable;
+  out.Key("file");
+  out.Value(readable);
   if (readable == path) return;
-  Json bytes = Json::array();
-  for (const char c : path) bytes.push_back(static_cast<unsigned char>(c));
-  json["file_bytes"] = std::move(bytes);
+  out.Key("file_bytes");
+  out.Open('[');
+  for (const char c : path) out.Value(static_cast<unsigned char>(c));
+  out.Close(']');
 }
 
 }  // namespace
@@ -48,36 +104,54 @@ Json JsonFloat(float value) {
   return std::strtod(text, nullptr);
 }
 
-Json DescribeDialog(const VisualizerDialog& dialog, const std::string& file) {
+std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file) {
   const FlowField* field = dialog.Field();
   const BackgroundLimits& limits = dialog.Limits();
-  Json json;
-  PutPath(json, file);
-  json["size"] = field ? field->NodeCount() : 0;
-  json["width"] = field ? field->Width() : 0;
-  json["height"] = field ? field->Height() : 0;
-  json["depth"] = field ? field->Depth() : 0;
-  json["max_x"] = JsonFloat(dialog.MaxX());
-  json["max_y"] = JsonFloat(dialog.MaxY());
-  json["max_speed"] = JsonFloat(limits.maxSpeed);
-  json["min_scalar0"] = JsonFloat(limits.minScalar0);
-  json["max_scalar0"] = JsonFloat(limits.maxScalar0);
-  json["min_scalar1"] = JsonFloat(limits.minScalar1);
-  json["max_scalar1"] = JsonFloat(limits.maxScalar1);
-  json["scale_x"] = JsonFloat(dialog.Map().scaleX);
-  json["scale_y"] = JsonFloat(dialog.Map().scaleY);
-  json["dt"] = JsonFloat(dialog.Dt());
-  json["arrows"] = Json::array();
+  JsonText out;
+  out.Open('{');
+  PutPath(out, file);
+  const std::pair<const char*, int> counts[] = {
+      {"size", field ? field->NodeCount() : 0},
+      {"width", field ? field->Width() : 0},
+      {"height", field ? field->Height() : 0},
+      {"depth", field ? field->Depth() : 0},
+  };
+  for (const auto& [name, value] : counts) {
+    out.Key(name);
+    out.Value(value);
+  }
+  const std::pair<const char*, float> numbers[] = {
+      {"max_x", dialog.MaxX()},
+      {"max_y", dialog.MaxY()},
+      {"max_speed", limits.maxSpeed},
+      {"min_scalar0", limits.minScalar0},
+      {"max_scalar0", limits.maxScalar0},
+      {"min_scalar1", limits.minScalar1},
+      {"max_scalar1", limits.maxScalar1},
+      {"scale_x", dialog.Map().scaleX},
+      {"scale_y", dialog.Map().scaleY},
+      {"dt", dialog.Dt()},
+  };
+  for (const auto& [name, value] : numbers) {
+    out.Key(name);
+    out.Value(JsonFloat(value));
+  }
+  out.Key("arrows");
+  out.Open('[');
   for (const ArrowRecord& arrow : dialog.StoredArrows()) {
-    json["arrows"].push_back(ArrowJson(arrow, dialog.GetSettings().gridSize));
+    PutArrow(out, arrow, dialog.GetSettings().gridSize);
   }
-  json["streamlines"] = Json::array();
+  out.Close(']');
+  out.Key("streamlines");
+  out.Open('[');
   for (const Streamline& streamline : dialog.StoredStreamlines()) {
-    Json points = Json::array();
-    for (const PixelPoint& p : streamline) points.push_back(PointJson(p));
-    json["streamlines"].push_back(std::move(points));
+    out.Open('[');
+    for (const PixelPoint& p : streamline) out.Point(p);
+    out.Close(']');
   }
-  return json;
+  out.Close(']');
+  out.Close('}');
+  return out.Take();
 }
 
 }  // namespace vortana

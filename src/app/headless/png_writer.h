@@ -1,15 +1,21 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "render/surface.h"
 
 namespace vortana {
 
-/// Writes the drawing area as an 8-bit RGB PNG; with a legend strip, the image also holds the
-/// black gap and the strip below the area, as the dialog shows them. Returns an empty string, or
-/// what went wrong; an old file at `path` stays as it was unless the new one is complete. Throws
-/// std::bad_alloc when there is not enough memory to encode the picture.
+/// The drawing area as the bytes of an 8-bit RGB PNG file; with a legend strip, the image also
+/// holds the black gap and the strip below the area, as the dialog shows them. Returns an empty
+/// string, or what went wrong. Throws std::bad_alloc when there is not enough memory to encode
+/// the picture.
+std::string EncodePng(const Surface& area, const Surface* legend, std::vector<uint8_t>& png);
+
+/// EncodePng written to the file at `path`. Returns an empty string, or what went wrong; an old
+/// file at `path` stays as it was unless the new one is complete.
 std::string WritePng(const std::string& path, const Surface& area, const Surface* legend);
 
 }  // namespace vortana

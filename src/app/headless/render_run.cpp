@@ -33,8 +33,8 @@ std::string ReasonText(int error) {
   return error ? " (" + std::generic_category().message(error) + ")" : std::string();
 }
 
-bool WriteDump(const std::string& where, const nlohmann::ordered_json& json, std::ostream& out) {
-  const std::string text = json.dump() + '\n';
+bool WriteDump(const std::string& where, std::string text, std::ostream& out) {
+  text += '\n';
   if (where == "-") {
     errno = 0;
     if (out << text && out.flush()) return true;
