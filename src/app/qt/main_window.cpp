@@ -118,7 +118,9 @@ void MainWindow::BuildFileMenu() {
   file->addSeparator();
   QAction* quit = file->addAction(tr("&Quit"), this, &QWidget::close);
   quit->setObjectName("actionQuit");
-  quit->setShortcut(QKeySequence::Quit);
+  // Some platforms' key bindings have no Quit (Windows, Qt's offscreen platform): Ctrl+Q there.
+  const QKeySequence platformQuit(QKeySequence::Quit);
+  quit->setShortcut(platformQuit.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : platformQuit);
 }
 
 void MainWindow::BuildHelpMenu() {

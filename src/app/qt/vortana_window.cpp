@@ -66,7 +66,9 @@ VortanaWindow::VortanaWindow() : platform_(this), visualizer_(platform_) {
     if (id == kHoverTimerId) emit HoverRested();
   });
   // Enter in the Filename field opens what was typed there; elsewhere it stays Visualize's.
-  Control(kIdFileName)->installEventFilter(this);
+  // The other controls that take the mouse are watched too: a pointer that goes straight from
+  // the drawing area onto one of them has left the area, though the dialog sees no move.
+  for (QWidget* control : selfPainting_) control->installEventFilter(this);
   visualizer_.OnInitDialog();
 }
 
@@ -201,6 +203,7 @@ void VortanaWindow::LoadDataSet(const std::string& path) {
 }
 
 bool VortanaWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Enter) emit PointerLeftDrawingArea();
   if (watched == Control(kIdFileName) && event->type() == QEvent::KeyPress) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     const std::string typed = platform_.ControlText(kIdFileName);
