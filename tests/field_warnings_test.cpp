@@ -68,6 +68,10 @@ TEST(FieldWarnings, NamesDecreasingAxesAndCountsNonFiniteNodes) {
     EXPECT_EQ(FieldWarnings(*field), c.expected);
   }
   EXPECT_TRUE(FieldWarnings(FlowField()).empty());
+  // Dimensions without nodes, as a header that ends early leaves them: nothing is read.
+  for (const auto& [width, height] : {std::pair{5, 0}, {0, 5}}) {
+    EXPECT_TRUE(FieldWarnings(*FlowField::FromNodes(width, height, 1, 0, {})).empty());
+  }
 }
 
 TEST(FieldWarnings, GroupsThousands) {

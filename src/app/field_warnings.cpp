@@ -32,7 +32,8 @@ std::vector<std::string> FieldWarnings(const FlowField& field) {
   const std::vector<GridPoint>& nodes = field.Nodes();
   const std::size_t width = field.Width() > 0 ? static_cast<std::size_t>(field.Width()) : 0;
   const std::size_t height = field.Height() > 0 ? static_cast<std::size_t>(field.Height()) : 0;
-  if (width * height <= nodes.size()) {
+  // A header that stops early can leave a width with no rows (or the reverse) and no nodes.
+  if (width > 0 && height > 0 && width * height <= nodes.size()) {
     // A strict comparison: a NaN is reported once, as a value that is not finite.
     for (std::size_t c = 1; c < width; ++c) {
       if (nodes[c].position.x < nodes[c - 1].position.x) {
