@@ -1,5 +1,5 @@
 // The PNG encoder's bytes read back through Qt's decoder, an independent implementation.
-#include "app/headless/png_writer.h"
+#include "app/png_writer.h"
 
 #include <gtest/gtest.h>
 

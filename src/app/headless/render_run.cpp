@@ -6,13 +6,14 @@
 #include <system_error>
 #include <utility>
 
+#include "app/field_warnings.h"
 #include "app/settings_exchange.h"
 #include "app/visualizer_dialog.h"
 #include "data/base_name.h"
 #include "data/output_file.h"
 #include "headless_platform.h"
 #include "json_description.h"
-#include "png_writer.h"
+#include "app/png_writer.h"
 
 namespace vortana {
 
@@ -91,6 +92,11 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
   // it, as a user would type them after opening a file.
   const LoadResult loaded = dialog.Load(options.dataset);
   if (!loaded.Ok()) return kExitUnusableData;
+  if (const FlowField* field = dialog.Field()) {
+    for (const std::string& warning : FieldWarnings(*field)) {
+      std::cerr << "vortana-render: warning: " << options.dataset << ": " << warning << '\n';
+    }
+  }
   WriteControls(options, platform);
 
   // The dialog's no-data message names no file and no reason; on a command line the data set

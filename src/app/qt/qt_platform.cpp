@@ -124,7 +124,9 @@ void QtPlatform::StopTimer(int id) {
   if (found != timers_.end()) found->second->stop();
 }
 
-bool QtPlatform::IsMinimised() const { return dialog_->isMinimized(); }
+// The dialog may sit inside a larger window (menus and status bar): the window is what the
+// user minimises.
+bool QtPlatform::IsMinimised() const { return dialog_->window()->isMinimized(); }
 
 ChildUnderPoint QtPlatform::ChildAt(int x, int y) const {
   // The topmost control whose rectangle holds the point, whether or not it is enabled or

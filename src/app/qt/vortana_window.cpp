@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <functional>
 #include <new>
+#include <optional>
 #include <ranges>
 
 #include "../command_guard.h"
@@ -61,7 +63,12 @@ VortanaWindow::VortanaWindow() : platform_(this), visualizer_(platform_) {
   ConnectCommands();
   platform_.SetTimerHandler([this](int id) {
     RunCommand(platform_, "show the readout", [this, id] { visualizer_.OnTimer(id); });
+    if (id == kHoverTimerId) emit HoverRested();
   });
+  // Enter in the Filename field opens what was typed there; elsewhere it stays Visualize's.
+  // The other controls that take the mouse are watched too: a pointer that goes straight from
+  // the drawing area onto one of them has left the area, though the dialog sees no move.
+  for (QWidget* control : selfPainting_) control->installEventFilter(this);
   visualizer_.OnInitDialog();
 }
 
@@ -165,7 +172,7 @@ void VortanaWindow::ConnectCommands() {
   const auto guarded = [&p](const char* what, std::function<void()> command) {
     return [&p, what, command = std::move(command)] { RunCommand(p, what, command); };
   };
-  Connect(Control(kIdBrowse), guarded("open the data set", [&v] { v.OnBrowse(); }));
+  Connect(Control(kIdBrowse), [this] { Browse(); });
   Connect(Control(kIdVisualize), guarded("visualize the data set", [&v] { v.OnVisualize(); }));
   Connect(Control(kIdArrowPlot), guarded(kChangeSetting, [&v] { v.OnArrowPlotClicked(); }));
   Connect(Control(kIdStreamlines), guarded(kChangeSetting, [&v] { v.OnStreamlinesClicked(); }));
@@ -179,6 +186,34 @@ void VortanaWindow::ConnectCommands() {
       RunCommand(p, kChangeSetting, [&v, id, delta] { v.OnSpin(id, delta); });
     });
   }
+}
+
+void VortanaWindow::Browse() {
+  // OnBrowse's own steps, with the load going through LoadDataSet so that it is announced.
+  std::optional<std::string> path;
+  RunCommand(platform_, "open the data set", [&] { path = platform_.ChooseOpenFile(); });
+  if (path) LoadDataSet(*path);
+}
+
+void VortanaWindow::LoadDataSet(const std::string& path) {
+  bool loaded = false;
+  RunCommand(platform_, "open the data set",
+             [&] { loaded = visualizer_.Load(path).Ok(); });
+  emit DataSetLoaded(QString::fromStdString(path), loaded);
+}
+
+bool VortanaWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Enter) emit PointerLeftDrawingArea();
+  if (watched == Control(kIdFileName) && event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const std::string typed = platform_.ControlText(kIdFileName);
+    // An empty field has nothing to open: Enter there still runs Visualize.
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter) && !typed.empty()) {
+      LoadDataSet(typed);
+      return true;
+    }
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 bool VortanaWindow::ReachesDialogFace(const QRegion& region) const {
@@ -224,6 +259,17 @@ void VortanaWindow::mouseMoveEvent(QMouseEvent* event) {
   QDialog::mouseMoveEvent(event);
   const QPoint point = event->position().toPoint();
   RunCommand(platform_, "follow the mouse", [&] { visualizer_.OnMouseMove(point.x(), point.y()); });
+  if (platform_.ChildAt(point.x(), point.y()) == ChildUnderPoint::DrawingArea) {
+    const PixelPoint origin = platform_.DrawingAreaOrigin();
+    emit PointerOverDrawingArea(point.x() - origin.x, point.y() - origin.y);
+  } else {
+    emit PointerLeftDrawingArea();
+  }
+}
+
+void VortanaWindow::leaveEvent(QEvent* event) {
+  QDialog::leaveEvent(event);
+  emit PointerLeftDrawingArea();
 }
 
 void VortanaWindow::changeEvent(QEvent* event) {

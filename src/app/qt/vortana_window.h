@@ -28,7 +28,25 @@ class VortanaWindow : public QDialog {
   const std::vector<QWidget*>& Controls() const { return controls_; }
   const DialogUnits& Units() const { return units_; }
 
+  /// The "..." button: the open-file chooser, then the load of the file chosen.
+  void Browse();
+  /// Loads the data set at `path` as the "..." button does once a file is chosen; a failure
+  /// shows the load's message. Announces the load with DataSetLoaded either way.
+  void LoadDataSet(const std::string& path);
+
+ signals:
+  /// A load ended; `loaded` says whether it gave a field.
+  void DataSetLoaded(const QString& path, bool loaded);
+  /// The pointer moved to pixel (px, py) of the drawing area.
+  void PointerOverDrawingArea(int px, int py);
+  /// The pointer moved off the drawing area or out of the dialog.
+  void PointerLeftDrawingArea();
+  /// The hover timer fired: the pointer rested over the drawing area.
+  void HoverRested();
+
  protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void leaveEvent(QEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;

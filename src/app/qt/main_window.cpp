@@ -1,0 +1,302 @@
+#include "main_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPainter>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolTip>
+#include <QUrl>
+#include <new>
+#include <string>
+
+#include "../command_guard.h"
+#include "../control_ids.h"
+#include "../field_warnings.h"
+#include "../png_writer.h"
+#include "../readout.h"
+
+namespace vortana {
+namespace {
+
+constexpr const char* kRecentKey = "recentDataSets";
+constexpr int kNoteMs = 10000;
+
+QImage SurfaceImage(const Surface& surface) {
+  // A COLORREF lies in memory as RGBX8888 (see SurfaceFrame).
+  return QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(), surface.Height(),
+                surface.Width() * static_cast<int>(sizeof(Colour)), QImage::Format_RGBX8888);
+}
+
+QStringList LocalFiles(const QMimeData* data) {
+  QStringList files;
+  if (data == nullptr || !data->hasUrls()) return files;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) files.push_back(url.toLocalFile());
+  }
+  return files;
+}
+
+std::optional<QString> RunSaveFileDialog(QWidget* parent, const QString& suggested) {
+  QFileDialog dialog(parent, QObject::tr("Save Picture As"), suggested);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setNameFilter(QObject::tr("PNG Images (*.png)"));
+  dialog.setDefaultSuffix(QStringLiteral("png"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().constFirst();
+}
+
+}  // namespace
+
+QStringList WithRecentFile(QStringList list, const QString& path, int limit) {
+  list.removeAll(path);
+  list.prepend(path);
+  while (list.size() > limit) list.removeLast();
+  return list;
+}
+
+MainWindow::MainWindow() : dialog_(new VortanaWindow) {
+  setWindowTitle(QString::fromLatin1(VisualizerDialog::kTitle));
+  // The dialog keeps its size, coordinates and behaviour; only now it is a part of this window.
+  dialog_->setParent(this);
+  dialog_->setWindowFlags(Qt::Widget);
+  setCentralWidget(dialog_);
+  dialog_->show();
+  // Escape and every other way the dialog closes itself end the program, as they did.
+  connect(dialog_, &QDialog::finished, this, &QWidget::close);
+
+  BuildFileMenu();
+  BuildHelpMenu();
+  dataSetLabel_ = new QLabel(tr("No data set"), this);
+  statusBar()->addWidget(dataSetLabel_, 1);
+  statusBar()->setSizeGripEnabled(false);  // the window has a fixed size
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  setAcceptDrops(true);
+
+  chooseSaveFile_ = [this]() -> std::optional<QString> {
+    const std::string name = dialog_->GetVisualizer().GetSettings().fileName;
+    const QFileInfo data(QFile::decodeName(name.c_str()));
+    const QString suggested =
+        name.empty() ? QStringLiteral("picture.png")
+                     : data.dir().filePath(data.completeBaseName().section('.', 0, 0) + ".png");
+    return RunSaveFileDialog(this, suggested);
+  };
+
+  connect(dialog_, &VortanaWindow::DataSetLoaded, this, &MainWindow::OnDataSetLoaded);
+  connect(dialog_, &VortanaWindow::PointerOverDrawingArea, this, &MainWindow::ShowReadout);
+  connect(dialog_, &VortanaWindow::PointerLeftDrawingArea, this, &MainWindow::HideReadout);
+  connect(dialog_, &VortanaWindow::HoverRested, this, &MainWindow::ShowReadoutTip);
+  LoadRecentFiles();
+}
+
+void MainWindow::BuildFileMenu() {
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  QAction* open = file->addAction(tr("&Open..."), dialog_, &VortanaWindow::Browse);
+  open->setObjectName("actionOpen");
+  open->setShortcut(QKeySequence::Open);
+  recentMenu_ = file->addMenu(tr("Open &Recent"));
+  file->addSeparator();
+  QAction* save = file->addAction(tr("&Save Picture As..."), this, &MainWindow::SavePicture);
+  save->setObjectName("actionSavePicture");
+  save->setShortcut(QKeySequence::Save);
+  QAction* copy = file->addAction(tr("&Copy Picture"), this, &MainWindow::CopyPicture);
+  copy->setObjectName("actionCopyPicture");
+  copy->setShortcut(QKeySequence::Copy);
+  file->addSeparator();
+  QAction* quit = file->addAction(tr("&Quit"), this, &QWidget::close);
+  quit->setObjectName("actionQuit");
+  // Some platforms' key bindings have no Quit (Windows, Qt's offscreen platform): Ctrl+Q there.
+  const QKeySequence platformQuit(QKeySequence::Quit);
+  quit->setShortcut(platformQuit.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : platformQuit);
+}
+
+void MainWindow::BuildHelpMenu() {
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  QAction* keys = help->addAction(tr("&Keyboard Shortcuts"), this, &MainWindow::ShowShortcuts);
+  keys->setObjectName("actionShortcuts");
+  keys->setShortcut(QKeySequence::HelpContents);
+  QAction* about = help->addAction(tr("&About Vortana"), this, &MainWindow::ShowAbout);
+  about->setObjectName("actionAbout");
+}
+
+void MainWindow::FillRecentMenu() {
+  recentMenu_->clear();
+  for (int i = 0; i < recent_.size(); ++i) {
+    const QString path = recent_[i];
+    // The mnemonic is the entry's number; '&' in a file name is shown, not taken as one.
+    QString name = QFileInfo(path).fileName();
+    name.replace('&', QStringLiteral("&&"));
+    QAction* entry = recentMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name), this,
+                                            [this, path] { OpenDataSet(path); });
+    entry->setStatusTip(path);
+    entry->setToolTip(path);
+  }
+  recentMenu_->addSeparator();
+  recentMenu_->addAction(tr("&Clear Menu"), this, [this] {
+    recent_.clear();
+    StoreRecentFiles();
+    FillRecentMenu();
+  });
+  recentMenu_->setEnabled(!recent_.isEmpty());
+}
+
+void MainWindow::LoadRecentFiles() {
+  recent_ = QSettings().value(kRecentKey).toStringList().mid(0, kRecentCount);
+  FillRecentMenu();
+}
+
+void MainWindow::StoreRecentFiles() const { QSettings().setValue(kRecentKey, recent_); }
+
+void MainWindow::OpenDataSet(const QString& path) {
+  dialog_->LoadDataSet(QFile::encodeName(path).toStdString());
+}
+
+void MainWindow::OnDataSetLoaded(const QString& path, bool loaded) {
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  const QString name = QFileInfo(path).fileName();
+  if (!loaded) {
+    // A data set that no longer opens leaves the recent list.
+    recent_.removeAll(absolute);
+    dataSetLabel_->setText(tr("No data set: %1 could not be opened").arg(name));
+  } else {
+    recent_ = WithRecentFile(recent_, absolute, kRecentCount);
+    const FlowField& field = *dialog_->GetVisualizer().Field();
+    QString text = tr("%1   %2 x %3 x %4 nodes, %5 scalars")
+                       .arg(name)
+                       .arg(field.Width())
+                       .arg(field.Height())
+                       .arg(field.Depth())
+                       .arg(field.ScalarCount());
+    for (const std::string& warning : FieldWarnings(field)) {
+      text += QStringLiteral("   |   ") + QString::fromStdString(warning);
+    }
+    dataSetLabel_->setText(text);
+  }
+  dataSetLabel_->setToolTip(dataSetLabel_->text());
+  StoreRecentFiles();
+  FillRecentMenu();
+}
+
+QImage MainWindow::Picture() const {
+  const VisualizerDialog& v = dialog_->GetVisualizer();
+  const Surface& area = v.DrawingArea();
+  const Surface& legend = v.LegendStrip();
+  QImage picture(area.Width(), area.Height() + kLegendGap + legend.Height(), QImage::Format_RGB32);
+  picture.fill(Qt::black);
+  QPainter painter(&picture);
+  painter.drawImage(0, 0, SurfaceImage(area));
+  painter.drawImage(0, area.Height() + kLegendGap, SurfaceImage(legend));
+  return picture;
+}
+
+void MainWindow::SavePicture() {
+  const std::optional<QString> chosen = chooseSaveFile_();
+  if (!chosen) return;
+  QtPlatform& platform = dialog_->GetPlatform();
+  const std::string path = QFile::encodeName(*chosen).toStdString();
+  const VisualizerDialog& v = dialog_->GetVisualizer();
+  std::string error;
+  RunCommand(platform, "save the picture",
+             [&] { error = WritePng(path, v.DrawingArea(), &v.LegendStrip()); });
+  if (!error.empty()) {
+    platform.ShowMessage(error, "Save Picture As", MessageIcon::Stop);
+    return;
+  }
+  statusBar()->showMessage(tr("Saved the picture as %1").arg(*chosen), kNoteMs);
+}
+
+void MainWindow::CopyPicture() {
+  QApplication::clipboard()->setImage(Picture());
+  statusBar()->showMessage(tr("Copied the picture"), kNoteMs);
+}
+
+void MainWindow::ShowShortcuts() {
+  QMessageBox::information(
+      this, tr("Keyboard Shortcuts"),
+      tr("Ctrl+O\tOpen a data set\n"
+         "Ctrl+S\tSave the picture as PNG\n"
+         "Ctrl+C\tCopy the picture\n"
+         "Ctrl+Q\tQuit\n"
+         "F1\tThis list\n"
+         "Enter\tVisualize (in the Filename field: open the typed path)\n"
+         "Alt+letter\tThe control or menu whose underlined letter it is\n"
+         "Up, Down\tStep the number in a field with arrows\n"
+         "Escape\tClose the window\n\n"
+         "Left click in the picture: probe with one arrow or streamline.\n"
+         "Right click in the picture: clear the probes and the picture.\n"
+         "Click the colour swatch: choose the line colour."));
+}
+
+void MainWindow::ShowAbout() {
+  QMessageBox::about(this, tr("About Vortana"),
+                     tr("<b>Vortana %1</b><p>A visualiser for two-dimensional flow fields: "
+                        "arrows and streamlines over a colour background of speed, pressure or "
+                        "vorticity.</p>")
+                         .arg(QString::fromLatin1(VORTANA_VERSION)));
+}
+
+void MainWindow::ShowReadout(int px, int py) {
+  const VisualizerDialog& v = dialog_->GetVisualizer();
+  readout_ = QString::fromStdString(ReadoutText(ReadoutAt(v.Field(), v.Map(), px, py)));
+  if (readout_.isEmpty()) {
+    statusBar()->clearMessage();
+  } else {
+    statusBar()->showMessage(readout_);
+  }
+}
+
+void MainWindow::HideReadout() {
+  if (readout_.isEmpty()) return;
+  readout_.clear();
+  statusBar()->clearMessage();
+  QToolTip::hideText();
+}
+
+void MainWindow::ShowReadoutTip() {
+  if (!readout_.isEmpty()) QToolTip::showText(QCursor::pos(), readout_, dialog_);
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::WindowStateChange) {
+    const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+    // Restored from the task bar: the dialog's whole face is shown again and asks for a repaint.
+    if ((change->oldState() & Qt::WindowMinimized) && !isMinimized()) dialog_->update();
+  }
+  QMainWindow::changeEvent(event);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+  if (!LocalFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+  const QStringList files = LocalFiles(event->mimeData());
+  if (files.isEmpty()) return;
+  event->acceptProposedAction();
+  // Loaded once the drop is over: a failed load opens a message box, which must not run inside
+  // the drag and drop's own event handling.
+  QTimer::singleShot(0, this, [this, files] {
+    OpenDataSet(files.constFirst());
+    if (files.size() > 1) {
+      statusBar()->showMessage(tr("%1 files dropped; opened the first, %2")
+                                   .arg(files.size())
+                                   .arg(QFileInfo(files.constFirst()).fileName()),
+                               kNoteMs);
+    }
+  });
+}
+
+}  // namespace vortana

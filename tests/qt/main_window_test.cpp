@@ -1,0 +1,233 @@
+// The window around the dialog: the menus and their shortcuts, loads from outside the dialog
+// (command line, drop, Filename and Enter), the readout under the pointer, save and copy.
+
+#define QTEST_QPA_MOUSE_HANDLING
+
+#include <QClipboard>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProcess>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QtTest>
+#include <filesystem>
+
+#include "app/qt/main_window.h"
+#include "app/readout.h"
+#include "scripted_window.h"
+
+namespace vortana::testing {
+namespace {
+
+/// The main window shown on screen, its dialog's messages recorded and its choosers answered by
+/// the test, with settings (the recent list) kept in a folder of the test's own.
+class ScriptedMainWindow {
+ public:
+  ScriptedMainWindow() {
+    QtPlatform& platform = window.Dialog().GetPlatform();
+    platform.SetMessageShower(
+        [this](const std::string& text, const std::string& caption, MessageIcon icon) {
+          messages.push_back({text, caption, icon});
+        });
+    platform.SetOpenFileChooser([this]() -> std::optional<std::string> {
+      ++openChooserCalls;
+      return std::nullopt;
+    });
+    window.SetSaveFileChooser([this]() -> std::optional<QString> {
+      ++saveChooserCalls;
+      return savePath;
+    });
+    window.show();
+    exposed = QTest::qWaitForWindowExposed(&window);
+    window.activateWindow();
+    active = QTest::qWaitForWindowActive(&window);
+  }
+
+  const VisualizerDialog& Visualizer() { return window.Dialog().GetVisualizer(); }
+  QString StatusMessage() { return window.statusBar()->currentMessage(); }
+  QString DataSetText() { return window.statusBar()->findChild<QLabel*>()->text(); }
+
+  MainWindow window;
+  bool exposed = false;
+  bool active = false;
+  std::vector<RecordedMessage> messages;
+  int openChooserCalls = 0;
+  int saveChooserCalls = 0;
+  std::optional<QString> savePath;
+};
+
+void Drop(QWidget* target, const QStringList& files) {
+  QMimeData data;
+  QList<QUrl> urls;
+  for (const QString& file : files) urls.push_back(QUrl::fromLocalFile(file));
+  data.setUrls(urls);
+  const QPointF at(target->width() / 2.0, target->height() / 2.0);
+  QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &enter);
+  QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(target, &drop);
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(settingsDir_.isValid());
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir_.path());
+  }
+
+  void theDialogKeepsItsPlaceAndTheBarsLieAroundIt() {
+    ScriptedMainWindow w;
+    QVERIFY(w.exposed);
+    VortanaWindow& dialog = w.window.Dialog();
+    const QSize dialogSize = dialog.Units().DialogSize();
+    QCOMPARE(dialog.size(), dialogSize);
+    QCOMPARE(dialog.x(), 0);
+    QCOMPARE(dialog.y(), w.window.menuBar()->height());
+    QCOMPARE(w.window.height(),
+             w.window.menuBar()->height() + dialogSize.height() + w.window.statusBar()->height());
+    QCOMPARE(w.window.minimumSize(), w.window.maximumSize());
+    QCOMPARE(w.window.windowTitle(), QString("Vortana Visualization"));
+    QStringList menus;
+    for (QAction* menu : w.window.menuBar()->actions()) menus << menu->text();
+    QCOMPARE(menus, (QStringList{"&File", "&Help"}));
+  }
+
+  void shortcutsReachTheirActions() {
+    ScriptedMainWindow w;
+    QVERIFY(w.active);
+    const std::string data = WriteSample(dir_, SampleFlow::RankineVortex);
+    w.window.OpenDataSet(QString::fromStdString(data));
+    QTest::mouseClick(w.window.Dialog().Control(kIdBackground), Qt::LeftButton);
+    QTest::mouseClick(w.window.Dialog().Control(kIdVisualize), Qt::LeftButton);
+    // Away from the fields, whose own Ctrl+C copies text.
+    w.window.Dialog().Control(kIdVisualize)->setFocus();
+
+    QTest::keySequence(&w.window, QKeySequence::Open);
+    QCOMPARE(w.openChooserCalls, 1);
+
+    w.savePath = QString::fromStdString(dir_.File("picture.png"));
+    QTest::keySequence(&w.window, QKeySequence::Save);
+    QCOMPARE(w.saveChooserCalls, 1);
+    const QImage saved(*w.savePath);
+    QCOMPARE(saved.size(), QSize(512, 512 + 10 + 10));
+    QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), w.window.Picture());
+    // The picture holds the drawing area and the legend, pixel for pixel.
+    QCOMPARE(DifferingPixels(w.Visualizer().DrawingArea(), saved.copy(0, 0, 512, 512)), 0);
+    QCOMPARE(DifferingPixels(w.Visualizer().LegendStrip(), saved.copy(0, 522, 512, 10)), 0);
+    QVERIFY(NonBlackPixels(w.Visualizer().DrawingArea()) > 0);
+
+    QApplication::clipboard()->clear();
+    QTest::keySequence(&w.window, QKeySequence::Copy);
+    QCOMPARE(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+             w.window.Picture());
+
+    // F1 opens the list of shortcuts in a box of its own, closed here as soon as it shows.
+    bool boxShown = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&boxShown] {
+      if (QWidget* box = QApplication::activeModalWidget()) {
+        boxShown = true;
+        box->close();
+      }
+    });
+    closer.start(10);
+    QTest::keySequence(&w.window, QKeySequence::HelpContents);
+    closer.stop();
+    QVERIFY(boxShown);
+
+    w.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w.window));
+    QTest::keySequence(&w.window, QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QVERIFY(!w.window.isVisible());
+    QVERIFY(w.messages.empty());
+  }
+
+  void aFailedSaveNamesTheFileAndLeavesNone() {
+    ScriptedMainWindow w;
+    const std::string target = dir_.File("no-such-folder/picture.png");
+    w.savePath = QString::fromStdString(target);
+    w.window.findChild<QAction*>("actionSavePicture")->trigger();
+    QCOMPARE(w.messages.size(), size_t{1});
+    QVERIFY2(w.messages[0].text.find(target) != std::string::npos, w.messages[0].text.c_str());
+    QVERIFY(!std::filesystem::exists(target));
+  }
+
+  void theCommandLineAndADropLoadAsTheBrowseButtonDoes() {
+    const std::string vortex = WriteSample(dir_, SampleFlow::RankineVortex);
+    const std::string gyre = WriteSample(dir_, SampleFlow::DoubleGyre);
+    {
+      ScriptedMainWindow w;
+      w.window.OpenDataSet(QString::fromStdString(vortex));  // what main does with DATASET
+      QCOMPARE(w.Visualizer().Field()->Width(), int16_t{64});
+      QCOMPARE(QString::fromStdString(w.window.Dialog().GetPlatform().ControlText(kIdFileName)),
+               QString::fromStdString(vortex));
+      QVERIFY(w.DataSetText().startsWith("rankine-vortex.gri   64 x 64 x 1 nodes, 2 scalars"));
+      QCOMPARE(w.window.RecentFiles().value(0), QString::fromStdString(vortex));
+
+      Drop(&w.window.Dialog(), {QString::fromStdString(gyre), QString::fromStdString(vortex)});
+      QTRY_COMPARE(w.Visualizer().GetSettings().fileName, gyre);
+      QCOMPARE(w.StatusMessage(), QString("2 files dropped; opened the first, double-gyre.gri"));
+      QCOMPARE(w.window.RecentFiles(),
+               (QStringList{QString::fromStdString(gyre), QString::fromStdString(vortex)}));
+
+      // A bad path shows the load's message; the window stays and the path leaves the list.
+      const std::string missing = dir_.File("missing.gri");
+      w.window.OpenDataSet(QString::fromStdString(missing));
+      QCOMPARE(w.messages.size(), size_t{1});
+      QVERIFY(w.messages[0].text.find("missing.gri") != std::string::npos);
+      QVERIFY(w.window.isVisible());
+      QVERIFY(w.messages.size() == 1);
+    }
+    // The recent list outlives the window.
+    ScriptedMainWindow again;
+    QCOMPARE(again.window.RecentFiles().value(0), QString::fromStdString(gyre));
+  }
+
+  void enterInTheFilenameFieldLoadsTheTypedPath() {
+    const std::string gyre = WriteSample(dir_, SampleFlow::DoubleGyre);
+    ScriptedMainWindow w;
+    QVERIFY(w.active);
+    auto* edit = qobject_cast<QLineEdit*>(w.window.Dialog().Control(kIdFileName));
+    edit->setFocus();
+    QTest::keyClicks(edit, QString::fromStdString(gyre));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(w.messages.empty());  // not Visualize's "no data file selected"
+    QCOMPARE(w.Visualizer().GetSettings().fileName, gyre);
+    QCOMPARE(w.Visualizer().Field()->Width(), int16_t{64});
+  }
+
+  void theReadoutFollowsThePointerOverTheDrawingArea() {
+    const std::string vortex = WriteSample(dir_, SampleFlow::RankineVortex);
+    ScriptedMainWindow w;
+    VortanaWindow& dialog = w.window.Dialog();
+    const QPoint area = dialog.Control(kIdDrawingArea)->pos();
+    QTest::mouseMove(&dialog, area + QPoint(100, 200));
+    QCOMPARE(w.StatusMessage(), QString());  // no data set: nothing
+
+    w.window.OpenDataSet(QString::fromStdString(vortex));
+    QTest::mouseMove(&dialog, area + QPoint(100, 201));
+    const Readout expected = ReadoutAt(w.Visualizer().Field(), w.Visualizer().Map(), 100, 201);
+    QCOMPARE(expected.kind, Readout::Kind::Inside);
+    QCOMPARE(w.StatusMessage(), QString::fromStdString(ReadoutText(expected)));
+    QVERIFY(w.StatusMessage().startsWith("pixel 100, 201 "));
+
+    QTest::mouseMove(&dialog, dialog.Control(kIdVisualize)->geometry().center());
+    QCOMPARE(w.StatusMessage(), QString());
+  }
+
+ private:
+  QTemporaryDir settingsDir_;
+  TempDir dir_;
+};
+
+}  // namespace vortana::testing
+
+QTEST_MAIN(vortana::testing::MainWindowTest)
+#include "main_window_test.moc"
