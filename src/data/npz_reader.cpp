@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "data/flow_field.h"
+#include "data/large_pages.h"
 #include "data/npy_header.h"
 #include "data/rectilinear_grid.h"
 #include "data/whole_input.h"
@@ -46,8 +47,9 @@ class NpyEntry {
   NpyEntry(std::string archiveName, std::string arrayName)
       : archiveName_(std::move(archiveName)), arrayName_(std::move(arrayName)) {}
 
-  /// Opens the entry and reads its header; returns the failure or nothing.
-  std::string Open(zip_t* archive, zip_int64_t index) {
+  /// Opens the entry of an archive of `archiveBytes` bytes and reads its header; returns the
+  /// failure or nothing.
+  std::string Open(zip_t* archive, zip_int64_t index, uint64_t archiveBytes) {
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
@@ -55,6 +57,10 @@ class NpyEntry {
       return Fault("cannot be read: " + std::string(zip_strerror(archive)));
     }
     size_ = stat.size;
+    if (stat.comp_size > archiveBytes) {
+      return Fault("claims " + std::to_string(stat.comp_size) + " compressed bytes in an archive of " +
+                   std::to_string(archiveBytes));
+    }
     if (size_ / kMostInflation > stat.comp_size) {
       return Fault("claims " + std::to_string(size_) + " bytes from " +
                    std::to_string(stat.comp_size) + " compressed; no compression packs so tight");
@@ -91,7 +97,7 @@ class NpyEntry {
                        std::vector<float>& out) {
     const std::size_t item = header_.itemBytes;
     const std::size_t perStep = rows * columns;
-    out.resize(perStep);
+    ResizeOnLargePages(out, perStep);
     std::vector<unsigned char> chunk(std::min<std::size_t>(kChunkBytes, perStep * steps * item));
     const std::size_t chunkValues = chunk.size() / item;
     if (!header_.fortranOrder) {
@@ -163,6 +169,7 @@ class NpzArchive {
   explicit NpzArchive(std::string name) : name_(std::move(name)) {}
 
   std::string Open(const std::vector<unsigned char>& bytes) {
+    bytes_ = bytes.size();
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
@@ -207,11 +214,12 @@ class NpzArchive {
                       : std::string();
     }
     entry.emplace(name_, array);
-    return entry->Open(archive_.get(), *index);
+    return entry->Open(archive_.get(), *index, bytes_);
   }
 
  private:
   std::string name_;
+  uint64_t bytes_ = 0;
   std::unique_ptr<zip_t, ZipDiscard> archive_;
   std::vector<std::pair<std::string, zip_int64_t>> arrays_;
 };

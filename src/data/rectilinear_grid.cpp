@@ -4,6 +4,7 @@
 
 #include "data/field_builder.h"
 #include "data/flow_field.h"
+#include "data/large_pages.h"
 
 namespace vortana {
 
@@ -63,7 +64,7 @@ LoadResult BuildRectilinearField(const RectilinearSource& source, std::string no
   }
   try {
     FieldBuilder builder(shape);
-    builder.ReserveNodes();
+    AskForLargePages(builder.ReserveNodes(), width * height * depth * sizeof(GridPoint));
     for (std::size_t s = 0; s < depth; ++s) {
       const std::size_t sz = SourceIndex(s, depth, flipZ);
       for (std::size_t r = 0; r < height; ++r) {

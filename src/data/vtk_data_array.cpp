@@ -8,6 +8,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "data/large_pages.h"
+
 namespace vortana {
 
 namespace {
@@ -91,6 +93,14 @@ class PayloadStream {
     return base64_ ? rest / 4 * 3 + pendingCount_ : rest;
   }
 
+  /// The next `count` bytes where they lie, for raw bytes only (nullptr when too few are left).
+  const unsigned char* Borrow(uint64_t count) {
+    if (base64_ || count > bytes_.size() - at_) return nullptr;
+    at_ += count;
+    return bytes_.data() + at_ - count;
+  }
+  bool IsRaw() const { return !base64_; }
+
   bool Read(unsigned char* out, uint64_t count) {
     if (!base64_) {
       if (count > bytes_.size() - at_) return false;
@@ -158,9 +168,10 @@ bool ReadWord(PayloadStream& stream, const VtkEncoding& encoding, uint64_t& word
   return true;
 }
 
-/// The `needed` bytes of a binary array, with its size words, into `data`.
+/// The `needed` bytes of a binary array, after its size words: where they lie in the input when
+/// they are raw, else decoded into `data`; `payload` shows them.
 std::string ReadBinary(PayloadStream& stream, const VtkEncoding& encoding, uint64_t needed,
-                       std::vector<unsigned char>& data) {
+                       std::vector<unsigned char>& data, const unsigned char*& payload) {
   const std::string cut = "ends inside its binary data";
   if (!encoding.zlib) {
     uint64_t size = 0;
@@ -169,7 +180,12 @@ std::string ReadBinary(PayloadStream& stream, const VtkEncoding& encoding, uint6
       return "holds " + std::to_string(size) + " bytes; its extent needs " + std::to_string(needed);
     }
     if (needed > stream.MostLeft()) return cut;
-    data.resize(needed);
+    if (stream.IsRaw()) {
+      payload = stream.Borrow(needed);
+      return payload != nullptr ? std::string() : cut;
+    }
+    ResizeOnLargePages(data, needed);
+    payload = data.data();
     return stream.Read(data.data(), needed) ? std::string() : cut;
   }
   uint64_t blocks = 0, blockSize = 0, lastSize = 0;
@@ -200,7 +216,7 @@ std::string ReadBinary(PayloadStream& stream, const VtkEncoding& encoding, uint6
     return "claims " + std::to_string(needed) + " bytes from " + std::to_string(packedTotal) +
            " compressed; no compression packs so tight";
   }
-  data.resize(needed);
+  ResizeOnLargePages(data, needed);
   std::vector<unsigned char> block;
   uint64_t at = 0;
   for (uint64_t i = 0; i < blocks; ++i) {
@@ -216,6 +232,7 @@ std::string ReadBinary(PayloadStream& stream, const VtkEncoding& encoding, uint6
     }
     at += expected;
   }
+  payload = data.data();
   return {};
 }
 
@@ -226,7 +243,7 @@ std::string ParseAscii(const std::string& text, ValueType type, uint64_t count,
     return "holds " + std::to_string(text.size()) + " characters, too few for " +
            std::to_string(count) + " values";
   }
-  values.resize(count);
+  ResizeOnLargePages(values, count);
   const char* at = text.data();
   const char* end = text.data() + text.size();
   for (uint64_t i = 0; i < count; ++i) {
@@ -272,12 +289,13 @@ std::string DecodeVtkDataArray(const VtkDataArray& array, const VtkEncoding& enc
   if (array.format == "ascii") return ParseAscii(array.text, type->type, count, values);
 
   std::vector<unsigned char> data;
+  const unsigned char* payload = nullptr;
   const uint64_t needed = count * type->bytes;
   if (array.format == "binary") {
     PayloadStream stream({reinterpret_cast<const unsigned char*>(array.text.data()),
                           array.text.size()},
                          true);
-    if (auto error = ReadBinary(stream, encoding, needed, data); !error.empty()) return error;
+    if (auto error = ReadBinary(stream, encoding, needed, data, payload); !error.empty()) return error;
   } else if (array.format == "appended") {
     if (!appended.present) return "is appended, but the file has no AppendedData";
     if (array.offset > appended.bytes.size()) {
@@ -285,12 +303,12 @@ std::string DecodeVtkDataArray(const VtkDataArray& array, const VtkEncoding& enc
              std::to_string(appended.bytes.size()) + " bytes of AppendedData";
     }
     PayloadStream stream(appended.bytes.subspan(array.offset), appended.base64);
-    if (auto error = ReadBinary(stream, encoding, needed, data); !error.empty()) return error;
+    if (auto error = ReadBinary(stream, encoding, needed, data, payload); !error.empty()) return error;
   } else {
     return "has format \"" + array.format + "\"; ascii, binary and appended are read";
   }
-  values.resize(count);
-  Convert(type->type, data.data(), count, encoding.bigEndian, values.data());
+  ResizeOnLargePages(values, count);
+  Convert(type->type, payload, count, encoding.bigEndian, values.data());
   return {};
 }
 

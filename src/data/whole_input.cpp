@@ -4,6 +4,8 @@
 #include <limits>
 #include <new>
 
+#include "data/large_pages.h"
+
 namespace vortana {
 
 std::string ReadWholeInput(const std::string& name, ByteStore& store,
@@ -16,7 +18,7 @@ std::string ReadWholeInput(const std::string& name, ByteStore& store,
     return name + " holds " + std::to_string(size) + " bytes, more than memory can hold";
   }
   try {
-    bytes.resize(static_cast<std::size_t>(size));
+    ResizeOnLargePages(bytes, static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {
     return "there is not enough memory to read the " + std::to_string(size) + " bytes of " + name;
   }
