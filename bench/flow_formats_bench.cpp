@@ -61,8 +61,8 @@ std::string StoredZip(const std::vector<std::pair<std::string, std::string>>& en
 std::string VtkAppended(const std::string& kind, const std::string& geometry,
                         const std::vector<std::pair<std::string, std::string>>& coordinates,
                         const std::string& velocity) {
-  const std::string extent = "0 " + std::to_string(kSide - 1) + " 0 " +
-                             std::to_string(kSide - 1) + " 0 0";
+  const std::string extent =
+      "0 " + std::to_string(kSide - 1) + " 0 " + std::to_string(kSide - 1) + " 0 0";
   std::string appended = Le32(uint32_t(velocity.size())) + velocity;
   std::string coordinateXml;
   for (const auto& [name, bytes] : coordinates) {
@@ -103,14 +103,14 @@ class FormatsOnDisk {
                                   {"u.npy", Npy(u, "(" + side + ", " + side + ")")},
                                   {"v.npy", Npy(v, "(" + side + ", " + side + ")")}}));
     const std::string spacing = std::to_string(1.0 / (kSide - 1));
-    Write("large.vti", VtkAppended("ImageData",
-                                   " Origin=\"0 0 0\" Spacing=\"" + spacing + " " + spacing + " 1\"",
-                                   {}, FloatBytes(velocity)));
-    Write("large.vtr", VtkAppended("RectilinearGrid", "",
-                                   {{"x", FloatBytes(axis)},
-                                    {"y", FloatBytes(axis)},
-                                    {"z", FloatBytes({0.0f})}},
-                                   FloatBytes(velocity)));
+    Write(
+        "large.vti",
+        VtkAppended("ImageData", " Origin=\"0 0 0\" Spacing=\"" + spacing + " " + spacing + " 1\"",
+                    {}, FloatBytes(velocity)));
+    Write("large.vtr",
+          VtkAppended("RectilinearGrid", "",
+                      {{"x", FloatBytes(axis)}, {"y", FloatBytes(axis)}, {"z", FloatBytes({0.0f})}},
+                      FloatBytes(velocity)));
   }
   ~FormatsOnDisk() {
     std::error_code ignored;
@@ -120,7 +120,8 @@ class FormatsOnDisk {
 
  private:
   void Write(const std::string& name, const std::string& bytes) {
-    std::ofstream(folder_ / name, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    std::ofstream(folder_ / name, std::ios::binary)
+        .write(bytes.data(), std::streamsize(bytes.size()));
   }
   std::filesystem::path folder_;
 };

@@ -53,8 +53,8 @@ class FlowFormatsTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     dir_ = new TempDir;
-    const std::string command = std::string(VORTANA_PYTHON3_NUMPY) + " " +
-                                VORTANA_FORMAT_WRITER + " " + dir_->Path().string();
+    const std::string command = std::string(VORTANA_PYTHON3_NUMPY) + " " + VORTANA_FORMAT_WRITER +
+                                " " + dir_->Path().string();
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
   }
   static void TearDownTestSuite() {
@@ -64,8 +64,8 @@ class FlowFormatsTest : public ::testing::Test {
 
   /// The field the pair gives for the analytic flow of `depth` slices at step `step`.
   static std::unique_ptr<FlowField> PairField(int depth, int step) {
-    const std::string base = dir_->File("pair-" + std::to_string(depth) + "-" +
-                                        std::to_string(step));
+    const std::string base =
+        dir_->File("pair-" + std::to_string(depth) + "-" + std::to_string(step));
     EXPECT_EQ(WriteFlowFiles(base, kWidth, kHeight, depth, 2, AnalyticNodes(depth, step)), "");
     LoadResult loaded = LoadDataSet(base + ".gri");
     EXPECT_TRUE(loaded.Ok()) << loaded.Message();
@@ -153,8 +153,8 @@ TEST_F(FlowFormatsTest, EveryFormAndEncodingGivesThePairsField) {
     const std::string what = c.file + " step " + std::to_string(c.step);
     const std::unique_ptr<FlowField> pair = PairField(c.depth, c.step);
     FileStore files;
-    LoadResult loaded = LoadDataSet(dir_->File(c.file), files, ReaderSet::Standard(),
-                                    ReadRequest{c.step});
+    LoadResult loaded =
+        LoadDataSet(dir_->File(c.file), files, ReaderSet::Standard(), ReadRequest{c.step});
     ASSERT_TRUE(loaded.Ok()) << what << ": " << loaded.Message();
     EXPECT_EQ(loaded.Notice(), "") << what;
     EXPECT_EQ(loaded.StepCount(), c.file.starts_with("steps") ? 3 : 1) << what;

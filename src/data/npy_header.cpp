@@ -17,8 +17,8 @@ class LiteralScanner {
   explicit LiteralScanner(std::string_view text) : text_(text) {}
 
   void SkipSpace() {
-    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' ||
-                                  text_[at_] == '\n' || text_[at_] == '\r')) {
+    while (at_ < text_.size() &&
+           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r')) {
       ++at_;
     }
   }
@@ -151,8 +151,9 @@ std::string ParseNpyHeader(std::span<const unsigned char> bytes, NpyHeader& head
   const std::size_t dictStart = bytes[6] == 1 ? 10 : 12;
   LiteralScanner scan(std::string_view(reinterpret_cast<const char*>(bytes.data()) + dictStart,
                                        headerEnd - dictStart));
-  const std::string malformed = "has a .npy header that is not a dict of descr, "
-                                "fortran_order and shape";
+  const std::string malformed =
+      "has a .npy header that is not a dict of descr, "
+      "fortran_order and shape";
   bool haveDescr = false, haveOrder = false, haveShape = false;
   if (!scan.Take('{')) return malformed;
   while (!scan.Take('}')) {

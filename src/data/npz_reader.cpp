@@ -53,13 +53,14 @@ class NpyEntry {
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(archive, static_cast<zip_uint64_t>(index), 0, &stat) != 0 ||
-        (stat.valid & (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) != (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) {
+        (stat.valid & (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) !=
+            (ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE)) {
       return Fault("cannot be read: " + std::string(zip_strerror(archive)));
     }
     size_ = stat.size;
     if (stat.comp_size > archiveBytes) {
-      return Fault("claims " + std::to_string(stat.comp_size) + " compressed bytes in an archive of " +
-                   std::to_string(archiveBytes));
+      return Fault("claims " + std::to_string(stat.comp_size) +
+                   " compressed bytes in an archive of " + std::to_string(archiveBytes));
     }
     if (size_ / kMostInflation > stat.comp_size) {
       return Fault("claims " + std::to_string(size_) + " bytes from " +
@@ -231,8 +232,7 @@ struct FieldShapeOfU {
   uint64_t columns = 0;
 };
 
-std::string CheckShapeOfU(const std::string& name, const NpyHeader& header,
-                          FieldShapeOfU& shape) {
+std::string CheckShapeOfU(const std::string& name, const NpyHeader& header, FieldShapeOfU& shape) {
   const std::vector<uint64_t>& s = header.shape;
   if (s.size() != 2 && s.size() != 3) {
     return name + ": array u has shape " + ShapeText(s) +
@@ -275,7 +275,8 @@ std::string ReadAxis(const std::string& name, NpyEntry& entry, const FieldShapeO
   std::vector<float> grid;
   if (auto error = entry.ReadStep(0, 1, u.rows, u.columns, grid); !error.empty()) return error;
   values.clear();
-  for (std::size_t i = 0; i < wanted; ++i) values.push_back(alongColumns ? grid[i] : grid[i * u.columns]);
+  for (std::size_t i = 0; i < wanted; ++i)
+    values.push_back(alongColumns ? grid[i] : grid[i * u.columns]);
   for (std::size_t r = 0; r < u.rows; ++r) {
     for (std::size_t c = 0; c < u.columns; ++c) {
       const float first = alongColumns ? grid[c] : grid[r * u.columns];
@@ -318,13 +319,16 @@ LoadResult NpzReader::Read(const std::string& path, ByteStore& store,
     }
     const std::vector<uint64_t> uShape = u->Header().shape;
     if (request.step < 0 || static_cast<uint64_t>(request.step) >= shape.steps) {
-      return LoadResult::Failed(
-          path, path + " holds " + std::to_string(shape.steps) +
-                    (shape.steps == 1 ? " time step" : " time steps") + "; there is no step " +
-                    std::to_string(request.step));
+      return LoadResult::Failed(path, path + " holds " + std::to_string(shape.steps) +
+                                          (shape.steps == 1 ? " time step" : " time steps") +
+                                          "; there is no step " + std::to_string(request.step));
     }
-    const std::pair<const char*, std::optional<NpyEntry>*> others[] = {
-        {"v", &v}, {"x", &x}, {"y", &y}, {"w", &w}, {"pressure", &pressure}, {"vorticity", &vorticity}};
+    const std::pair<const char*, std::optional<NpyEntry>*> others[] = {{"v", &v},
+                                                                       {"x", &x},
+                                                                       {"y", &y},
+                                                                       {"w", &w},
+                                                                       {"pressure", &pressure},
+                                                                       {"vorticity", &vorticity}};
     for (const auto& [array, entry] : others) {
       const bool required = std::string_view(array) == "v" || std::string_view(array) == "x" ||
                             std::string_view(array) == "y";
@@ -357,8 +361,8 @@ LoadResult NpzReader::Read(const std::string& path, ByteStore& store,
       NpyEntry& entry = **entries[k];
       if (entry.Header().shape != uShape) {
         return LoadResult::Failed(path, path + ": array " + entry.ArrayName() + " has shape " +
-                                            ShapeText(entry.Header().shape) +
-                                            "; u has shape " + ShapeText(uShape));
+                                            ShapeText(entry.Header().shape) + "; u has shape " +
+                                            ShapeText(uShape));
       }
       if (auto error = entry.ReadStep(static_cast<uint64_t>(request.step), shape.steps, rows,
                                       columns, values[k]);

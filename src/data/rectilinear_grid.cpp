@@ -54,11 +54,15 @@ LoadResult BuildRectilinearField(const RectilinearSource& source, std::string no
   const bool flipX = Falls(source.x);
   const bool flipY = Falls(source.y);
   const bool flipZ = Falls(source.z);
-  const FieldShape shape{static_cast<int>(width), static_cast<int>(height),
-                         static_cast<int>(depth), source.scalarCount, 0, 0.0f};
+  const FieldShape shape{static_cast<int>(width),
+                         static_cast<int>(height),
+                         static_cast<int>(depth),
+                         source.scalarCount,
+                         0,
+                         0.0f};
   if (shape.NodeCount() < 0) {
-    return LoadResult::Failed(source.name, source.name + " holds " + std::to_string(width) +
-                                               " x " + std::to_string(height) + " x " +
+    return LoadResult::Failed(source.name, source.name + " holds " + std::to_string(width) + " x " +
+                                               std::to_string(height) + " x " +
                                                std::to_string(depth) +
                                                " nodes, more than a field can hold");
   }

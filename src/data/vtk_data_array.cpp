@@ -18,8 +18,18 @@ namespace {
 /// before its room is allocated.
 constexpr uint64_t kMostInflation = 1032;
 
-enum class ValueType { kInt8, kUInt8, kInt16, kUInt16, kInt32, kUInt32, kInt64, kUInt64,
-                       kFloat32, kFloat64 };
+enum class ValueType {
+  kInt8,
+  kUInt8,
+  kInt16,
+  kUInt16,
+  kInt32,
+  kUInt32,
+  kInt64,
+  kUInt64,
+  kFloat32,
+  kFloat64
+};
 
 struct TypeName {
   std::string_view name;
@@ -61,21 +71,30 @@ void ConvertAll(const unsigned char* bytes, uint64_t count, bool bigEndian, floa
 void Convert(ValueType type, const unsigned char* bytes, uint64_t count, bool bigEndian,
              float* out) {
   switch (type) {
-    case ValueType::kInt8: return ConvertAll<int8_t, uint8_t>(bytes, count, bigEndian, out);
-    case ValueType::kUInt8: return ConvertAll<uint8_t, uint8_t>(bytes, count, bigEndian, out);
-    case ValueType::kInt16: return ConvertAll<int16_t, uint16_t>(bytes, count, bigEndian, out);
-    case ValueType::kUInt16: return ConvertAll<uint16_t, uint16_t>(bytes, count, bigEndian, out);
-    case ValueType::kInt32: return ConvertAll<int32_t, uint32_t>(bytes, count, bigEndian, out);
-    case ValueType::kUInt32: return ConvertAll<uint32_t, uint32_t>(bytes, count, bigEndian, out);
-    case ValueType::kInt64: return ConvertAll<int64_t, uint64_t>(bytes, count, bigEndian, out);
-    case ValueType::kUInt64: return ConvertAll<uint64_t, uint64_t>(bytes, count, bigEndian, out);
+    case ValueType::kInt8:
+      return ConvertAll<int8_t, uint8_t>(bytes, count, bigEndian, out);
+    case ValueType::kUInt8:
+      return ConvertAll<uint8_t, uint8_t>(bytes, count, bigEndian, out);
+    case ValueType::kInt16:
+      return ConvertAll<int16_t, uint16_t>(bytes, count, bigEndian, out);
+    case ValueType::kUInt16:
+      return ConvertAll<uint16_t, uint16_t>(bytes, count, bigEndian, out);
+    case ValueType::kInt32:
+      return ConvertAll<int32_t, uint32_t>(bytes, count, bigEndian, out);
+    case ValueType::kUInt32:
+      return ConvertAll<uint32_t, uint32_t>(bytes, count, bigEndian, out);
+    case ValueType::kInt64:
+      return ConvertAll<int64_t, uint64_t>(bytes, count, bigEndian, out);
+    case ValueType::kUInt64:
+      return ConvertAll<uint64_t, uint64_t>(bytes, count, bigEndian, out);
     case ValueType::kFloat32:
       if (!bigEndian && std::endian::native == std::endian::little) {
         std::memcpy(out, bytes, count * 4);
         return;
       }
       return ConvertAll<float, uint32_t>(bytes, count, bigEndian, out);
-    case ValueType::kFloat64: return ConvertAll<double, uint64_t>(bytes, count, bigEndian, out);
+    case ValueType::kFloat64:
+      return ConvertAll<double, uint64_t>(bytes, count, bigEndian, out);
   }
 }
 
@@ -207,7 +226,8 @@ std::string ReadBinary(PayloadStream& stream, const VtkEncoding& encoding, uint6
   uint64_t packedTotal = 0;
   for (uint64_t& size : packed) {
     if (!ReadWord(stream, encoding, size)) return cut;
-    if (size / kMostInflation > blockSize || __builtin_add_overflow(packedTotal, size, &packedTotal)) {
+    if (size / kMostInflation > blockSize ||
+        __builtin_add_overflow(packedTotal, size, &packedTotal)) {
       return "declares a compressed block of " + std::to_string(size) + " bytes";
     }
   }
@@ -292,10 +312,10 @@ std::string DecodeVtkDataArray(const VtkDataArray& array, const VtkEncoding& enc
   const unsigned char* payload = nullptr;
   const uint64_t needed = count * type->bytes;
   if (array.format == "binary") {
-    PayloadStream stream({reinterpret_cast<const unsigned char*>(array.text.data()),
-                          array.text.size()},
-                         true);
-    if (auto error = ReadBinary(stream, encoding, needed, data, payload); !error.empty()) return error;
+    PayloadStream stream(
+        {reinterpret_cast<const unsigned char*>(array.text.data()), array.text.size()}, true);
+    if (auto error = ReadBinary(stream, encoding, needed, data, payload); !error.empty())
+      return error;
   } else if (array.format == "appended") {
     if (!appended.present) return "is appended, but the file has no AppendedData";
     if (array.offset > appended.bytes.size()) {
@@ -303,7 +323,8 @@ std::string DecodeVtkDataArray(const VtkDataArray& array, const VtkEncoding& enc
              std::to_string(appended.bytes.size()) + " bytes of AppendedData";
     }
     PayloadStream stream(appended.bytes.subspan(array.offset), appended.base64);
-    if (auto error = ReadBinary(stream, encoding, needed, data, payload); !error.empty()) return error;
+    if (auto error = ReadBinary(stream, encoding, needed, data, payload); !error.empty())
+      return error;
   } else {
     return "has format \"" + array.format + "\"; ascii, binary and appended are read";
   }

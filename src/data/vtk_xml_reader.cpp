@@ -79,8 +79,8 @@ void OnStart(void* user, const XML_Char* element, const XML_Char** attributes) {
   } else if (name == "PointData" && parent == "Piece" && doc.pieces == 1) {
     take("Vectors", doc.activeVectors);
   } else if (name == "DataArray" && doc.pieces == 1 &&
-             (parent == "PointData" || parent == "Coordinates") &&
-             doc.open.size() >= 3 && doc.open[doc.open.size() - 3] == "Piece") {
+             (parent == "PointData" || parent == "Coordinates") && doc.open.size() >= 3 &&
+             doc.open[doc.open.size() - 3] == "Piece") {
     std::vector<VtkDataArray>& into = parent == "PointData" ? doc.pointArrays : doc.coordinates;
     VtkDataArray& array = into.emplace_back();
     take("Name", array.name);
@@ -143,7 +143,8 @@ bool ParseNumbers(const std::string& text, std::array<double, N>& out) {
 
 bool SameName(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char p, char q) {
-    return std::tolower(static_cast<unsigned char>(p)) == std::tolower(static_cast<unsigned char>(q));
+    return std::tolower(static_cast<unsigned char>(p)) ==
+           std::tolower(static_cast<unsigned char>(q));
   });
 }
 
@@ -204,8 +205,8 @@ class VtkLoad {
       if (XML_Parse(parser.get(), reinterpret_cast<const char*>(bytes_.data() + at),
                     static_cast<int>(piece), last && whole) == XML_STATUS_ERROR) {
         return path_ + " is not well-formed XML (line " +
-               std::to_string(XML_GetCurrentLineNumber(parser.get())) + "): " +
-               XML_ErrorString(XML_GetErrorCode(parser.get()));
+               std::to_string(XML_GetCurrentLineNumber(parser.get())) +
+               "): " + XML_ErrorString(XML_GetErrorCode(parser.get()));
       }
       at += piece;
     } while (at < xmlEnd);
@@ -224,8 +225,9 @@ class VtkLoad {
   std::string CheckDocument() {
     if (doc_.fileType.empty()) return path_ + " is not a VTK XML file (no VTKFile type)";
     if (doc_.fileType == "StructuredGrid") {
-      return path_ + " holds a StructuredGrid, a curvilinear grid, which a field cannot hold; "
-                     "ImageData and RectilinearGrid are read";
+      return path_ +
+             " holds a StructuredGrid, a curvilinear grid, which a field cannot hold; "
+             "ImageData and RectilinearGrid are read";
     }
     if (doc_.fileType != "ImageData" && doc_.fileType != "RectilinearGrid") {
       return path_ + " holds a " + doc_.fileType + "; ImageData and RectilinearGrid are read";
@@ -243,7 +245,8 @@ class VtkLoad {
     if (doc_.compressor == "vtkZLibDataCompressor") {
       encoding_.zlib = true;
     } else if (!doc_.compressor.empty()) {
-      return path_ + " is compressed with " + doc_.compressor + "; only vtkZLibDataCompressor is read";
+      return path_ + " is compressed with " + doc_.compressor +
+             "; only vtkZLibDataCompressor is read";
     }
     if (doc_.pieces != 1) {
       return path_ + " holds " + std::to_string(doc_.pieces) + " pieces; one is read";
@@ -351,8 +354,9 @@ class VtkLoad {
         return &array;
       }
     }
-    error = path_ + " has no velocity: no active vectors (PointData Vectors) and no 3-component "
-                    "array named velocity or U among the point data (" +
+    error = path_ +
+            " has no velocity: no active vectors (PointData Vectors) and no 3-component "
+            "array named velocity or U among the point data (" +
             ArrayList(doc_.pointArrays) + ")";
     return nullptr;
   }
