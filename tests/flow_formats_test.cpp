@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "data/byte_source.h"
 #include "data/field_reader.h"
 #include "data/flow_field.h"
 #include "data/flow_file_writer.h"
@@ -235,6 +237,36 @@ TEST_F(FlowFormatsTest, WhatAFieldCannotBeMadeOfIsRefusedByName) {
     ASSERT_FALSE(loaded.Ok()) << file;
     EXPECT_TRUE(loaded.Message().starts_with(dir_->File(file) + start)) << loaded.Message();
   }
+}
+
+TEST(VtkIntegerArraysTest, IntegerValuesAreRoundedToFloatAsACastWould) {
+  // From memory, as the fuzzer reads: 2 x 2 nodes, Int16 vectors, Int64 pressure, no vorticity.
+  const std::string text =
+      "<VTKFile type=\"ImageData\" byte_order=\"LittleEndian\"><ImageData "
+      "WholeExtent=\"0 1 0 1 0 0\" Origin=\"0 0 0\" Spacing=\"1 1 1\"><Piece "
+      "Extent=\"0 1 0 1 0 0\"><PointData Vectors=\"v\"><DataArray type=\"Int16\" Name=\"v\" "
+      "NumberOfComponents=\"3\" format=\"ascii\">-3 4 0 1 2 3 32767 -32768 0 0 0 0</DataArray>"
+      "<DataArray type=\"Int64\" Name=\"pressure\" format=\"ascii\">16777217 1 2 3"
+      "</DataArray></PointData></Piece></ImageData></VTKFile>";
+  MemoryStore store;
+  store.Add("ints.vti", {reinterpret_cast<const unsigned char*>(text.data()), text.size()});
+  LoadResult loaded = LoadDataSet("ints.vti", store);
+  ASSERT_TRUE(loaded.Ok()) << loaded.Message();
+  const FlowField& field = *loaded.Field();
+  EXPECT_EQ(field.ScalarCount(), 1);
+  const std::vector<GridPoint>& nodes = field.Nodes();
+  ASSERT_EQ(nodes.size(), 4u);
+  EXPECT_EQ(nodes[0].velocity.x, -3.0f);
+  EXPECT_EQ(nodes[1].velocity.z, 3.0f);
+  EXPECT_EQ(nodes[2].velocity.x, 32767.0f);
+  EXPECT_EQ(nodes[2].velocity.y, -32768.0f);
+  // 2^24 + 1 lies halfway between two floats; the even one, 2^24, is taken.
+  EXPECT_EQ(nodes[0].scalar0, 16777216.0f);
+  EXPECT_EQ(nodes[3].scalar0, 3.0f);
+  EXPECT_EQ(nodes[3].position.x, 1.0f);
+  EXPECT_EQ(nodes[3].position.y, 1.0f);
+  EXPECT_EQ(field.Stats().maxSpeed,
+            static_cast<float>(std::sqrt(32767.0 * 32767 + 32768.0 * 32768)));
 }
 
 }  // namespace
