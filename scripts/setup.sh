@@ -5,4 +5,5 @@ set -euo pipefail
 "$(dirname "$0")/install-missing.sh" build-essential cmake pkg-config qt6-base-dev libgl-dev \
   nlohmann-json3-dev libcli11-dev libspng-dev zlib1g-dev libgtest-dev libgmock-dev \
   libbenchmark-dev xvfb xauth \
-  fonts-dejavu-core fonts-dejavu-extra python3 help2man dpkg-dev file
+  fonts-dejavu-core fonts-dejavu-extra python3 help2man dpkg-dev file \
+  libzip-dev libexpat1-dev python3-numpy

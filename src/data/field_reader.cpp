@@ -4,6 +4,8 @@
 #include <array>
 
 #include "data/grid_pair_reader.h"
+#include "data/npz_reader.h"
+#include "data/vtk_xml_reader.h"
 
 namespace vortana {
 
@@ -24,7 +26,10 @@ ReaderSet::ReaderSet(std::vector<const FieldReader*> readers) : readers_(std::mo
 
 const ReaderSet& ReaderSet::Standard() {
   static const GridPairReader gridPair;
-  static const ReaderSet standard({&gridPair});
+  static const NpzReader npz;
+  static const VtkXmlReader vtkXml;
+  static const ReaderSet standard({&gridPair,
+                                   &npz, &vtkXml});
   return standard;
 }
 

@@ -7,12 +7,9 @@
 #include <new>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
 #include "data/base_name.h"
 #include "data/field_builder.h"
+#include "data/large_pages.h"
 #include "data/little_endian.h"
 
 namespace vortana {
@@ -86,24 +83,6 @@ std::string CheckFileSizes(const ByteSource& grid, const ByteSource& data, uint6
            " bytes";
   }
   return {};
-}
-
-/// Asks the system to back the node array with large pages where it can: the array is written
-/// once from start to end, and a 32 MiB array then takes 16 page faults instead of 8192 (the
-/// faults were about half of a load's time in the kernel), and traces that wander over the field
-/// miss the address translation cache less often. Only whole large pages inside the array are
-/// named; a system that will not, or has no such pages, is left alone.
-void AskForLargePages(void* start, std::size_t bytes) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-  constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
-  const std::uintptr_t first = reinterpret_cast<std::uintptr_t>(start);
-  const std::uintptr_t begin = (first + kLargePage - 1) & ~(kLargePage - 1);
-  const std::uintptr_t end = (first + bytes) & ~(kLargePage - 1);
-  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-#else
-  (void)start;
-  (void)bytes;
-#endif
 }
 
 /// The blocks the two files are read into: as many nodes of each as fit the block size, and no

@@ -38,12 +38,18 @@ class LoadResult {
   /// Hands the field over; the result keeps saying whether the load succeeded and why not.
   std::unique_ptr<FlowField> TakeField();
 
+  /// How many time steps the source holds (1 for a source without time); the field is the
+  /// requested one of them. Its slices are the field's depth.
+  int StepCount() const { return stepCount_; }
+  void SetStepCount(int count) { stepCount_ = count; }
+
  private:
   LoadResult() = default;
 
   std::unique_ptr<FlowField> field_;
   std::optional<LoadFailure> failure_;
   std::string notice_;
+  int stepCount_ = 1;
 };
 
 }  // namespace vortana

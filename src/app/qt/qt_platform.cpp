@@ -19,6 +19,7 @@ namespace vortana {
 namespace {
 
 constexpr const char* kGridFilesFilter = "Vortana Grid Files (*.gri)";
+constexpr const char* kDataFilesFilter = "NumPy, NetCDF and VTK files (*.npz *.nc *.vti *.vtr)";
 constexpr const char* kAllFilesFilter = "All Files (*.*)";
 constexpr const char* kDefaultSuffix = "dat";
 
@@ -159,8 +160,9 @@ std::optional<std::string> RunOpenFileDialog(QWidget* parent) {
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix(QString::fromLatin1(kDefaultSuffix));
-  dialog.setNameFilters(
-      {QString::fromLatin1(kGridFilesFilter), QString::fromLatin1(kAllFilesFilter)});
+  dialog.setNameFilters({QString::fromLatin1(kGridFilesFilter),
+                         QString::fromLatin1(kDataFilesFilter),
+                         QString::fromLatin1(kAllFilesFilter)});
   dialog.selectNameFilter(QString::fromLatin1(kGridFilesFilter));
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   // The path in the file system's own encoding, which is what the file reading opens.

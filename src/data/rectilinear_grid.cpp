@@ -1,0 +1,97 @@
+#include "data/rectilinear_grid.h"
+
+#include <new>
+
+#include "data/field_builder.h"
+#include "data/flow_field.h"
+#include "data/large_pages.h"
+
+namespace vortana {
+
+namespace {
+
+bool Falls(const std::vector<float>& values) { return values.size() >= 2 && values[1] < values[0]; }
+
+/// Where lattice index i of an axis of n values lies in the source.
+std::size_t SourceIndex(std::size_t i, std::size_t n, bool reversed) {
+  return reversed ? n - 1 - i : i;
+}
+
+float At(const NodeComponent& component, std::size_t node) {
+  return component.data != nullptr ? component.data[node * component.stride] : 0.0f;
+}
+
+}  // namespace
+
+std::string CheckAxis(const std::string& name, const char* axis, const std::vector<float>& values,
+                      std::size_t fewest) {
+  if (values.size() < fewest) {
+    return name + ": " + axis + " has " + std::to_string(values.size()) +
+           (values.size() == 1 ? " value" : " values") + "; a grid needs at least " +
+           std::to_string(fewest) + " along each side";
+  }
+  if (values.size() > static_cast<std::size_t>(kMaxDimension)) {
+    return name + ": " + axis + " has " + std::to_string(values.size()) + " values, more than " +
+           std::to_string(kMaxDimension);
+  }
+  const bool falls = Falls(values);
+  for (std::size_t i = 1; i < values.size(); ++i) {
+    // Negated so that a NaN breaks the order too.
+    const bool inOrder = falls ? values[i] < values[i - 1] : values[i - 1] < values[i];
+    if (!inOrder) {
+      return name + ": the " + axis + " values neither rise nor fall throughout (" + axis + "[" +
+             std::to_string(i - 1) + "] = " + std::to_string(values[i - 1]) + ", " + axis + "[" +
+             std::to_string(i) + "] = " + std::to_string(values[i]) + ")";
+    }
+  }
+  return {};
+}
+
+LoadResult BuildRectilinearField(const RectilinearSource& source, std::string notice) {
+  const std::size_t width = source.x.size();
+  const std::size_t height = source.y.size();
+  const std::size_t depth = source.z.size();
+  const bool flipX = Falls(source.x);
+  const bool flipY = Falls(source.y);
+  const bool flipZ = Falls(source.z);
+  const FieldShape shape{static_cast<int>(width),
+                         static_cast<int>(height),
+                         static_cast<int>(depth),
+                         source.scalarCount,
+                         0,
+                         0.0f};
+  if (shape.NodeCount() < 0) {
+    return LoadResult::Failed(source.name, source.name + " holds " + std::to_string(width) + " x " +
+                                               std::to_string(height) + " x " +
+                                               std::to_string(depth) +
+                                               " nodes, more than a field can hold");
+  }
+  try {
+    FieldBuilder builder(shape);
+    AskForLargePages(builder.ReserveNodes(), width * height * depth * sizeof(GridPoint));
+    for (std::size_t s = 0; s < depth; ++s) {
+      const std::size_t sz = SourceIndex(s, depth, flipZ);
+      for (std::size_t r = 0; r < height; ++r) {
+        const std::size_t sy = SourceIndex(r, height, flipY);
+        const std::size_t rowStart = (sz * height + sy) * width;
+        for (std::size_t c = 0; c < width; ++c) {
+          const std::size_t sx = SourceIndex(c, width, flipX);
+          const std::size_t n = rowStart + sx;
+          GridPoint node;
+          node.position = {source.x[sx], source.y[sy], source.z[sz]};
+          node.velocity = {At(source.u, n), At(source.v, n), At(source.w, n)};
+          node.scalar0 = At(source.scalar0, n);
+          node.scalar1 = At(source.scalar1, n);
+          builder.Add(node);
+        }
+      }
+    }
+    return LoadResult::Loaded(builder.Finish(), std::move(notice));
+  } catch (const std::bad_alloc&) {
+    return LoadResult::Failed(source.name, "there is not enough memory to hold the " +
+                                               std::to_string(shape.NodeCount()) + " nodes of " +
+                                               source.name);
+  }
+}
+
+}  // namespace vortana
