@@ -4,4 +4,5 @@ set -euo pipefail
 
 "$(dirname "$0")/install-missing.sh" build-essential cmake pkg-config qt6-base-dev libgl-dev \
   nlohmann-json3-dev libcli11-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb xauth \
-  fonts-dejavu-core fonts-dejavu-extra python3
+  fonts-dejavu-core fonts-dejavu-extra python3 \
+  libnetcdf-dev libzip-dev python3-netcdf4 python3-numpy

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "data/flow_field.h"
 #include "data/grid_pair_reader.h"
+#include "data/netcdf_reader.h"
 
 namespace vortana {
 
@@ -24,7 +26,8 @@ ReaderSet::ReaderSet(std::vector<const FieldReader*> readers) : readers_(std::mo
 
 const ReaderSet& ReaderSet::Standard() {
   static const GridPairReader gridPair;
-  static const ReaderSet standard({&gridPair});
+  static const NetcdfReader netcdf;
+  static const ReaderSet standard({&gridPair, &netcdf});
   return standard;
 }
 
@@ -45,6 +48,24 @@ const FieldReader& ReaderSet::Choose(const std::string& path, ByteStore& store) 
     }
   }
   return *readers_.front();
+}
+
+SourceExtent FieldReader::Probe(const std::string& path, ByteStore& store) const {
+  const LoadResult loaded = Read(path, store, ReadRequest{});
+  return {1, loaded.Ok() ? static_cast<int>(loaded.Field()->Depth()) : 0};
+}
+
+ReaderSet ReaderSet::Replacing(const FieldReader& reader) const {
+  std::vector<const FieldReader*> readers = readers_;
+  const auto same = std::find_if(readers.begin(), readers.end(), [&](const FieldReader* r) {
+    return r->Kind() == reader.Kind();
+  });
+  if (same != readers.end()) {
+    *same = &reader;
+  } else {
+    readers.push_back(&reader);
+  }
+  return ReaderSet(std::move(readers));
 }
 
 LoadResult LoadDataSet(const std::string& path, ByteStore& store, const ReaderSet& readers,
