@@ -350,6 +350,11 @@ TEST(NetcdfReaderTest, RefusalsNameTheFileAndTheFault) {
   testing::WriteBytes(fake, "CDF\x01 but nothing after it");
   EXPECT_EQ(Load(fake).Message().rfind(fake + " cannot be read as a NetCDF file (", 0), 0u)
       << Load(fake).Message();
+  // A classic header that declares a dimension name of 4 GB in a file of 20 bytes.
+  const std::string huge = dir.File("huge-name.nc");
+  testing::WriteBytes(huge, std::string("CDF\x01\0\0\0\0\0\0\0\x0a\0\0\0\x01\xff\xff\xff\xf0", 20));
+  EXPECT_EQ(Load(huge).Message(), huge + " cannot be read as a NetCDF file (the header is damaged "
+                                         "or declares more than the file holds)");
   const std::string hidden = dir.File("plain.data");
   std::filesystem::copy_file(plain, hidden);
   EXPECT_TRUE(Load(hidden).Ok()) << Load(hidden).Message();

@@ -736,6 +736,83 @@ std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& 
   return builder.Finish();
 }
 
+/// Walks a classic header ("CDF" 1, 2 or 5) and checks every count and length it declares
+/// against the bytes that follow: libnetcdf allocates what a header declares before it looks
+/// whether the file holds that much (a name of 10^13 characters in a 500-byte file). Returns the
+/// fault, or nothing; an HDF5 file is left to the library.
+std::string CheckClassicHeader(std::span<const unsigned char> bytes) {
+  if (bytes.size() < 4 || std::memcmp(bytes.data(), "CDF", 3) != 0) return {};
+  const int version = bytes[3];
+  if (version != 1 && version != 2 && version != 5) return {};
+  const std::size_t countBytes = version == 5 ? 8 : 4;
+  std::size_t at = 4;
+  bool fault = false;
+  auto number = [&](std::size_t width) -> uint64_t {
+    if (fault || bytes.size() - at < width) {
+      fault = true;
+      return 0;
+    }
+    uint64_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) value = value << 8 | bytes[at + i];
+    at += width;
+    return value;
+  };
+  // Skips `count` items of `size` bytes, padded to 4; fails when the file is shorter.
+  auto skip = [&](uint64_t count, uint64_t size) {
+    const uint64_t left = bytes.size() - at;
+    if (fault || (size != 0 && count > left / size)) {
+      fault = true;
+      return;
+    }
+    const uint64_t length = (count * size + 3) / 4 * 4;
+    if (length > left) {
+      fault = true;
+      return;
+    }
+    at += static_cast<std::size_t>(length);
+  };
+  auto typeBytes = [&](uint64_t type) -> uint64_t {
+    static constexpr uint64_t kSizes[] = {0, 1, 1, 2, 4, 4, 8, 1, 2, 4, 8, 8};
+    if (type == 0 || type > (version == 5 ? 11u : 6u)) {
+      fault = true;
+      return 1;
+    }
+    return kSizes[type];
+  };
+  // A list's count cannot exceed the bytes left: every item takes at least one.
+  auto count = [&]() {
+    const uint64_t n = number(countBytes);
+    if (n > bytes.size() - at) fault = true;
+    return fault ? 0 : n;
+  };
+  auto name = [&]() { skip(number(countBytes), 1); };
+  auto attributes = [&]() {
+    number(4);
+    for (uint64_t n = count(), i = 0; i < n && !fault; ++i) {
+      name();
+      const uint64_t size = typeBytes(number(4));
+      skip(number(countBytes), size);
+    }
+  };
+  number(countBytes);  // records
+  number(4);           // dimension tag
+  for (uint64_t n = count(), i = 0; i < n && !fault; ++i) {
+    name();
+    number(countBytes);
+  }
+  attributes();
+  number(4);  // variable tag
+  for (uint64_t n = count(), i = 0; i < n && !fault; ++i) {
+    name();
+    skip(number(countBytes), countBytes);
+    attributes();
+    typeBytes(number(4));
+    number(countBytes);                 // size
+    number(version == 1 ? 4 : 8);       // start
+  }
+  return fault ? "the header is damaged or declares more than the file holds" : std::string();
+}
+
 /// The file's bytes, read whole: libnetcdf then reads them from memory as from a file.
 std::optional<std::vector<unsigned char>> ReadWhole(const std::string& path, ByteStore& store,
                                                     std::string& error) {
@@ -768,6 +845,9 @@ LoadResult WithLayout(const std::string& path, ByteStore& store, const NetcdfVar
     return LoadResult::Failed(path, "there is not enough memory to read " + path);
   }
   if (!bytes) return LoadResult::Failed(path, error);
+  if (const std::string fault = CheckClassicHeader(*bytes); !fault.empty()) {
+    return LoadResult::Failed(path, path + " cannot be read as a NetCDF file (" + fault + ")");
+  }
   const std::lock_guard<std::mutex> hold(LibraryLock());
   int ncid = -1;
   const int status = nc_open_mem(path.c_str(), NC_NOWRITE, bytes->size(), bytes->data(), &ncid);
