@@ -58,7 +58,7 @@ loader=$!
   "$seeds/dialog" >fuzz/out/dialog.log 2>&1 &
 dialog=$!
 # NetCDF-4 seeds are HDF5 files of 10 to 25 KB.
-"$build/netcdf_fuzz" "${common[@]}" -max_len=32768 -artifact_prefix=fuzz/out/netcdf- \
+LSAN_OPTIONS=suppressions=fuzz/netcdf.supp "$build/netcdf_fuzz" "${common[@]}" -max_len=32768 -artifact_prefix=fuzz/out/netcdf- \
   "${extra[@]}" fuzz/corpus-netcdf fuzz/seeds/netcdf >fuzz/out/netcdf.log 2>&1 &
 netcdf=$!
 

@@ -355,6 +355,13 @@ TEST(NetcdfReaderTest, RefusalsNameTheFileAndTheFault) {
   testing::WriteBytes(huge, std::string("CDF\x01\0\0\0\0\0\0\0\x0a\0\0\0\x01\xff\xff\xff\xf0", 20));
   EXPECT_EQ(Load(huge).Message(), huge + " cannot be read as a NetCDF file (the header is damaged "
                                          "or declares more than the file holds)");
+  // A dimension name of 300 characters, which libnetcdf would copy past a name buffer.
+  const std::string longName = dir.File("long-name.nc");
+  testing::WriteBytes(longName, std::string("CDF\x01\0\0\0\0\0\0\0\x0a\0\0\0\x01\0\0\x01\x2c", 20) +
+                                    std::string(300, 'n') + std::string("\0\0\0\x02", 4) +
+                                    std::string(16, '\0'));
+  EXPECT_EQ(Load(longName).Message(), longName + " cannot be read as a NetCDF file (the header "
+                                                 "is damaged or declares more than the file holds)");
   const std::string hidden = dir.File("plain.data");
   std::filesystem::copy_file(plain, hidden);
   EXPECT_TRUE(Load(hidden).Ok()) << Load(hidden).Message();

@@ -738,7 +738,8 @@ std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& 
 
 /// Walks a classic header ("CDF" 1, 2 or 5) and checks every count and length it declares
 /// against the bytes that follow: libnetcdf allocates what a header declares before it looks
-/// whether the file holds that much (a name of 10^13 characters in a 500-byte file). Returns the
+/// whether the file holds that much (a name of 10^13 characters in a 500-byte file), and copies
+/// names longer than NC_MAX_NAME past the end of the caller's buffer. Returns the
 /// fault, or nothing; an HDF5 file is left to the library.
 std::string CheckClassicHeader(std::span<const unsigned char> bytes) {
   if (bytes.size() < 4 || std::memcmp(bytes.data(), "CDF", 3) != 0) return {};
@@ -785,7 +786,12 @@ std::string CheckClassicHeader(std::span<const unsigned char> bytes) {
     if (n > bytes.size() - at) fault = true;
     return fault ? 0 : n;
   };
-  auto name = [&]() { skip(number(countBytes), 1); };
+  // libnetcdf copies a name whole into the caller's buffer of NC_MAX_NAME + 1 bytes.
+  auto name = [&]() {
+    const uint64_t length = number(countBytes);
+    if (length > NC_MAX_NAME) fault = true;
+    skip(length, 1);
+  };
   auto attributes = [&]() {
     number(4);
     for (uint64_t n = count(), i = 0; i < n && !fault; ++i) {
