@@ -501,6 +501,19 @@ class Inspector {
       }
       const uint64_t bytes = values * TypeBytes(var->type);
       const uint64_t most = fileBytes_ * (filters > 0 ? kMostInflation : 1);
+      // HDF5 allocates a whole chunk to read any part of it, at the size the file declares.
+      int storage = NC_CONTIGUOUS;
+      std::vector<std::size_t> chunk(var->dims.size(), 1);
+      if (nc_inq_var_chunking(ncid_, var->id, &storage, chunk.data()) == NC_NOERR &&
+          storage == NC_CHUNKED) {
+        uint64_t chunkBytes = TypeBytes(var->type);
+        for (std::size_t side : chunk) {
+          chunkBytes *= std::max<uint64_t>(side, 1);
+          if (chunkBytes > fileBytes_ * kMostInflation) {
+            Refuse("variable " + var->name + " declares chunks larger than the file could hold");
+          }
+        }
+      }
       if (bytes > most) {
         Refuse("variable " + var->name + " declares " + std::to_string(bytes) +
                " bytes a step; the file holds " + std::to_string(fileBytes_));
