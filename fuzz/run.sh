@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (clang-14, AddressSanitizer + UndefinedBehaviorSanitizer) and runs
-# each of them for SECONDS seconds (default 60), both at once, one process each.
+# each of them for SECONDS seconds (default 60), all at once, one process each.
 #
 #   fuzz/run.sh [SECONDS]
 #
@@ -19,7 +19,7 @@ scripts/install-missing.sh clang-14 libclang-rt-14-dev cmake
 
 cmake -S fuzz -B "$build" -DCMAKE_CXX_COMPILER=clang++-14 -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   >/dev/null
-cmake --build "$build" -j2 --target loader_fuzz dialog_fuzz fuzz_sample
+cmake --build "$build" -j2 --target loader_fuzz dialog_fuzz netcdf_fuzz fuzz_sample
 
 # Seeds from the sample flows: 8 x 8 and 16 x 4 nodes, each pair packed as the loader reads it
 # (the grid file's length as 4 bytes little-endian, the grid file, the data file) and each flow
@@ -44,7 +44,7 @@ for size in "8 8" "16 4"; do
   done
 done
 
-mkdir -p fuzz/out fuzz/corpus-loader fuzz/corpus-dialog
+mkdir -p fuzz/out fuzz/corpus-loader fuzz/corpus-dialog fuzz/corpus-netcdf
 common=(-max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=1024
   -print_final_stats=1 -detect_leaks=1)
 # shellcheck disable=SC2206
@@ -57,11 +57,16 @@ loader=$!
   -artifact_prefix=fuzz/out/dialog- "${extra[@]}" fuzz/corpus-dialog fuzz/seeds/dialog \
   "$seeds/dialog" >fuzz/out/dialog.log 2>&1 &
 dialog=$!
+# NetCDF-4 seeds are HDF5 files of 10 to 25 KB.
+LSAN_OPTIONS=suppressions=fuzz/netcdf.supp "$build/netcdf_fuzz" "${common[@]}" -max_len=32768 -artifact_prefix=fuzz/out/netcdf- \
+  "${extra[@]}" fuzz/corpus-netcdf fuzz/seeds/netcdf >fuzz/out/netcdf.log 2>&1 &
+netcdf=$!
 
 status=0
 wait "$loader" || status=1
 wait "$dialog" || status=1
-for target in loader dialog; do
+wait "$netcdf" || status=1
+for target in loader dialog netcdf; do
   echo "== $target"
   grep -E '^#[0-9]+.*(cov|DONE)' "fuzz/out/$target.log" | tail -n 2 || true
   grep -E '^stat::|^(==[0-9]+==)?(ERROR|SUMMARY)|^(ALARM|Test unit written)' \

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "data/flow_field.h"
 #include "data/grid_pair_reader.h"
+#include "data/netcdf_reader.h"
 #include "data/npz_reader.h"
 #include "data/vtk_xml_reader.h"
 
@@ -28,8 +30,8 @@ const ReaderSet& ReaderSet::Standard() {
   static const GridPairReader gridPair;
   static const NpzReader npz;
   static const VtkXmlReader vtkXml;
-  static const ReaderSet standard({&gridPair,
-                                   &npz, &vtkXml});
+  static const NetcdfReader netcdf;
+  static const ReaderSet standard({&gridPair, &npz, &vtkXml, &netcdf});
   return standard;
 }
 
@@ -50,6 +52,24 @@ const FieldReader& ReaderSet::Choose(const std::string& path, ByteStore& store) 
     }
   }
   return *readers_.front();
+}
+
+SourceExtent FieldReader::Probe(const std::string& path, ByteStore& store) const {
+  const LoadResult loaded = Read(path, store, ReadRequest{});
+  return {1, loaded.Ok() ? static_cast<int>(loaded.Field()->Depth()) : 0};
+}
+
+ReaderSet ReaderSet::Replacing(const FieldReader& reader) const {
+  std::vector<const FieldReader*> readers = readers_;
+  const auto same = std::find_if(readers.begin(), readers.end(), [&](const FieldReader* r) {
+    return r->Kind() == reader.Kind();
+  });
+  if (same != readers.end()) {
+    *same = &reader;
+  } else {
+    readers.push_back(&reader);
+  }
+  return ReaderSet(std::move(readers));
 }
 
 LoadResult LoadDataSet(const std::string& path, ByteStore& store, const ReaderSet& readers,

@@ -17,6 +17,12 @@ struct ReadRequest {
   int step = 0;
 };
 
+/// How many time steps and slices a source holds.
+struct SourceExtent {
+  int steps;
+  int slices;
+};
+
 /// One kind of data set source. Each reader builds the same FlowField from its inputs, opened
 /// by name through a ByteStore, so that files and memory read alike.
 class FieldReader {
@@ -35,6 +41,9 @@ class FieldReader {
   /// Reads the data set that `path` names. A failure names the input at fault and the reason.
   virtual LoadResult Read(const std::string& path, ByteStore& store,
                           const ReadRequest& request) const = 0;
+  /// The steps and slices `path` holds; a reader that knows no cheaper way reads step 0 and
+  /// answers {1, its depth} ({1, 0} when it does not load).
+  virtual SourceExtent Probe(const std::string& path, ByteStore& store) const;
 };
 
 /// The readers a path is offered to, in order. The first is also taken for a path that no
@@ -49,6 +58,10 @@ class ReaderSet {
   /// The reader that claims `path` by name; else the one that claims what it begins with; else
   /// the first.
   const FieldReader& Choose(const std::string& path, ByteStore& store) const;
+
+  /// The same readers with `reader` in place of the one of its kind (added last when none is),
+  /// for a reader set up with a user's choices.
+  ReaderSet Replacing(const FieldReader& reader) const;
 
  private:
   std::vector<const FieldReader*> readers_;

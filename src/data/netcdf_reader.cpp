@@ -1,0 +1,927 @@
+#include "data/netcdf_reader.h"
+
+#include <netcdf.h>
+#include <netcdf_filter.h>
+#include <netcdf_mem.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "data/field_builder.h"
+#include "data/flow_field.h"
+
+namespace vortana {
+
+namespace {
+
+constexpr unsigned char kHdf5Signature[] = {0x89, 'H', 'D', 'F', '\r', '\n', 0x1a, '\n'};
+
+/// Deflate expands at most about 1032 to 1: a filtered variable can hold no more values than
+/// that many times the file's bytes justify. Any other variable is stored in the file whole.
+constexpr uint64_t kMostInflation = 1032;
+
+/// libnetcdf keeps global state and is not thread-safe; loads on different threads take turns.
+std::mutex& LibraryLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+/// A failure to be reported: the whole message, which names the file.
+struct Refusal {
+  std::string message;
+};
+
+/// The dataset open in libnetcdf, closed when it goes.
+class OpenDataset {
+ public:
+  explicit OpenDataset(int id) : id_(id) {}
+  OpenDataset(const OpenDataset&) = delete;
+  OpenDataset& operator=(const OpenDataset&) = delete;
+  ~OpenDataset() { nc_close(id_); }
+  int Id() const { return id_; }
+
+ private:
+  int id_;
+};
+
+struct Variable {
+  int id = 0;
+  std::string name;
+  nc_type type = NC_NAT;
+  std::vector<int> dims;
+  std::string standardName;
+  std::string axis;  // upper case
+};
+
+struct Dimension {
+  std::string name;
+  std::size_t length = 0;
+  bool unlimited = false;
+};
+
+enum class Role { Other, X, Y, Z, T };
+
+/// What the reader found in the file: the variables to read, what each of the velocity's
+/// dimensions stands for and the coordinates, flipped to rise where the file has them falling.
+struct Layout {
+  const Variable* u = nullptr;
+  const Variable* v = nullptr;
+  const Variable* w = nullptr;
+  const Variable* pressure = nullptr;
+  const Variable* vorticity = nullptr;
+  std::vector<std::size_t> shape;  // u's dimension lengths
+  int xAxis = -1;
+  int yAxis = -1;
+  int zAxis = -1;
+  int tAxis = -1;
+  std::vector<float> xs;
+  std::vector<float> ys;
+  std::vector<float> zs;
+  bool flipX = false;
+  bool flipY = false;
+  int steps = 1;
+};
+
+/// A text attribute (classic or NetCDF-4 string), or an empty text.
+std::string TextAttribute(int ncid, int varid, const char* name) {
+  nc_type type = NC_NAT;
+  std::size_t length = 0;
+  if (nc_inq_att(ncid, varid, name, &type, &length) != NC_NOERR) return {};
+  if (type == NC_CHAR && length < 4096) {
+    std::string text(length, '\0');
+    if (nc_get_att_text(ncid, varid, name, text.data()) != NC_NOERR) return {};
+    return text.substr(0, text.find('\0'));
+  }
+  if (type == NC_STRING && length == 1) {
+    char* value = nullptr;
+    if (nc_get_att_string(ncid, varid, name, &value) != NC_NOERR) return {};
+    std::string text = value ? value : "";
+    nc_free_string(1, &value);
+    return text;
+  }
+  return {};
+}
+
+/// Numeric attribute values as doubles; none when absent, not numeric or implausibly long.
+std::vector<double> NumberAttribute(int ncid, int varid, const char* name) {
+  nc_type type = NC_NAT;
+  std::size_t length = 0;
+  if (nc_inq_att(ncid, varid, name, &type, &length) != NC_NOERR) return {};
+  if (type < NC_BYTE || type > NC_UINT64 || type == NC_CHAR || length == 0 || length > 64) {
+    return {};
+  }
+  std::vector<double> values(length);
+  const int status = nc_get_att_double(ncid, varid, name, values.data());
+  if (status != NC_NOERR && status != NC_ERANGE) return {};
+  return values;
+}
+
+bool IsNumeric(nc_type type) {
+  return type >= NC_BYTE && type <= NC_UINT64 && type != NC_CHAR && type != NC_STRING;
+}
+
+std::size_t TypeBytes(nc_type type) {
+  switch (type) {
+    case NC_BYTE: case NC_UBYTE: case NC_CHAR: return 1;
+    case NC_SHORT: case NC_USHORT: return 2;
+    case NC_INT: case NC_UINT: case NC_FLOAT: return 4;
+    default: return 8;
+  }
+}
+
+class Inspector {
+ public:
+  Inspector(int ncid, std::string file, uint64_t fileBytes, const NetcdfVariables& names)
+      : ncid_(ncid), file_(std::move(file)), fileBytes_(fileBytes), names_(names) {}
+
+  /// Finds the variables and the grid; throws Refusal.
+  Layout Inspect() {
+    ReadCatalogue();
+    Layout layout;
+    ChooseVelocity(layout);
+    FindRoles(layout);
+    CheckSameShape(layout, layout.v, true);
+    layout.pressure = ChooseScalar(layout, names_.pressure, {"air_pressure", "sea_water_pressure"},
+                                   {"pressure", "pres"});
+    layout.vorticity =
+        ChooseScalar(layout, names_.vorticity,
+                     {"atmosphere_relative_vorticity", "ocean_relative_vorticity"},
+                     {"vorticity", "vort"});
+    layout.w = FindVertical(layout);
+    CheckStorage(layout);
+    ReadCoordinates(layout);
+    return layout;
+  }
+
+  [[noreturn]] void Refuse(const std::string& what) const { throw Refusal{file_ + ": " + what}; }
+
+  const std::string& File() const { return file_; }
+  int Id() const { return ncid_; }
+
+  std::string ShapeText(const Variable& var) const {
+    std::string text;
+    for (int dim : var.dims) {
+      if (!text.empty()) text += " x ";
+      text += std::to_string(Dim(dim).length);
+    }
+    return text.empty() ? "a single value" : text;
+  }
+
+ private:
+  void Check(int status, const std::string& doing) const {
+    if (status != NC_NOERR) Refuse("cannot " + doing + " (" + nc_strerror(status) + ")");
+  }
+
+  const Dimension& Dim(int id) const {
+    for (const auto& [dimId, dim] : dims_) {
+      if (dimId == id) return dim;
+    }
+    Refuse("a variable names dimension " + std::to_string(id) + ", which the file lacks");
+  }
+
+  void ReadCatalogue() {
+    int ndims = 0;
+    int nvars = 0;
+    Check(nc_inq_ndims(ncid_, &ndims), "read the dimensions");
+    Check(nc_inq_nvars(ncid_, &nvars), "read the variables");
+    if (ndims < 0 || nvars < 0 || static_cast<uint64_t>(ndims) > fileBytes_ ||
+        static_cast<uint64_t>(nvars) > fileBytes_) {
+      Refuse("the header declares more dimensions or variables than the file could hold");
+    }
+    std::vector<int> dimIds(static_cast<std::size_t>(ndims));
+    Check(nc_inq_dimids(ncid_, &ndims, dimIds.data(), 0), "read the dimensions");
+    int nunlimited = 0;
+    Check(nc_inq_unlimdims(ncid_, &nunlimited, nullptr), "read the dimensions");
+    std::vector<int> unlimited(static_cast<std::size_t>(std::max(nunlimited, 0)));
+    Check(nc_inq_unlimdims(ncid_, &nunlimited, unlimited.data()), "read the dimensions");
+    for (int id : dimIds) {
+      char name[NC_MAX_NAME + 1] = {};
+      Dimension dim;
+      Check(nc_inq_dim(ncid_, id, name, &dim.length), "read the dimensions");
+      dim.name = name;
+      dim.unlimited = std::find(unlimited.begin(), unlimited.end(), id) != unlimited.end();
+      dims_.emplace_back(id, std::move(dim));
+    }
+    for (int id = 0; id < nvars; ++id) {
+      char name[NC_MAX_NAME + 1] = {};
+      Variable var;
+      var.id = id;
+      int varDims = 0;
+      Check(nc_inq_var(ncid_, id, name, &var.type, &varDims, nullptr, nullptr),
+            "read the variables");
+      if (varDims < 0 || varDims > NC_MAX_VAR_DIMS) Refuse("variable " + std::string(name) + " has too many dimensions");
+      var.dims.resize(static_cast<std::size_t>(varDims));
+      Check(nc_inq_vardimid(ncid_, id, var.dims.data()), "read the variables");
+      var.name = name;
+      var.standardName = TextAttribute(ncid_, id, "standard_name");
+      var.axis = TextAttribute(ncid_, id, "axis");
+      for (char& c : var.axis) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      vars_.push_back(std::move(var));
+    }
+  }
+
+  const Variable* ByName(const std::string& name) const {
+    for (const Variable& var : vars_) {
+      if (var.name == name) return &var;
+    }
+    return nullptr;
+  }
+
+  const Variable* ByLowerName(std::string_view lower) const {
+    for (const Variable& var : vars_) {
+      if (var.dims.size() >= 2 && Lower(var.name) == lower) return &var;
+    }
+    return nullptr;
+  }
+
+  const Variable* ByStandardName(std::string_view standardName) const {
+    for (const Variable& var : vars_) {
+      if (var.dims.size() >= 2 && var.standardName == standardName) return &var;
+    }
+    return nullptr;
+  }
+
+  std::string FieldVariableList() const {
+    std::string list;
+    for (const Variable& var : vars_) {
+      if (var.dims.size() < 2) continue;
+      if (!list.empty()) list += ", ";
+      list += var.name;
+    }
+    return list.empty() ? "none" : list;
+  }
+
+  /// The northward partner of an eastward (or x) velocity's standard name, or nothing.
+  static std::optional<std::string> NorthwardOf(const std::string& eastward) {
+    const bool velocity = eastward.ends_with("_wind") || eastward.ends_with("velocity");
+    if (!velocity) return std::nullopt;
+    std::string northward = eastward;
+    if (const std::size_t at = northward.find("eastward"); at != std::string::npos) {
+      return northward.replace(at, 8, "northward");
+    }
+    if (northward.starts_with("x_")) return northward.replace(0, 2, "y_");
+    if (const std::size_t at = northward.find("_x_"); at != std::string::npos) {
+      return northward.replace(at, 3, "_y_");
+    }
+    return std::nullopt;
+  }
+
+  std::pair<const Variable*, const Variable*> FindVelocityPair() const {
+    for (const Variable& u : vars_) {
+      if (u.dims.size() < 2) continue;
+      if (const auto northward = NorthwardOf(u.standardName)) {
+        if (const Variable* v = ByStandardName(*northward)) return {&u, v};
+      }
+    }
+    static constexpr std::pair<const char*, const char*> kNames[] = {
+        {"u", "v"}, {"ua", "va"}, {"uas", "vas"}, {"uo", "vo"}};
+    for (const auto& [uName, vName] : kNames) {
+      const Variable* u = ByLowerName(uName);
+      const Variable* v = ByLowerName(vName);
+      if (u && v) return {u, v};
+    }
+    return {nullptr, nullptr};
+  }
+
+  const Variable* Named(const std::string& name, const char* option) const {
+    const Variable* var = ByName(name);
+    if (!var) {
+      Refuse(std::string("there is no variable ") + name + " (named by --" + option +
+             "); the variables with two or more dimensions are: " + FieldVariableList());
+    }
+    return var;
+  }
+
+  void ChooseVelocity(Layout& layout) const {
+    // A name the user gives wins over what the file's attributes suggest.
+    const auto [u, v] = FindVelocityPair();
+    layout.u = names_.u.empty() ? u : Named(names_.u, "u");
+    layout.v = names_.v.empty() ? v : Named(names_.v, "v");
+    if (!layout.u || !layout.v) {
+      Refuse("no velocity found (by standard_name, or named u and v, ua and va, uas and vas, "
+             "uo and vo); the variables with two or more dimensions are: " +
+             FieldVariableList() + " (name them with --u and --v)");
+    }
+    for (const Variable* var : {layout.u, layout.v}) {
+      if (!IsNumeric(var->type)) Refuse("variable " + var->name + " does not hold numbers");
+      if (var->dims.size() < 2) {
+        Refuse("variable " + var->name + " has " + std::to_string(var->dims.size()) +
+               " dimension(s); a velocity needs two or more");
+      }
+    }
+  }
+
+  /// The variable that is the coordinate of dimension `dim` (same name, as CF has it).
+  const Variable* CoordinateOf(int dim) const {
+    const Variable* var = ByName(Dim(dim).name);
+    if (var && var->dims.size() != 1) {
+      Refuse("coordinate " + var->name + " has " + std::to_string(var->dims.size()) +
+             " dimensions; only grids with 1-D coordinates (rectilinear) load");
+    }
+    return var;
+  }
+
+  static Role RoleOfAttributes(const Variable& var) {
+    if (var.axis == "X") return Role::X;
+    if (var.axis == "Y") return Role::Y;
+    if (var.axis == "Z") return Role::Z;
+    if (var.axis == "T") return Role::T;
+    const std::string& s = var.standardName;
+    if (s == "longitude" || s == "grid_longitude" || s == "projection_x_coordinate") return Role::X;
+    if (s == "latitude" || s == "grid_latitude" || s == "projection_y_coordinate") return Role::Y;
+    if (s == "time") return Role::T;
+    return Role::Other;
+  }
+
+  Role RoleOfDimension(int dim) const {
+    if (const Variable* coordinate = CoordinateOf(dim)) {
+      if (const Role role = RoleOfAttributes(*coordinate); role != Role::Other) return role;
+    }
+    const Dimension& d = Dim(dim);
+    const std::string name = Lower(d.name);
+    if (name == "time" || name == "t" || d.unlimited) return Role::T;
+    if (name == "lev" || name == "level" || name == "depth" || name == "z") return Role::Z;
+    return Role::Other;
+  }
+
+  void FindRoles(Layout& layout) const {
+    const Variable& u = *layout.u;
+    const int n = static_cast<int>(u.dims.size());
+    std::vector<Role> roles(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      roles[i] = RoleOfDimension(u.dims[i]);
+      layout.shape.push_back(Dim(u.dims[i]).length);
+    }
+    auto only = [&](Role role, const char* what) {
+      int found = -1;
+      for (int i = 0; i < n; ++i) {
+        if (roles[i] != role) continue;
+        if (found >= 0) {
+          Refuse("variable " + u.name + " has two " + what + " dimensions, " +
+                 Dim(u.dims[found]).name + " and " + Dim(u.dims[i]).name);
+        }
+        found = i;
+      }
+      return found;
+    };
+    layout.xAxis = only(Role::X, "x");
+    layout.yAxis = only(Role::Y, "y");
+    if (layout.xAxis < 0 || layout.yAxis < 0) {
+      // Without attributes the last two dimensions are the horizontal ones, x the last.
+      if (roles[n - 1] != Role::Other || roles[n - 2] != Role::Other) {
+        Refuse("variable " + u.name + " has no horizontal dimensions: its last two are " +
+               Dim(u.dims[n - 2]).name + " and " + Dim(u.dims[n - 1]).name);
+      }
+      layout.xAxis = n - 1;
+      layout.yAxis = n - 2;
+      roles[n - 1] = Role::X;
+      roles[n - 2] = Role::Y;
+    }
+    layout.zAxis = only(Role::Z, "vertical");
+    layout.tAxis = only(Role::T, "time");
+    for (int i = 0; i < n; ++i) {
+      if (roles[i] == Role::Other && layout.shape[i] != 1) {
+        Refuse("variable " + u.name + " has dimension " + Dim(u.dims[i]).name + " of " +
+               std::to_string(layout.shape[i]) +
+               " values, which is neither time, vertical nor horizontal");
+      }
+    }
+    if (layout.tAxis >= 0) {
+      layout.steps = static_cast<int>(std::min<std::size_t>(layout.shape[layout.tAxis], INT_MAX));
+      if (layout.steps == 0) Refuse("variable " + u.name + " holds no time steps");
+    }
+  }
+
+  /// Refuses a variable whose dimensions differ from u's in number or length.
+  void CheckSameShape(const Layout& layout, const Variable* var, bool refuse) const {
+    if (!var) return;
+    bool same = var->dims.size() == layout.shape.size();
+    for (std::size_t i = 0; same && i < var->dims.size(); ++i) {
+      same = Dim(var->dims[i]).length == layout.shape[i];
+    }
+    if (!same && refuse) {
+      Refuse("variable " + var->name + " has shape " + ShapeText(*var) + "; " + layout.u->name +
+             " has " + ShapeText(*layout.u));
+    }
+  }
+
+  bool SameShape(const Layout& layout, const Variable* var) const {
+    if (var->dims.size() != layout.shape.size()) return false;
+    for (std::size_t i = 0; i < var->dims.size(); ++i) {
+      if (Dim(var->dims[i]).length != layout.shape[i]) return false;
+    }
+    return IsNumeric(var->type);
+  }
+
+  const Variable* ChooseScalar(const Layout& layout, const std::string& named,
+                               std::initializer_list<const char*> standardNames,
+                               std::initializer_list<const char*> lowerNames) const {
+    if (!named.empty()) {
+      const Variable* var = Named(named, &named == &names_.pressure ? "pressure" : "vorticity");
+      if (!IsNumeric(var->type)) Refuse("variable " + var->name + " does not hold numbers");
+      CheckSameShape(layout, var, true);
+      return var;
+    }
+    // Found by name only where it fits; an unrelated variable of that name is left alone.
+    for (const char* standardName : standardNames) {
+      const Variable* var = ByStandardName(standardName);
+      if (var && SameShape(layout, var)) return var;
+    }
+    for (const char* lowerName : lowerNames) {
+      const Variable* var = ByLowerName(lowerName);
+      if (var && SameShape(layout, var)) return var;
+    }
+    return nullptr;
+  }
+
+  const Variable* FindVertical(const Layout& layout) const {
+    for (const Variable& var : vars_) {
+      if (var.standardName.starts_with("upward_") && var.standardName.ends_with("velocity") &&
+          SameShape(layout, &var)) {
+        return &var;
+      }
+    }
+    for (const char* name : {"w", "wa", "wo"}) {
+      const Variable* var = ByLowerName(name);
+      if (var && SameShape(layout, var)) return var;
+    }
+    return nullptr;
+  }
+
+  /// Refuses a variable that declares more values than the file's bytes can hold, before
+  /// anything is allocated for it.
+  void CheckStorage(const Layout& layout) const {
+    uint64_t values = 1;
+    for (std::size_t i = 0; i < layout.shape.size(); ++i) {
+      if (static_cast<int>(i) == layout.tAxis) continue;
+      values *= std::max<uint64_t>(layout.shape[i], 1);
+      if (values > INT32_MAX) break;
+    }
+    const std::size_t nx = layout.shape[layout.xAxis];
+    const std::size_t ny = layout.shape[layout.yAxis];
+    const std::size_t nz = layout.zAxis >= 0 ? layout.shape[layout.zAxis] : 1;
+    const std::pair<const char*, std::size_t> sides[] = {{"x", nx}, {"y", ny}, {"z", nz}};
+    for (const auto& [what, count] : sides) {
+      if (count > static_cast<std::size_t>(kMaxDimension)) {
+        Refuse(std::string(what) + " has " + std::to_string(count) + " values, more than " +
+               std::to_string(kMaxDimension));
+      }
+    }
+    for (const auto& [what, count] : {sides[0], sides[1]}) {
+      if (count < 2) {
+        Refuse(std::string(what) + " has " + std::to_string(count) +
+               (count == 1 ? " value" : " values") + "; a field needs at least 2 nodes a side");
+      }
+    }
+    if (nz == 0) Refuse("z has no values");
+    if (values > INT32_MAX) {
+      Refuse(std::to_string(nx) + " x " + std::to_string(ny) + " x " + std::to_string(nz) +
+             " nodes are more than a field can hold (" + std::to_string(INT32_MAX) + ")");
+    }
+    for (const Variable* var :
+         {layout.u, layout.v, layout.w, layout.pressure, layout.vorticity}) {
+      if (!var) continue;
+      int filters = 0;
+      std::size_t nfilters = 0;
+      if (nc_inq_var_filter_ids(ncid_, var->id, &nfilters, nullptr) == NC_NOERR) {
+        filters = static_cast<int>(nfilters);
+      }
+      const uint64_t bytes = values * TypeBytes(var->type);
+      const uint64_t most = fileBytes_ * (filters > 0 ? kMostInflation : 1);
+      // HDF5 allocates a whole chunk to read any part of it, at the size the file declares.
+      int storage = NC_CONTIGUOUS;
+      std::vector<std::size_t> chunk(var->dims.size(), 1);
+      if (nc_inq_var_chunking(ncid_, var->id, &storage, chunk.data()) == NC_NOERR &&
+          storage == NC_CHUNKED) {
+        uint64_t chunkBytes = TypeBytes(var->type);
+        for (std::size_t side : chunk) {
+          chunkBytes *= std::max<uint64_t>(side, 1);
+          if (chunkBytes > fileBytes_ * kMostInflation) {
+            Refuse("variable " + var->name + " declares chunks larger than the file could hold");
+          }
+        }
+      }
+      if (bytes > most) {
+        Refuse("variable " + var->name + " declares " + std::to_string(bytes) +
+               " bytes a step; the file holds " + std::to_string(fileBytes_));
+      }
+    }
+  }
+
+  /// A 1-D coordinate for horizontal dimension `axis` of u: the dimension's own coordinate
+  /// variable, else a 1-D variable marked as that axis; nothing when the file has neither.
+  const Variable* HorizontalCoordinate(const Layout& layout, int axis, Role role,
+                                       const char* what) const {
+    const int dim = layout.u->dims[axis];
+    if (const Variable* own = CoordinateOf(dim)) return own;
+    for (const Variable& var : vars_) {
+      if (RoleOfAttributes(var) != role) continue;
+      if (var.dims.size() != 1) {
+        Refuse(var.name + " has " + std::to_string(var.dims.size()) +
+               " dimensions (a curvilinear grid); only grids with 1-D coordinates load");
+      }
+      if (Dim(var.dims[0]).length != layout.shape[axis]) {
+        Refuse("variable " + layout.u->name + " has shape " + ShapeText(*layout.u) + "; " +
+               var.name + " has " + std::to_string(Dim(var.dims[0]).length) + " values");
+      }
+      return &var;
+    }
+    (void)what;
+    return nullptr;
+  }
+
+  std::vector<float> CoordinateValues(const Variable* var, std::size_t count) const {
+    std::vector<float> values(count);
+    if (!var) {
+      for (std::size_t i = 0; i < count; ++i) values[i] = static_cast<float>(i);
+      return values;
+    }
+    if (!IsNumeric(var->type)) Refuse("coordinate " + var->name + " does not hold numbers");
+    std::vector<double> raw(count);
+    const std::size_t start = 0;
+    const int status = nc_get_vara_double(ncid_, var->id, &start, &count, raw.data());
+    if (status != NC_NOERR && status != NC_ERANGE) {
+      Refuse("cannot read " + var->name + " (" + nc_strerror(status) + ")");
+    }
+    Unpack(*var, raw.data(), values.data(), count);
+    return values;
+  }
+
+  /// Makes an axis rise: a falling one is flipped (reported through `flip`); one that does
+  /// neither is refused.
+  void MakeRising(std::vector<float>& values, const std::string& name, bool& flip) const {
+    const bool rises = std::adjacent_find(values.begin(), values.end(), [](float a, float b) {
+                         return !(a < b);
+                       }) == values.end();
+    const bool falls = std::adjacent_find(values.begin(), values.end(), [](float a, float b) {
+                         return !(a > b);
+                       }) == values.end();
+    if (falls && !rises) {
+      std::reverse(values.begin(), values.end());
+      flip = true;
+    } else if (!rises) {
+      Refuse(name + " neither rises nor falls throughout (" + FirstTurn(values) + ")");
+    }
+  }
+
+  static std::string FirstTurn(const std::vector<float>& values) {
+    const bool up = values.size() >= 2 && values[0] < values[1];
+    for (std::size_t i = 0; i + 1 < values.size(); ++i) {
+      const bool ok = up ? values[i] < values[i + 1] : values[i] > values[i + 1];
+      if (!ok) {
+        return "value " + std::to_string(i) + " is " + Number(values[i]) + ", value " +
+               std::to_string(i + 1) + " is " + Number(values[i + 1]);
+      }
+    }
+    return "its values are not distinct";
+  }
+
+  static std::string Number(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", static_cast<double>(value));
+    return text;
+  }
+
+  void ReadCoordinates(Layout& layout) const {
+    const Variable* x = HorizontalCoordinate(layout, layout.xAxis, Role::X, "x");
+    const Variable* y = HorizontalCoordinate(layout, layout.yAxis, Role::Y, "y");
+    layout.xs = CoordinateValues(x, layout.shape[layout.xAxis]);
+    layout.ys = CoordinateValues(y, layout.shape[layout.yAxis]);
+    MakeRising(layout.xs, x ? x->name : "x", layout.flipX);
+    MakeRising(layout.ys, y ? y->name : "y", layout.flipY);
+    if (layout.zAxis >= 0) {
+      const Variable* z = CoordinateOf(layout.u->dims[layout.zAxis]);
+      layout.zs = CoordinateValues(z, layout.shape[layout.zAxis]);
+    } else {
+      layout.zs = {0.0f};
+    }
+  }
+
+ public:
+  /// Turns stored values into floats: a fill or missing value becomes NaN, and packed values
+  /// are unpacked (value x scale_factor + add_offset, in double, rounded once).
+  void Unpack(const Variable& var, const double* raw, float* out, std::size_t count) const {
+    std::vector<double> missing = NumberAttribute(ncid_, var.id, "_FillValue");
+    const std::vector<double> more = NumberAttribute(ncid_, var.id, "missing_value");
+    missing.insert(missing.end(), more.begin(), more.end());
+    const std::vector<double> scale = NumberAttribute(ncid_, var.id, "scale_factor");
+    const std::vector<double> offset = NumberAttribute(ncid_, var.id, "add_offset");
+    const double s = scale.empty() ? 1.0 : scale[0];
+    const double o = offset.empty() ? 0.0 : offset[0];
+    const bool packed = !scale.empty() || !offset.empty();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (std::size_t i = 0; i < count; ++i) {
+      const double value = raw[i];
+      if (std::find(missing.begin(), missing.end(), value) != missing.end()) {
+        out[i] = nan;
+      } else {
+        out[i] = static_cast<float>(packed ? value * s + o : value);
+      }
+    }
+  }
+
+  /// Floats stored as floats, unpacked by nothing: only fill and missing values change.
+  void MarkMissing(const Variable& var, float* values, std::size_t count) const {
+    std::vector<float> missing;
+    for (const char* name : {"_FillValue", "missing_value"}) {
+      for (double value : NumberAttribute(ncid_, var.id, name)) {
+        missing.push_back(static_cast<float>(value));
+      }
+    }
+    if (missing.empty()) return;
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (std::size_t i = 0; i < count; ++i) {
+      for (float m : missing) {
+        if (values[i] == m) values[i] = nan;
+      }
+    }
+  }
+
+  bool IsPacked(const Variable& var) const {
+    for (const char* name : {"scale_factor", "add_offset"}) {
+      if (nc_inq_att(ncid_, var.id, name, nullptr, nullptr) == NC_NOERR) return true;
+    }
+    return false;
+  }
+
+ private:
+  int ncid_;
+  std::string file_;
+  uint64_t fileBytes_;
+  const NetcdfVariables& names_;
+  std::vector<std::pair<int, Dimension>> dims_;
+  std::vector<Variable> vars_;
+};
+
+/// Reads one step of `var` as floats, in u's dimension order (the time dimension left out).
+std::vector<float> ReadStep(const Inspector& inspector, const Layout& layout, const Variable& var,
+                            int step) {
+  const std::size_t n = layout.shape.size();
+  std::vector<std::size_t> start(n, 0);
+  std::vector<std::size_t> count(layout.shape);
+  std::size_t total = 1;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (static_cast<int>(i) == layout.tAxis) {
+      start[i] = static_cast<std::size_t>(step);
+      count[i] = 1;
+    }
+    total *= count[i];
+  }
+  std::vector<float> values(total);
+  int status = NC_NOERR;
+  if (var.type == NC_FLOAT && !inspector.IsPacked(var)) {
+    status = nc_get_vara_float(inspector.Id(), var.id, start.data(), count.data(), values.data());
+    if (status == NC_NOERR) inspector.MarkMissing(var, values.data(), total);
+  } else {
+    std::vector<double> raw(total);
+    status = nc_get_vara_double(inspector.Id(), var.id, start.data(), count.data(), raw.data());
+    if (status == NC_NOERR || status == NC_ERANGE) {
+      inspector.Unpack(var, raw.data(), values.data(), total);
+      status = NC_NOERR;
+    }
+  }
+  if (status != NC_NOERR) {
+    inspector.Refuse("cannot read variable " + var.name + " (" + nc_strerror(status) + ")");
+  }
+  return values;
+}
+
+/// The element strides of u's dimensions in a step read by ReadStep.
+std::vector<std::size_t> Strides(const Layout& layout) {
+  const std::size_t n = layout.shape.size();
+  std::vector<std::size_t> strides(n);
+  std::size_t stride = 1;
+  for (std::size_t i = n; i-- > 0;) {
+    strides[i] = stride;
+    stride *= static_cast<int>(i) == layout.tAxis ? 1 : layout.shape[i];
+  }
+  return strides;
+}
+
+std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& layout,
+                                      int step) {
+  const int nx = static_cast<int>(layout.xs.size());
+  const int ny = static_cast<int>(layout.ys.size());
+  const int nz = static_cast<int>(layout.zs.size());
+  const int scalarCount = layout.vorticity ? 2 : layout.pressure ? 1 : 0;
+  auto read = [&](const Variable* var) {
+    return var ? ReadStep(inspector, layout, *var, step) : std::vector<float>();
+  };
+  const std::vector<float> u = read(layout.u);
+  const std::vector<float> v = read(layout.v);
+  const std::vector<float> w = read(layout.w);
+  const std::vector<float> p = read(layout.pressure);
+  const std::vector<float> q = read(layout.vorticity);
+  const std::vector<std::size_t> strides = Strides(layout);
+  const std::size_t sx = strides[layout.xAxis];
+  const std::size_t sy = strides[layout.yAxis];
+  const std::size_t sz = layout.zAxis >= 0 ? strides[layout.zAxis] : 0;
+
+  FieldBuilder builder(FieldShape{nx, ny, nz, scalarCount, 0, 0.0f});
+  builder.ReserveNodes();
+  for (int s = 0; s < nz; ++s) {
+    for (int r = 0; r < ny; ++r) {
+      const std::size_t row = s * sz + static_cast<std::size_t>(layout.flipY ? ny - 1 - r : r) * sy;
+      for (int c = 0; c < nx; ++c) {
+        const std::size_t k = row + static_cast<std::size_t>(layout.flipX ? nx - 1 - c : c) * sx;
+        GridPoint node;
+        node.position = {layout.xs[c], layout.ys[r], layout.zs[s]};
+        node.velocity = {u[k], v[k], w.empty() ? 0.0f : w[k]};
+        node.scalar0 = p.empty() ? 0.0f : p[k];
+        node.scalar1 = q.empty() ? 0.0f : q[k];
+        builder.Add(node);
+      }
+    }
+  }
+  return builder.Finish();
+}
+
+/// Walks a classic header ("CDF" 1, 2 or 5) and checks every count and length it declares
+/// against the bytes that follow: libnetcdf allocates what a header declares before it looks
+/// whether the file holds that much (a name of 10^13 characters in a 500-byte file), and copies
+/// names longer than NC_MAX_NAME past the end of the caller's buffer. Returns the
+/// fault, or nothing; an HDF5 file is left to the library.
+std::string CheckClassicHeader(std::span<const unsigned char> bytes) {
+  if (bytes.size() < 4 || std::memcmp(bytes.data(), "CDF", 3) != 0) return {};
+  const int version = bytes[3];
+  if (version != 1 && version != 2 && version != 5) return {};
+  const std::size_t countBytes = version == 5 ? 8 : 4;
+  std::size_t at = 4;
+  bool fault = false;
+  auto number = [&](std::size_t width) -> uint64_t {
+    if (fault || bytes.size() - at < width) {
+      fault = true;
+      return 0;
+    }
+    uint64_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) value = value << 8 | bytes[at + i];
+    at += width;
+    return value;
+  };
+  // Skips `count` items of `size` bytes, padded to 4; fails when the file is shorter.
+  auto skip = [&](uint64_t count, uint64_t size) {
+    const uint64_t left = bytes.size() - at;
+    if (fault || (size != 0 && count > left / size)) {
+      fault = true;
+      return;
+    }
+    const uint64_t length = (count * size + 3) / 4 * 4;
+    if (length > left) {
+      fault = true;
+      return;
+    }
+    at += static_cast<std::size_t>(length);
+  };
+  auto typeBytes = [&](uint64_t type) -> uint64_t {
+    static constexpr uint64_t kSizes[] = {0, 1, 1, 2, 4, 4, 8, 1, 2, 4, 8, 8};
+    if (type == 0 || type > (version == 5 ? 11u : 6u)) {
+      fault = true;
+      return 1;
+    }
+    return kSizes[type];
+  };
+  // A list's count cannot exceed the bytes left: every item takes at least one.
+  auto count = [&]() {
+    const uint64_t n = number(countBytes);
+    if (n > bytes.size() - at) fault = true;
+    return fault ? 0 : n;
+  };
+  // libnetcdf copies a name whole into the caller's buffer of NC_MAX_NAME + 1 bytes.
+  auto name = [&]() {
+    const uint64_t length = number(countBytes);
+    if (length > NC_MAX_NAME) fault = true;
+    skip(length, 1);
+  };
+  auto attributes = [&]() {
+    number(4);
+    for (uint64_t n = count(), i = 0; i < n && !fault; ++i) {
+      name();
+      const uint64_t size = typeBytes(number(4));
+      skip(number(countBytes), size);
+    }
+  };
+  number(countBytes);  // records
+  number(4);           // dimension tag
+  for (uint64_t n = count(), i = 0; i < n && !fault; ++i) {
+    name();
+    number(countBytes);
+  }
+  attributes();
+  number(4);  // variable tag
+  for (uint64_t n = count(), i = 0; i < n && !fault; ++i) {
+    name();
+    skip(number(countBytes), countBytes);
+    attributes();
+    typeBytes(number(4));
+    number(countBytes);                 // size
+    number(version == 1 ? 4 : 8);       // start
+  }
+  return fault ? "the header is damaged or declares more than the file holds" : std::string();
+}
+
+/// The file's bytes, read whole: libnetcdf then reads them from memory as from a file.
+std::optional<std::vector<unsigned char>> ReadWhole(const std::string& path, ByteStore& store,
+                                                    std::string& error) {
+  const std::unique_ptr<ByteSource> source = store.Open(path, error);
+  if (!source) return std::nullopt;
+  if (source->Size() < 4) {
+    error = path + " holds " + std::to_string(source->Size()) +
+            " bytes, too few for a NetCDF file";
+    return std::nullopt;
+  }
+  if (source->Size() > std::numeric_limits<std::size_t>::max() / 2) {
+    error = path + " is too large to read";
+    return std::nullopt;
+  }
+  std::vector<unsigned char> bytes(static_cast<std::size_t>(source->Size()));
+  error = source->ReadExactly(bytes.data(), bytes.size());
+  if (!error.empty()) return std::nullopt;
+  return bytes;
+}
+
+/// Opens, inspects and hands the layout to `use`; every failure becomes a LoadResult failure.
+template <typename Use>
+LoadResult WithLayout(const std::string& path, ByteStore& store, const NetcdfVariables& names,
+                      Use use) {
+  std::string error;
+  std::optional<std::vector<unsigned char>> bytes;
+  try {
+    bytes = ReadWhole(path, store, error);
+  } catch (const std::bad_alloc&) {
+    return LoadResult::Failed(path, "there is not enough memory to read " + path);
+  }
+  if (!bytes) return LoadResult::Failed(path, error);
+  if (const std::string fault = CheckClassicHeader(*bytes); !fault.empty()) {
+    return LoadResult::Failed(path, path + " cannot be read as a NetCDF file (" + fault + ")");
+  }
+  const std::lock_guard<std::mutex> hold(LibraryLock());
+  int ncid = -1;
+  const int status = nc_open_mem(path.c_str(), NC_NOWRITE, bytes->size(), bytes->data(), &ncid);
+  if (status != NC_NOERR) {
+    return LoadResult::Failed(path, path + " cannot be read as a NetCDF file (" +
+                                        nc_strerror(status) + ")");
+  }
+  const OpenDataset dataset(ncid);
+  try {
+    Inspector inspector(ncid, path, bytes->size(), names);
+    const Layout layout = inspector.Inspect();
+    return use(inspector, layout);
+  } catch (const Refusal& refusal) {
+    return LoadResult::Failed(path, refusal.message);
+  } catch (const std::bad_alloc&) {
+    return LoadResult::Failed(path, "there is not enough memory to read " + path);
+  }
+}
+
+}  // namespace
+
+NetcdfReader::NetcdfReader(NetcdfVariables variables) : variables_(std::move(variables)) {}
+
+bool NetcdfReader::ClaimsName(std::string_view path) const {
+  return path.ends_with(".nc") || path.ends_with(".nc4") || path.ends_with(".cdf");
+}
+
+bool NetcdfReader::ClaimsContents(std::span<const unsigned char> head) const {
+  if (head.size() >= 4 && std::memcmp(head.data(), "CDF", 3) == 0) {
+    return head[3] == 1 || head[3] == 2 || head[3] == 5;
+  }
+  return head.size() >= sizeof kHdf5Signature &&
+         std::memcmp(head.data(), kHdf5Signature, sizeof kHdf5Signature) == 0;
+}
+
+LoadResult NetcdfReader::Read(const std::string& path, ByteStore& store,
+                              const ReadRequest& request) const {
+  return WithLayout(path, store, variables_, [&](const Inspector& inspector, const Layout& layout) {
+    if (request.step < 0 || request.step >= layout.steps) {
+      const std::string holds = layout.steps == 1 ? "one time step"
+                                                  : std::to_string(layout.steps) + " time steps";
+      return LoadResult::Failed(path, path + " holds " + holds + ", not step " +
+                                          std::to_string(request.step));
+    }
+    return LoadResult::Loaded(BuildField(inspector, layout, request.step));
+  });
+}
+
+SourceExtent NetcdfReader::Probe(const std::string& path, ByteStore& store) const {
+  SourceExtent extent{1, 0};
+  WithLayout(path, store, variables_, [&](const Inspector&, const Layout& layout) {
+    extent = {layout.steps, static_cast<int>(layout.zs.size())};
+    return LoadResult::Failed(path, {});
+  });
+  return extent;
+}
+
+}  // namespace vortana
