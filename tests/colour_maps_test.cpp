@@ -56,8 +56,8 @@ TEST(ColourMaps, CoolwarmDivergesFromMorelandsBlueThroughGreyToRed) {
   // The paper's end points, in 8-bit sRGB.
   EXPECT_EQ(ramp[0], MakeColour(59, 76, 192));
   EXPECT_EQ(ramp[255], MakeColour(180, 4, 38));
-  // The middle is the paper's neutral grey (0.865 of full scale, 221; the paper's table as matplotlib's _cm.py lists it); entry 128 lies a 510th
-  // of the way past it, towards red, so within a level of it.
+  // The middle is the paper's neutral grey (0.865 of full scale, 221); entry 128 lies a 510th of
+  // the way past it, towards red, so within a level of it.
   const auto near = [](Colour c, Published p) {
     const Colour e = Levels(p);
     return std::abs(RedOf(c) - RedOf(e)) <= 1 && std::abs(GreenOf(c) - GreenOf(e)) <= 1 &&
