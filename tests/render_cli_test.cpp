@@ -258,6 +258,45 @@ TEST(RenderCli, WritesTheDrawingAreaAndOptionallyTheLegendAsPng) {
   EXPECT_NE(unwritable.err.find("cannot write the PNG file"), std::string::npos) << unwritable.err;
 }
 
+TEST(RenderCli, ColourMapColoursTheLegendAndBackground) {
+  TempDir dir;
+  const std::string path = WriteDiagonalFlow(dir);
+  const auto render = [&](const std::string& name, std::vector<std::string> map) {
+    std::vector<std::string> args = {path,        "--legend", "--background", "flow",
+                                     "-o",        dir.File(name + ".png"),    "--dump",
+                                     dir.File(name + ".json")};
+    args.insert(args.end(), map.begin(), map.end());
+    const ProgramRun run = RunRender(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return QImage(QString::fromStdString(dir.File(name + ".png")));
+  };
+  // viridis from _cm_listed.py: entry 0 is 0.267004, 0.004874, 0.329415 and entry 255 is
+  // 0.993248, 0.906157, 0.143936, at 8 bits (68, 1, 84) and (253, 231, 37). Every node moves at
+  // max speed, so the background is entry 255 too.
+  const QImage viridis = render("viridis", {"--colour-map", "viridis"});
+  ASSERT_EQ(viridis.height(), 532);
+  EXPECT_EQ(viridis.pixel(0, 522), qRgb(68, 1, 84));
+  EXPECT_EQ(viridis.pixel(1, 531), qRgb(68, 1, 84));
+  EXPECT_EQ(viridis.pixel(511, 531), qRgb(253, 231, 37));
+  EXPECT_EQ(viridis.pixel(0, 0), qRgb(253, 231, 37));
+  EXPECT_EQ(Json::parse(ReadText(dir.File("viridis.json")))["colour_map"], "viridis");
+
+  // Naming the legacy map is the same run as naming none, to the byte.
+  const QImage legacy = render("legacy", {"--colour-map=legacy"});
+  const QImage plain = render("plain", {});
+  EXPECT_EQ(legacy, plain);
+  EXPECT_EQ(plain.pixel(0, 522), qRgb(1, 0, 255));
+  EXPECT_EQ(ReadText(dir.File("legacy.json")), ReadText(dir.File("plain.json")));
+  EXPECT_FALSE(Json::parse(ReadText(dir.File("plain.json"))).contains("colour_map"));
+
+  const ProgramRun unknown = RunRender({path, "--colour-map", "jet"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("--colour-map: expected one of "
+                             "legacy|viridis|cividis|magma|coolwarm|greys, got 'jet'"),
+            std::string::npos)
+      << unknown.err;
+}
+
 TEST(JsonDescription, EveryFloatReadsBackExactly) {
   std::mt19937 random(20240611);
   std::vector<float> values = {

@@ -148,15 +148,35 @@ const std::vector<Expected>& ExpectedSettings() {
        {},
        "--d-sep N",
        "10..50 (default 20)"},
+      {"colour-map",
+       &Settings::colourMap,
+       SettingKind::Choice,
+       0,
+       0,
+       0,
+       0,
+       0,
+       0,
+       0,
+       {"legacy", "viridis", "cividis", "magma", "coolwarm", "greys"},
+       "--colour-map legacy|viridis|cividis|magma|coolwarm|greys",
+       "(default legacy)"},
   };
   return expected;
 }
 
-// The help of one option: from its name to the next option's line.
+// The help of one option: from its name to the next option's line (its text may continue on
+// lines of its own when the name is long).
 std::string HelpOf(const std::string& help, const std::string& name) {
   const size_t start = help.find(name);
   if (start == std::string::npos) return {};
-  return help.substr(start, help.find("\n  ", start) - start);
+  size_t end = help.find('\n', start);
+  while (end != std::string::npos) {
+    const size_t text = help.find_first_not_of(' ', end + 1);
+    if (text == std::string::npos || help[text] == '-' || text == end + 1) break;
+    end = help.find('\n', text);
+  }
+  return help.substr(start, end == std::string::npos ? end : end - start);
 }
 
 RenderOptions Parsed(std::vector<std::string> args, std::string* error = nullptr) {

@@ -70,6 +70,10 @@ inline constexpr SettingChoice kPlotTypeChoices[] = {{kIdArrowPlot, "arrows"},
                                                      {kIdStreamlines, "streamlines"}};
 inline constexpr SettingChoice kColourByChoices[] = {
     {kIdFlow, "flow"}, {kIdPressure, "pressure"}, {kIdVorticity, "vorticity"}};
+// In the order of ColourMap; no button of the dialog offers them.
+inline constexpr SettingChoice kColourMapChoices[] = {{0, "legacy"},  {0, "viridis"},
+                                                      {0, "cividis"}, {0, "magma"},
+                                                      {0, "coolwarm"}, {0, "greys"}};
 
 namespace setting_table_detail {
 constexpr SettingDescription Text(int id, std::string Settings::*text) {
@@ -168,6 +172,15 @@ inline constexpr std::array kSettingTable{
                        .spinner = {kIdDSepSpin},
                        .option = "d-sep",
                        .help = "distance between evenly spaced streamlines"},
+    SettingDescription{.kind = SettingKind::Choice,
+                       .controlId = 0,
+                       .caption = "Colour map",
+                       .value = &Settings::colourMap,
+                       .construction = RadioIndex(ColourMap::Legacy),
+                       .startup = RadioIndex(ColourMap::Legacy),
+                       .choices = kColourMapChoices,
+                       .option = "colour-map",
+                       .help = "the colours of the background and the legend"},
 };
 
 /// One up-down control of the dialog, as the spinner rules need it.

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "../render/colour_maps.h"
+
 namespace vortana {
 
 /// The values the user edits in the dialog's controls, in the order they are exchanged, and the
@@ -23,12 +25,14 @@ struct Settings {
   int evenlySpaced = 0;  // check box
   int dTest = 0;
   int dSep = 0;
+  int colourMap = 0;  // ColourMap; command line only, the window keeps the legacy ramp
 };
 
 // The named values of the radio groups; each value is its button's index in the group.
 enum class Integrator { Euler, RungeKutta };
 enum class PlotType { Arrows, Streamlines };
 enum class ColourBy { Flow, Pressure, Vorticity };
+// ColourMap (render/colour_maps.h) names the values of colourMap the same way.
 
 template <typename Choice>
 constexpr int RadioIndex(Choice choice) {

@@ -71,7 +71,16 @@ bool VisualizerDialog::ReadSettings() {
   for (const SettingDescription& setting : kSettingTable) {
     if (setting.InDialog() && !ReadSetting(platform_, setting, settings_)) return false;
   }
+  UseChosenColourMap();
   return true;
+}
+
+void VisualizerDialog::UseChosenColourMap() {
+  if (settings_.colourMap == rampMap_) return;
+  ramp_ = BuildColourMap(static_cast<ColourMap>(settings_.colourMap));
+  rampMap_ = settings_.colourMap;
+  // The buffer holds colours of the old ramp.
+  backgroundValid_ = false;
 }
 
 void VisualizerDialog::ShowSettings() {

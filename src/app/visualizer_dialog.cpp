@@ -17,12 +17,12 @@ VisualizerDialog::VisualizerDialog(Platform& platform) : platform_(platform) {}
 void VisualizerDialog::OnInitDialog() {
   // The controls first show the values at construction, as a freshly created dialog does.
   ShowSettings();
-  ramp_ = BuildColourRamp();
+  UseChosenColourMap();
   lineColour_ = kBlue;
   // Then start-up changes what differs: a button of each radio group is checked, and each
   // spinner moves to its start and writes it into its field.
   for (const SettingDescription& setting : kSettingTable) {
-    if (setting.kind == SettingKind::Choice && setting.startup >= 0) {
+    if (setting.kind == SettingKind::Choice && setting.startup >= 0 && setting.InDialog()) {
       platform_.SetChecked(setting.choices[static_cast<size_t>(setting.startup)].controlId, true);
     } else if (setting.kind == SettingKind::Check && setting.startup != setting.construction) {
       platform_.SetChecked(setting.controlId, setting.startup != 0);

@@ -42,6 +42,8 @@ class VisualizerDialog {
   [[nodiscard]] bool ReadSettings();
   /// Settings to controls, in the same order.
   void ShowSettings();
+  /// Builds the ramp of the settings' colour map (a command-line setting) when it changed.
+  void UseChosenColourMap();
 
   // Rules run by clicks on the option controls.
   void OnStreamlinesClicked();
@@ -140,6 +142,7 @@ class VisualizerDialog {
   std::vector<Colour> backgroundBuffer_;      // empty until the first load
   std::unique_ptr<OccupancyGrid> occupancy_;  // null until the first load
   ColourRamp ramp_{};
+  int rampMap_ = -1;  // the settings' colourMap that ramp_ was built from
   std::vector<ArrowRecord> arrows_;
   std::vector<Streamline> streamlines_;
   // Spinner positions in the order of kSpinners, kept for when the buddy field holds no number.

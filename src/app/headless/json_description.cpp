@@ -136,6 +136,11 @@ std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& fi
     out.Key(name);
     out.Value(JsonFloat(value));
   }
+  // Only a chosen map is named, so that every description of the legacy colours stays as it was.
+  if (const int map = dialog.GetSettings().colourMap; map != RadioIndex(ColourMap::Legacy)) {
+    out.Key("colour_map");
+    out.Value(OptionValueText(*FindSettingOption("colour-map"), map));
+  }
   out.Key("arrows");
   out.Open('[');
   for (const ArrowRecord& arrow : dialog.StoredArrows()) {

@@ -80,6 +80,13 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
   }
   HeadlessPlatform platform;
   VisualizerDialog dialog(platform);
+  // The settings that no control holds are the dialog's before it starts, so that even its first
+  // paint (the legend) shows them.
+  for (const SettingDescription& setting : kSettingTable) {
+    if (!setting.InDialog() && setting.value) {
+      dialog.MutableSettings().*setting.value = options.settings.*setting.value;
+    }
+  }
   dialog.OnInitDialog();
   dialog.Repaint();  // the first paint of a freshly shown window: legend and swatch
 
