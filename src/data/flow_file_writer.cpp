@@ -23,6 +23,21 @@ void AppendFloat(std::vector<unsigned char>& bytes, float value) {
 
 }  // namespace
 
+void AppendGridNode(std::vector<unsigned char>& bytes, const GridPoint& node) {
+  AppendFloat(bytes, node.position.x);
+  AppendFloat(bytes, node.position.y);
+  AppendFloat(bytes, node.position.z);
+}
+
+void AppendDataNode(std::vector<unsigned char>& bytes, const GridPoint& node, int scalarCount) {
+  AppendFloat(bytes, node.velocity.x);
+  AppendFloat(bytes, node.velocity.y);
+  AppendFloat(bytes, node.velocity.z);
+  for (int s = 0; s < scalarCount; ++s) {
+    AppendFloat(bytes, s == 0 ? node.scalar0 : s == 1 ? node.scalar1 : 0.0f);
+  }
+}
+
 std::string WriteFlowFiles(const std::string& baseName, int width, int height, int depth,
                            int scalarCount, const std::vector<GridPoint>& nodes) {
   if (width < 0 || height < 0 || depth < 0 ||
@@ -49,16 +64,8 @@ std::string WriteFlowFiles(const std::string& baseName, int width, int height, i
     dataBytes.clear();
     const std::size_t last = std::min(nodes.size(), first + kNodesPerBlock);
     for (std::size_t i = first; i < last; ++i) {
-      const GridPoint& node = nodes[i];
-      AppendFloat(gridBytes, node.position.x);
-      AppendFloat(gridBytes, node.position.y);
-      AppendFloat(gridBytes, node.position.z);
-      AppendFloat(dataBytes, node.velocity.x);
-      AppendFloat(dataBytes, node.velocity.y);
-      AppendFloat(dataBytes, node.velocity.z);
-      for (int s = 0; s < scalarCount; ++s) {
-        AppendFloat(dataBytes, s == 0 ? node.scalar0 : s == 1 ? node.scalar1 : 0.0f);
-      }
+      AppendGridNode(gridBytes, nodes[i]);
+      AppendDataNode(dataBytes, nodes[i], scalarCount);
     }
     grid.Write(gridBytes.data(), gridBytes.size());
     data.Write(dataBytes.data(), dataBytes.size());

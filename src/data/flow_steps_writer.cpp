@@ -5,19 +5,9 @@
 
 #include "data/base_name.h"
 #include "data/flow_field.h"
-#include "data/little_endian.h"
+#include "data/flow_file_writer.h"
 
 namespace vortana {
-
-namespace {
-
-void AppendFloat(std::vector<unsigned char>& bytes, float value) {
-  unsigned char encoded[4];
-  StoreFloatLE(value, encoded);
-  bytes.insert(bytes.end(), encoded, encoded + 4);
-}
-
-}  // namespace
 
 std::string StepDataFileName(const std::string& baseName, int step) {
   char suffix[32];
@@ -44,11 +34,7 @@ std::string FlowStepsWriter::Add(const FlowField& field) {
     grid.Write(header, kGridHeaderBytes);
     std::vector<unsigned char> bytes;
     bytes.reserve(nodes.size() * 12);
-    for (const GridPoint& node : nodes) {
-      AppendFloat(bytes, node.position.x);
-      AppendFloat(bytes, node.position.y);
-      AppendFloat(bytes, node.position.z);
-    }
+    for (const GridPoint& node : nodes) AppendGridNode(bytes, node);
     grid.Write(bytes.data(), bytes.size());
     if (std::string error = grid.Finish(); !error.empty()) return error;
   } else if (field.Width() != width_ || field.Height() != height_ || field.Depth() != depth_) {
@@ -58,14 +44,7 @@ std::string FlowStepsWriter::Add(const FlowField& field) {
       files_.emplace_back(OutputFile::Create(StepDataFileName(baseName_, step), "the data file"));
   std::vector<unsigned char> bytes;
   bytes.reserve(nodes.size() * 4 * (3 + scalarCount_));
-  for (const GridPoint& node : nodes) {
-    AppendFloat(bytes, node.velocity.x);
-    AppendFloat(bytes, node.velocity.y);
-    AppendFloat(bytes, node.velocity.z);
-    for (int s = 0; s < scalarCount_; ++s) {
-      AppendFloat(bytes, s == 0 ? node.scalar0 : s == 1 ? node.scalar1 : 0.0f);
-    }
-  }
+  for (const GridPoint& node : nodes) AppendDataNode(bytes, node, scalarCount_);
   data.Write(bytes.data(), bytes.size());
   // Closed at once, so that many steps do not hold many files open; committed together.
   return data.Finish();
