@@ -17,10 +17,9 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 echo "== Build and test the portable fallbacks of the SIMD paths (build-portable/)"
 # Only what runs the SIMD paths is built there: the background, the occupancy grid, placement,
 # the canvas and the two programs the golden pictures need.
-cmake -S . -B build-portable -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORTANA_PORTABLE=ON \
-  -DVORTANA_BUILD_GUI=OFF -DVORTANA_BUILD_BENCH=OFF >/dev/null
-cmake --build build-portable -j"$jobs" --target background_test occupancy_grid_test \
-  placement_test canvas_test vortana-render vortana-sample
+VORTANA_TARGETS="background_test occupancy_grid_test placement_test canvas_test vortana-render \
+  vortana-sample" scripts/build.sh build-portable -DVORTANA_PORTABLE=ON -DVORTANA_BUILD_GUI=OFF \
+  -DVORTANA_BUILD_BENCH=OFF
 ctest --test-dir build-portable --output-on-failure -j"$jobs" -E "_NOT_BUILT$"
 
 echo "== Build and test with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan/)"

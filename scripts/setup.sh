@@ -4,6 +4,6 @@ set -euo pipefail
 
 "$(dirname "$0")/install-missing.sh" build-essential cmake pkg-config qt6-base-dev libgl-dev \
   nlohmann-json3-dev libcli11-dev libspng-dev zlib1g-dev libgtest-dev libgmock-dev \
-  libbenchmark-dev xvfb xauth \
+  libbenchmark-dev ninja-build xvfb xauth \
   fonts-dejavu-core fonts-dejavu-extra python3 help2man dpkg-dev file \
   libzip-dev libexpat1-dev libnetcdf-dev python3-numpy python3-netcdf4
