@@ -13,7 +13,7 @@
 #include "data/output_file.h"
 #include "headless_platform.h"
 #include "json_description.h"
-#include "app/png_writer.h"
+#include "app/picture_writer.h"
 
 namespace vortana {
 
@@ -132,10 +132,19 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
   if (!options.output.empty()) {
     std::string error;
     try {
-      error = WritePng(options.output, dialog.DrawingArea(),
-                       options.legend ? &dialog.LegendStrip() : nullptr);
+      PictureOptions picture;
+      picture.legend = options.legend;
+      picture.lineWidth = options.lineWidth;
+      picture.colourBar = options.colourBar;
+      picture.axes = options.axes;
+      picture.arrowheads = options.arrowheads;
+      error = WritePicture(dialog, picture, options.output);
     } catch (const std::bad_alloc&) {
-      error = "there is not enough memory to write the PNG file " + options.output;
+      const std::optional<PictureFormat> format = PictureFormatOfPath(options.output);
+      const char* kind = format == PictureFormat::Svg   ? "the SVG file"
+                         : format == PictureFormat::Pdf ? "the PDF file"
+                                                        : "the PNG file";
+      error = std::string("there is not enough memory to write ") + kind + " " + options.output;
     }
     if (!error.empty()) {
       std::cerr << "vortana-render: " << error << '\n';
