@@ -136,6 +136,18 @@ cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned in
   return CAIRO_STATUS_SUCCESS;
 }
 
+// cairo's SVG leaves an image's scaling to the viewer, which smooths it when zooming in; the
+// background's pixels are data, so they are asked to stay squares (SVG 1.1's attribute, and the
+// CSS value that current browsers honour). The PDF says /Interpolate false by itself.
+void KeepImagesSharp(std::string& svg) {
+  static constexpr std::string_view kImage = "<image ";
+  static constexpr std::string_view kSharp =
+      "image-rendering=\"optimizeSpeed\" style=\"image-rendering:pixelated\" ";
+  for (size_t at = svg.find(kImage); at != std::string::npos; at = svg.find(kImage, at + 1)) {
+    svg.insert(at + kImage.size(), kSharp);
+  }
+}
+
 std::string WriteVector(const VisualizerDialog& dialog, const PictureOptions& options,
                         const std::string& path, PictureFormat format) {
   const PictureLayout layout = LayoutFor(dialog, options);
@@ -165,6 +177,7 @@ std::string WriteVector(const VisualizerDialog& dialog, const PictureOptions& op
   if (status != CAIRO_STATUS_SUCCESS) {
     return "cannot write " + std::string(kind) + " " + path + ": " + cairo_status_to_string(status);
   }
+  if (format == PictureFormat::Svg) KeepImagesSharp(bytes);
   return WriteWholeFile(path, kind, bytes);
 }
 

@@ -80,7 +80,8 @@ std::vector<double> RoundTicks(double low, double high, int maxCount) {
   for (int tries = 0; step == 0.0 && tries < 4; ++tries, decade *= 10) {
     for (const double factor : {1.0, 2.0, 5.0}) {
       const double candidate = decade * factor;
-      if (std::floor(high / candidate) - std::ceil(low / candidate) + 1 <= maxCount) {
+      // Counted as they are made below: a multiple a hair outside the range still counts.
+      if (std::floor(high / candidate + 1e-9) - std::ceil(low / candidate - 1e-9) + 1 <= maxCount) {
         step = candidate;
         break;
       }
@@ -88,7 +89,6 @@ std::vector<double> RoundTicks(double low, double high, int maxCount) {
   }
   if (step == 0.0) return {};
   std::vector<double> ticks;
-  // A tick a hair outside the range (its multiple rounded) still belongs to it.
   const double slack = step * 1e-9;
   for (double k = std::ceil((low - slack) / step); k * step <= high + slack; k += 1.0) {
     ticks.push_back(k * step == 0.0 ? 0.0 : k * step);
