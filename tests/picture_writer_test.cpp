@@ -236,7 +236,7 @@ TEST(PictureWriter, BadOutputsAndWidthsAreNamed) {
   };
   const std::vector<Case> cases = {
       {{"-o", dir.File("p.jpg")}, 2, {"--output", ".png, .svg or .pdf", "p.jpg"}},
-      {{"-o", dir.File("p")}, 2, {"--output", ".png, .svg or .pdf"}},
+      {{"-o", dir.File("p.svgz")}, 2, {"--output", ".png, .svg or .pdf"}},
       {{"-o", dir.File("p.png"), "--line-width", "0.4"}, 2, {"--line-width", "0.5 and 16"}},
       {{"-o", dir.File("p.png"), "--line-width", "16.5"}, 2, {"--line-width", "0.5 and 16"}},
       {{"-o", dir.File("p.png"), "--line-width", "2px"}, 2, {"--line-width", "2px"}},
@@ -252,7 +252,8 @@ TEST(PictureWriter, BadOutputsAndWidthsAreNamed) {
     for (const std::string& m : c.mentions) EXPECT_NE(run.err.find(m), std::string::npos) << run.err;
   }
   EXPECT_FALSE(std::filesystem::exists(dir.File("p.png")));
-  EXPECT_EQ(PictureFormatOfPath("dir.svg/picture"), std::nullopt);
+  EXPECT_EQ(PictureFormatOfPath("dir.svg/picture"), PictureFormat::Png);
+  EXPECT_EQ(PictureFormatOfPath("picture.jpeg"), std::nullopt);
   EXPECT_EQ(PictureFormatOfPath("Picture.Pdf"), PictureFormat::Pdf);
 }
 

@@ -186,7 +186,10 @@ std::string WriteVector(const VisualizerDialog& dialog, const PictureOptions& op
 std::optional<PictureFormat> PictureFormatOfPath(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   const size_t dot = path.find_last_of('.');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
+  // A name without an extension (/dev/null, say) gets the PNG it always got.
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
+    return PictureFormat::Png;
+  }
   std::string extension = path.substr(dot + 1);
   std::ranges::transform(extension, extension.begin(),
                          [](unsigned char c) { return static_cast<char>(std::tolower(c)); });

@@ -9,7 +9,8 @@ namespace vortana {
 
 enum class PictureFormat { Png, Svg, Pdf };
 
-/// The format a file name asks for by its extension, in any case; none for any other name.
+/// The format a file name asks for by its extension, in any case: PNG for a name without one,
+/// none for any other extension.
 std::optional<PictureFormat> PictureFormatOfPath(const std::string& path);
 /// The extensions PictureFormatOfPath accepts, as a message names them.
 inline constexpr const char* kPictureExtensions = ".png, .svg or .pdf";

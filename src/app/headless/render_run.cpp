@@ -78,6 +78,12 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
     std::cerr << "vortana-render: " << refusal << '\n';
     return kExitUsage;
   }
+  // Checked after the refusals above, whose messages say more about such a name.
+  if (!options.output.empty() && !PictureFormatOfPath(options.output)) {
+    std::cerr << "vortana-render: --output: expected a file name ending in " << kPictureExtensions
+              << ", got '" << options.output << "'\n";
+    return kExitUsage;
+  }
   HeadlessPlatform platform;
   VisualizerDialog dialog(platform);
   // The settings that no control holds are the dialog's before it starts, so that even its first
