@@ -45,6 +45,8 @@ void VisualizerDialog::EmptyStoredPictures() {
   // Swapping with empty lists releases their storage, not only their elements.
   std::vector<ArrowRecord>().swap(arrows_);
   std::vector<Streamline>().swap(streamlines_);
+  probeArrows_.clear();
+  probeStreamlines_.clear();
 }
 
 void VisualizerDialog::OnBrowse() {
@@ -130,11 +132,14 @@ void VisualizerDialog::OnLeftButtonDown(int x, int y) {
     // A probe is drawn but not stored: the next repaint or right click removes it.
     if (settings_.plotType == RadioIndex(PlotType::Arrows)) {
       drawingArea_.SelectPen(lineColour_);
-      vortana::DrawArrow(drawingArea_, px, py, VectorAtPixel(px, py), settings_.gridSize);
+      const Vec3 v = VectorAtPixel(px, py);
+      vortana::DrawArrow(drawingArea_, px, py, v, settings_.gridSize);
+      probeArrows_.push_back({px, py, v});
     } else if (settings_.plotType == RadioIndex(PlotType::Streamlines)) {
       Streamline probe;
       TraceStreamline(px, py, probe, kTraceModePlain);
       DrawStreamline(drawingArea_, probe, lineColour_);
+      probeStreamlines_.push_back(std::move(probe));
     }
     platform_.SurfacesChanged();
   } else if (child == ChildUnderPoint::Swatch) {
@@ -174,6 +179,8 @@ void VisualizerDialog::Repaint() {
   DrawLegend(ramp_, legend_);
   swatch_.FillSolidRect(0, 0, kSwatchSize, kSwatchSize, lineColour_);
   PaintDrawingArea(drawingArea_);
+  probeArrows_.clear();
+  probeStreamlines_.clear();
   platform_.SurfacesChanged();
 }
 
@@ -188,6 +195,14 @@ void VisualizerDialog::PaintDrawingArea(Canvas& area) const {
     vortana::DrawArrow(area, arrow.x, arrow.y, arrow.v, settings_.gridSize);
   }
   for (const Streamline& streamline : streamlines_) DrawStreamline(area, streamline, lineColour_);
+}
+
+void VisualizerDialog::PaintProbes(Canvas& area) const {
+  area.SelectPen(lineColour_);
+  for (const ArrowRecord& arrow : probeArrows_) {
+    vortana::DrawArrow(area, arrow.x, arrow.y, arrow.v, settings_.gridSize);
+  }
+  for (const Streamline& probe : probeStreamlines_) DrawStreamline(area, probe, lineColour_);
 }
 
 }  // namespace vortana

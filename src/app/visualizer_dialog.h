@@ -74,6 +74,9 @@ class VisualizerDialog {
   /// The drawing area as a repaint paints it (background buffer, stored arrows and streamlines in
   /// the line colour), onto any canvas: the window's surface or a picture to export.
   void PaintDrawingArea(Canvas& area) const;
+  /// The probes drawn since the drawing area was last painted, onto any canvas: what the window
+  /// shows over PaintDrawingArea's picture until the next repaint or right click.
+  void PaintProbes(Canvas& area) const;
 
   // Rendering operations, each reading the current state.
   void DrawBackground();
@@ -145,6 +148,9 @@ class VisualizerDialog {
   int rampMap_ = -1;  // the settings' colourMap that ramp_ was built from
   std::vector<ArrowRecord> arrows_;
   std::vector<Streamline> streamlines_;
+  // Probes are not stored pictures, but a picture saved before the next repaint shows them.
+  std::vector<ArrowRecord> probeArrows_;
+  std::vector<Streamline> probeStreamlines_;
   // Spinner positions in the order of kSpinners, kept for when the buddy field holds no number.
   std::array<int, kSpinnerCount> spinnerPositions_ = StartPositions();
 

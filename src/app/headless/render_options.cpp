@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "app/control_ids.h"
+#include "app/picture_writer.h"
 
 namespace vortana {
 
@@ -39,6 +40,16 @@ std::optional<PixelPoint> ProbePoint(const std::string& text) {
   return PixelPoint{*x, *y};
 }
 
+std::optional<double> LineWidth(const std::string& text) {
+  double width = 0.0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, width);
+  if (error != std::errc() || stop != end || !(width >= kMinLineWidth && width <= kMaxLineWidth)) {
+    return std::nullopt;
+  }
+  return width;
+}
+
 std::string RangeHelp(SettingRange range) {
   if (!range.HasUpperLimit()) return "at least " + std::to_string(range.lowest);
   return std::to_string(range.lowest) + ".." + std::to_string(range.highest);
@@ -68,7 +79,8 @@ class RenderCommandLine {
   explicit RenderCommandLine(RenderOptions& options)
       : app_(MakeCommandLine(kUsage, kFooter)), options_(options) {
     app_->set_help_flag("-h,--help", "this text");
-    AddValue("-o,--output", "FILE", "a file name", "the drawing area (512 x 512) as an RGB PNG",
+    AddValue("-o,--output", "FILE", "a file name",
+             "the picture of the drawing area, by the name's\nextension: .png (RGB PNG), .svg or .pdf",
              [this](const std::string& text) {
                options_.output = text;
                return !text.empty();
@@ -92,6 +104,18 @@ class RenderCommandLine {
              });
     app_->add_flag("--repaint", options_.repaint, "repaint after everything else");
     app_->add_flag("--legend", options_.legend, "add the gap and the legend strip (512 x 532)");
+    AddValue("--line-width", "W", "a number between 0.5 and 16",
+             "line width in pixels (default 1); a PNG draws\nwhole numbers above 1 only",
+             [this](const std::string& text) {
+               const std::optional<double> width = LineWidth(text);
+               if (width) options_.lineWidth = *width;
+               return width.has_value();
+             });
+    app_->add_flag("--colour-bar", options_.colourBar,
+                   "a labelled colour bar right of the picture\n(needs --background)");
+    app_->add_flag("--axes", options_.axes, "world-coordinate axes round the drawing area");
+    app_->add_flag("--arrowheads", options_.arrowheads,
+                   "arrowheads along the streamlines, downstream");
     AddValue("--dump", "FILE", "a file name or -",
              "a JSON description of the stored pictures\n(\"-\" for standard output)",
              [this](const std::string& text) {
@@ -118,6 +142,10 @@ class RenderCommandLine {
       return "more than one DATASET: '" + datasets_[0] + "' and '" + datasets_[1] + "'";
     }
     if (datasets_.empty()) return "no DATASET given";
+    if (options_.colourBar && !options_.settings.background) {
+      return "--colour-bar explains the background, which is off: add --background "
+             "flow|pressure|vorticity";
+    }
     options_.dataset = datasets_.front();
     return {};
   }

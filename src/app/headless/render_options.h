@@ -22,6 +22,10 @@ struct RenderOptions {
   std::vector<PixelPoint> probes;  // drawing-area pixels, clicked in this order
   bool repaint = false;
   bool legend = false;
+  double lineWidth = 1.0;  // kMinLineWidth..kMaxLineWidth
+  bool colourBar = false;
+  bool axes = false;
+  bool arrowheads = false;
   bool help = false;
 };
 

@@ -13,7 +13,7 @@
 #include "data/output_file.h"
 #include "headless_platform.h"
 #include "json_description.h"
-#include "app/png_writer.h"
+#include "app/picture_writer.h"
 
 namespace vortana {
 
@@ -78,6 +78,12 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
     std::cerr << "vortana-render: " << refusal << '\n';
     return kExitUsage;
   }
+  // Checked after the refusals above, whose messages say more about such a name.
+  if (!options.output.empty() && !PictureFormatOfPath(options.output)) {
+    std::cerr << "vortana-render: --output: expected a file name ending in " << kPictureExtensions
+              << ", got '" << options.output << "'\n";
+    return kExitUsage;
+  }
   HeadlessPlatform platform;
   VisualizerDialog dialog(platform);
   // The settings that no control holds are the dialog's before it starts, so that even its first
@@ -132,10 +138,19 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
   if (!options.output.empty()) {
     std::string error;
     try {
-      error = WritePng(options.output, dialog.DrawingArea(),
-                       options.legend ? &dialog.LegendStrip() : nullptr);
+      PictureOptions picture;
+      picture.legend = options.legend;
+      picture.lineWidth = options.lineWidth;
+      picture.colourBar = options.colourBar;
+      picture.axes = options.axes;
+      picture.arrowheads = options.arrowheads;
+      error = WritePicture(dialog, picture, options.output);
     } catch (const std::bad_alloc&) {
-      error = "there is not enough memory to write the PNG file " + options.output;
+      const std::optional<PictureFormat> format = PictureFormatOfPath(options.output);
+      const char* kind = format == PictureFormat::Svg   ? "the SVG file"
+                         : format == PictureFormat::Pdf ? "the PDF file"
+                                                        : "the PNG file";
+      error = std::string("there is not enough memory to write ") + kind + " " + options.output;
     }
     if (!error.empty()) {
       std::cerr << "vortana-render: " << error << '\n';
