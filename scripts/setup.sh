@@ -7,4 +7,5 @@ set -euo pipefail
   libbenchmark-dev ninja-build xvfb xauth \
   fonts-dejavu-core fonts-dejavu-extra python3 help2man dpkg-dev file \
   libzip-dev libexpat1-dev libnetcdf-dev python3-numpy python3-netcdf4 \
-  libcairo2-dev poppler-utils librsvg2-bin
+  libcairo2-dev poppler-utils librsvg2-bin \
+  libwebp-dev webp python3-matplotlib

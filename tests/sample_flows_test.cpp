@@ -287,3 +287,77 @@ TEST(SampleFlowsTest, VortexStreetHasTwoRowsOfOppositeVortices) {
 
 }  // namespace
 }  // namespace vortana
+
+namespace vortana {
+namespace {
+
+// The forced double gyre's velocity, u = -pi A sin(pi f) cos(pi y), v = pi A cos(pi f) sin(pi y)
+// df/dx with f = a x^2 + b x, a = epsilon sin(omega t), b = 1 - 2a, worked by hand at nodes of
+// a 5 x 5 grid over the published domain [0,2] x [0,1] (A 0.1, epsilon 0.25, omega 2 pi / 10).
+// At t = 2: sin(72 deg) = 0.951057, a = 0.237764, b = 0.524472.
+TEST(SampleFlowsTest, SwayingDoubleGyreFollowsThePublishedFormula) {
+  SampleOptions options = Grid(5, 5, 2.0f, 1.0f);
+  options.steps = 10;
+  struct Case {
+    int step, column, row;
+    double u, v;
+  };
+  const Case cases[] = {
+      // t = 0 is the steady gyre: f = x; u = -0.1 pi sin(pi/2) cos(pi/4).
+      {0, 1, 1, -0.222144, 0.0},
+      // f = a + b = 0.762236, df/dx = 2a + b = 1, cos(pi f) = -0.733730: v = 0.1 pi x that.
+      {2, 2, 2, 0.0, -0.230517},
+      // f = a/4 + b/2 = 0.321677: sin(pi f) = 0.847096, cos(pi f) = 0.531444, df/dx = 0.762236.
+      {2, 1, 3, 0.188187, 0.089975},
+      // t = 7: sin(252 deg) = -sin(72 deg): a = -0.237764, b = 1.475528 at x = 1.5, y = 0.25.
+      {7, 3, 1, 0.188187, 0.089975},
+  };
+  for (const Case& c : cases) {
+    const std::vector<GridPoint> nodes = MakeSampleNodes(SampleFlow::DoubleGyre, options, c.step);
+    const GridPoint& node = At(nodes, options, c.column, c.row);
+    EXPECT_NEAR(node.velocity.x, c.u, 2e-6) << "t " << c.step << " node " << c.column << "," << c.row;
+    EXPECT_NEAR(node.velocity.y, c.v, 2e-6) << "t " << c.step << " node " << c.column << "," << c.row;
+  }
+  // The sway's period is 10: t = 10 would be t = 0; t = 5 (sin pi = 0) nearly is.
+  const std::vector<GridPoint> first = MakeSampleNodes(SampleFlow::DoubleGyre, options, 0);
+  const std::vector<GridPoint> fifth = MakeSampleNodes(SampleFlow::DoubleGyre, options, 5);
+  EXPECT_NEAR(At(fifth, options, 1, 1).velocity.x, At(first, options, 1, 1).velocity.x, 1e-6);
+}
+
+// In a series the street moves downstream and repeats after 20 steps; steady flows repeat.
+TEST(SampleFlowsTest, SeriesMoveTheStreetAndRepeatTheSteadyFlows) {
+  SampleOptions options = Grid(64, 32, 512.0f, 256.0f);
+  options.steps = 21;
+  const auto nodes = [&](SampleFlow flow, int step) { return MakeSampleNodes(flow, options, step); };
+  const auto same = [](const std::vector<GridPoint>& a, const std::vector<GridPoint>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const GridPoint& p, const GridPoint& q) {
+      return p.velocity.x == q.velocity.x && p.velocity.y == q.velocity.y && p.scalar0 == q.scalar0;
+    });
+  };
+  EXPECT_FALSE(same(nodes(SampleFlow::VortexStreet, 0), nodes(SampleFlow::VortexStreet, 5)));
+  EXPECT_TRUE(same(nodes(SampleFlow::VortexStreet, 0), nodes(SampleFlow::VortexStreet, 20)));
+  EXPECT_TRUE(same(nodes(SampleFlow::RankineVortex, 0), nodes(SampleFlow::RankineVortex, 13)));
+  // The spacing is 64 units (a quarter of 256) and the columns 8 apart: in 5 of 20 steps the
+  // vortices move a quarter spacing, 2 columns downstream, and the vorticity moves with them
+  // (up to the far vortices beyond the street's ends).
+  options.width = 65;
+  const std::vector<GridPoint> grid0 = nodes(SampleFlow::VortexStreet, 0);
+  const std::vector<GridPoint> grid5 = nodes(SampleFlow::VortexStreet, 5);
+  double peak = 0.0;
+  for (const GridPoint& node : grid0) peak = std::max(peak, std::fabs(double{node.scalar1}));
+  for (int row = 0; row < 32; ++row) {
+    for (int column = 16; column < 48; ++column) {
+      EXPECT_NEAR(At(grid5, options, column + 2, row).scalar1, At(grid0, options, column, row).scalar1,
+                  1e-3 * peak)
+          << column << "," << row;
+    }
+  }
+  options.width = 64;
+  options.steps = 1;
+  EXPECT_TRUE(same(nodes(SampleFlow::DoubleGyre, 0),
+                   MakeSampleNodes(SampleFlow::DoubleGyre, Grid(64, 32, 512.0f, 256.0f))));
+  EXPECT_THROW(MakeSampleNodes(SampleFlow::Uniform, options, 1), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace vortana

@@ -23,7 +23,12 @@ ArrowSettings VisualizerDialog::CurrentArrowSettings() const {
 
 void VisualizerDialog::DrawBackground() {
   if (!field_ || backgroundBuffer_.empty()) return;
-  vortana::DrawBackground(*field_, map_, settings_.colourBy, limits_, ramp_, backgroundValid_,
+  BackgroundLimits limits = limits_;
+  if (backgroundRange_) {
+    const auto [low, high] = *backgroundRange_;
+    limits = {high, low, high, low, high, low};
+  }
+  vortana::DrawBackground(*field_, map_, settings_.colourBy, limits, ramp_, backgroundValid_,
                           backgroundBuffer_, drawingArea_);
 }
 

@@ -49,6 +49,13 @@ constexpr double kGyrePeakSpeed = 1.0;
 constexpr double kCylinderRadius = 0.125;
 constexpr double kCylinderStreamSpeed = 1.0;
 
+// The time-dependent double gyre as it is usually forced: psi = A sin(pi f(X, t)) sin(pi Y) on
+// [0,2] x [0,1] with f = a(t) X^2 + b(t) X, a = epsilon sin(omega t), b = 1 - 2 a, so that the
+// line between the cells sways about X = 1 with period 2 pi / omega.
+constexpr double kSwayingGyreAmplitude = 0.1;
+constexpr double kSwayingGyreEpsilon = 0.25;
+constexpr double kSwayingGyreOmega = 2.0 * std::numbers::pi / 10.0;
+
 // Vortex street: two staggered rows of Lamb-Oseen vortices of opposite sign in a stream along +x,
 // as in the wake behind a bluff body. The rows are further apart than the stable ratio 0.281 of
 // row gap to spacing so that the two rows stay distinct at 128 nodes; four vortices per row span
@@ -68,6 +75,9 @@ constexpr double kStreetPhase = 0.25;
 // Vortices continue this many spacings beyond the domain on each side, so that the flow near the
 // left and right edges looks like the middle of a longer street.
 constexpr int kStreetExtraVortices = 2;
+// In a series the street moves downstream one spacing in this many steps; the street repeats
+// every spacing, so a series of that many steps loops without a jump.
+constexpr int kStreetStepsPerSpacing = 20;
 // Beyond this many squared core radii a Lamb-Oseen vortex is a potential vortex to double
 // precision (exp(-50) ~ 2e-22), and its core terms are skipped.
 constexpr double kCoreNegligibleR2 = 50.0;
@@ -211,6 +221,32 @@ FlowFunction DoubleGyre(const Domain& d) {
   };
 }
 
+FlowFunction SwayingDoubleGyre(const Domain& d, double t) {
+  const double epsilonSin = kSwayingGyreEpsilon * std::sin(kSwayingGyreOmega * t);
+  const double a = epsilonSin, b = 1.0 - 2.0 * epsilonSin;
+  const double amplitude = kSwayingGyreAmplitude;
+  // The published domain stretched onto the extent; velocities stretch with it.
+  const double stretchX = d.extentX / 2.0, stretchY = d.extentY;
+  return [=](double wx, double wy) {
+    const double x = wx / stretchX, y = wy / stretchY;
+    const double f = a * x * x + b * x;
+    const double dfdx = 2.0 * a * x + b;
+    const double sf = std::sin(kPi * f), cf = std::cos(kPi * f);
+    const double sy = std::sin(kPi * y), cy = std::cos(kPi * y);
+    FlowSample s;
+    s.u = -kPi * amplitude * sf * cy * stretchX;
+    s.v = kPi * amplitude * cf * sy * dfdx * stretchY;
+    // dv/dx - du/dy in world units.
+    const double dvdx = kPi * amplitude * sy * (-kPi * sf * dfdx * dfdx + cf * 2.0 * a) * stretchY /
+                        stretchX;
+    const double dudy = kPi * kPi * amplitude * sf * sy * stretchX / stretchY;
+    s.vorticity = dvdx - dudy;
+    // The unsteady flow has no pressure in closed form; Bernoulli's gives its picture.
+    s.pressure = kAmbientPressure - SpeedSquared(s) / 2.0;
+    return s;
+  };
+}
+
 FlowFunction Cylinder(const Domain& d) {
   const double radius = kCylinderRadius * d.Scale();
   const double cx = d.CentreX() - kCylinderUpstreamRadii * radius, cy = d.CentreY();
@@ -232,7 +268,7 @@ FlowFunction Cylinder(const Domain& d) {
   };
 }
 
-FlowFunction VortexStreet(const Domain& d) {
+FlowFunction VortexStreet(const Domain& d, int step) {
   const double scale = d.Scale();
   const double spacing = std::max(kStreetSpacing * scale, d.extentX / kStreetMaxVorticesPerRow);
   const double rowGap = kStreetRowGap * scale;
@@ -242,8 +278,9 @@ FlowFunction VortexStreet(const Domain& d) {
   // negative, as the two shear layers of a wake in a stream along +x do.
   std::vector<LambOseenVortex> vortices;
   const int perRow = static_cast<int>(std::ceil(d.extentX / spacing));
+  const double travelled = static_cast<double>(step % kStreetStepsPerSpacing) / kStreetStepsPerSpacing;
   for (int k = -kStreetExtraVortices; k <= perRow + kStreetExtraVortices; ++k) {
-    const double x = (k + kStreetPhase) * spacing;
+    const double x = (k + kStreetPhase + travelled) * spacing;
     vortices.push_back({x, d.CentreY() - rowGap / 2.0, circulation, core});
     vortices.push_back({x + spacing / 2.0, d.CentreY() + rowGap / 2.0, -circulation, core});
   }
@@ -282,13 +319,14 @@ FlowFunction SpiralSink(const Domain& d) {
   };
 }
 
-FlowFunction MakeFlowFunction(SampleFlow flow, const Domain& d) {
+// A single step keeps the steady flows that a sample has always held.
+FlowFunction MakeFlowFunction(SampleFlow flow, const Domain& d, bool series, int step) {
   switch (flow) {
     case SampleFlow::Uniform: return UniformFlow();
     case SampleFlow::RankineVortex: return RankineVortex(d);
-    case SampleFlow::DoubleGyre: return DoubleGyre(d);
+    case SampleFlow::DoubleGyre: return series ? SwayingDoubleGyre(d, step) : DoubleGyre(d);
     case SampleFlow::Cylinder: return Cylinder(d);
-    case SampleFlow::VortexStreet: return VortexStreet(d);
+    case SampleFlow::VortexStreet: return VortexStreet(d, series ? step : 0);
     case SampleFlow::SpiralSink: return SpiralSink(d);
   }
   throw std::invalid_argument("unknown sample flow");
@@ -302,6 +340,8 @@ void CheckOptions(const SampleOptions& options) {
                                 std::to_string(kMaxSampleNodes) + " nodes across and down");
   if (!extentValid(options.extentX) || !extentValid(options.extentY))
     throw std::invalid_argument("sample extent must be positive and finite");
+  if (options.steps < 1 || options.steps > kMaxSampleSteps)
+    throw std::invalid_argument("a sample has 1 to " + std::to_string(kMaxSampleSteps) + " steps");
 }
 
 }  // namespace
@@ -331,10 +371,11 @@ std::optional<SampleFlow> SampleFlowByName(const std::string& name) {
   return std::nullopt;
 }
 
-std::vector<GridPoint> MakeSampleNodes(SampleFlow flow, const SampleOptions& options) {
+std::vector<GridPoint> MakeSampleNodes(SampleFlow flow, const SampleOptions& options, int step) {
   CheckOptions(options);
+  if (step < 0 || step >= options.steps) throw std::invalid_argument("no such sample step");
   const Domain domain{options.extentX, options.extentY};
-  const FlowFunction flowAt = MakeFlowFunction(flow, domain);
+  const FlowFunction flowAt = MakeFlowFunction(flow, domain, options.steps > 1, step);
   const int width = options.width, height = options.height;
 
   std::vector<GridPoint> nodes;
@@ -357,9 +398,10 @@ std::vector<GridPoint> MakeSampleNodes(SampleFlow flow, const SampleOptions& opt
   return nodes;
 }
 
-std::unique_ptr<FlowField> MakeSampleField(SampleFlow flow, const SampleOptions& options) {
+std::unique_ptr<FlowField> MakeSampleField(SampleFlow flow, const SampleOptions& options,
+                                           int step) {
   return FlowField::FromNodes(options.width, options.height, 1, kSampleScalarCount,
-                              MakeSampleNodes(flow, options));
+                              MakeSampleNodes(flow, options, step));
 }
 
 }  // namespace vortana

@@ -28,7 +28,13 @@ struct SampleOptions {
   // crossed in a handful of steps and its streamlines would break into scattered dots.
   float extentX = 512.0f;
   float extentY = 512.0f;
+  // Time steps written. With more than one, the double gyre is the time-dependent one (its
+  // dividing line sways with period 10 steps) and the vortex street's vortices move downstream;
+  // the steady flows repeat their field.
+  int steps = 1;
 };
+
+inline constexpr int kMaxSampleSteps = 1000;
 
 /// Every sample flow, in a fixed order.
 const std::vector<SampleFlow>& AllSampleFlows();
@@ -39,8 +45,10 @@ std::optional<SampleFlow> SampleFlowByName(const std::string& name);
 
 /// The nodes in node order (columns fastest). Throws std::invalid_argument for a node count out
 /// of range or an extent that is not positive and finite.
-std::vector<GridPoint> MakeSampleNodes(SampleFlow flow, const SampleOptions& options);
+/// `step` (0 to options.steps - 1) is the time t = step of a series.
+std::vector<GridPoint> MakeSampleNodes(SampleFlow flow, const SampleOptions& options, int step = 0);
 /// The same nodes as a field, statistics gathered exactly as loading the files would.
-std::unique_ptr<FlowField> MakeSampleField(SampleFlow flow, const SampleOptions& options);
+std::unique_ptr<FlowField> MakeSampleField(SampleFlow flow, const SampleOptions& options,
+                                           int step = 0);
 
 }  // namespace vortana

@@ -21,6 +21,7 @@
 #include "app/sample_flows.h"
 #include "data/base_name.h"
 #include "data/flow_file_writer.h"
+#include "data/flow_steps_writer.h"
 
 namespace {
 
@@ -158,6 +159,25 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
          "streamlines)")
       ->type_name("X,Y")
       ->trigger_on_parse();
+  app->add_option_function<std::string>(
+         "--steps",
+         [&options](const std::string& text) {
+           const std::optional<int> value = vortana::StrictInteger(text);
+           if (!value || *value < 1 || *value > vortana::kMaxSampleSteps) {
+             throw CLI::ValidationError("--steps must be a whole number from 1 to " +
+                                        std::to_string(vortana::kMaxSampleSteps) + ", not '" +
+                                        text + "'");
+           }
+           options.steps = *value;
+         },
+         "time steps, 1 to 1000 (default 1), written as\n"
+         "FLOW.00000.dat, FLOW.00001.dat, ... beside FLOW.gri; with\n"
+         "more than one, the double gyre is the time-dependent one\n"
+         "(A 0.1, epsilon 0.25, omega 2 pi / 10 at t = 0, 1, ...)\n"
+         "and the vortex street moves downstream; the steady flows\n"
+         "repeat their field")
+      ->type_name("N")
+      ->trigger_on_parse();
   app->add_flag("--list", list, "print the flow names, one per line, and exit");
   app->add_option("OPERANDS", operands);
 
@@ -197,6 +217,19 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
   return command;
 }
 
+// One step's field at a time is held; the files appear together once all are written.
+std::string WriteSampleSteps(SampleFlow flow, const SampleOptions& options,
+                             const std::string& baseName) {
+  vortana::FlowStepsWriter writer(baseName);
+  for (int step = 0; step < options.steps; ++step) {
+    if (std::string error = writer.Add(*vortana::MakeSampleField(flow, options, step));
+        !error.empty()) {
+      return error;
+    }
+  }
+  return writer.Commit();
+}
+
 int WriteSamples(const Command& command) {
   std::error_code ec;
   std::filesystem::create_directories(command.outDir, ec);
@@ -209,23 +242,27 @@ int WriteSamples(const Command& command) {
   for (SampleFlow flow : command.flows) {
     const std::string baseName =
         (std::filesystem::path(command.outDir) / vortana::SampleFlowName(flow)).string();
-    std::vector<vortana::GridPoint> nodes;
+    std::string error;
     try {
-      nodes = vortana::MakeSampleNodes(flow, options);
+      error = options.steps > 1
+                  ? WriteSampleSteps(flow, options, baseName)
+                  : vortana::WriteFlowFiles(baseName, options.width, options.height, 1,
+                                            vortana::kSampleScalarCount,
+                                            vortana::MakeSampleNodes(flow, options));
     } catch (const std::bad_alloc&) {
       std::cerr << kProgram << ": not enough memory for " << options.width << " x "
                 << options.height << " nodes\n";
       return kExitWriteFailed;
     }
-    const std::string error = vortana::WriteFlowFiles(baseName, options.width, options.height, 1,
-                                                      vortana::kSampleScalarCount, nodes);
     if (!error.empty()) {
       std::cerr << kProgram << ": " << error << '\n';
       return kExitWriteFailed;
     }
     errno = 0;
     std::cout << vortana::GridFileName(baseName) << ": " << options.width << " x "
-              << options.height << " nodes" << std::endl;
+              << options.height << " nodes";
+    if (options.steps > 1) std::cout << ", " << options.steps << " steps";
+    std::cout << std::endl;
     if (!std::cout) {
       const int reason = errno;
       std::cerr << kProgram << ": cannot write to standard output ("

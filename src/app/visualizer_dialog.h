@@ -3,7 +3,9 @@
 #include <array>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../data/flow_field.h"
@@ -95,6 +97,10 @@ class VisualizerDialog {
   float Dt() const { return dt_; }
   const PixelMap& Map() const { return map_; }
   const BackgroundLimits& Limits() const { return limits_; }
+  /// A fixed range for the background (speed, or the scalar coloured by) in place of the
+  /// field's statistics, so that the pictures of several fields share one colour scale; nullopt:
+  /// the field's own. Arrows keep the field's max speed.
+  void FixBackgroundRange(std::optional<std::pair<float, float>> range) { backgroundRange_ = range; }
   float MaxX() const { return maxX_; }
   float MaxY() const { return maxY_; }
   bool BackgroundValid() const { return backgroundValid_; }
@@ -136,6 +142,7 @@ class VisualizerDialog {
   std::unique_ptr<FlowField> field_;
   PixelMap map_;
   BackgroundLimits limits_;
+  std::optional<std::pair<float, float>> backgroundRange_;
   float maxX_ = 0.0f;
   float maxY_ = 0.0f;
   float dt_ = kStartDt;

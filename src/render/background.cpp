@@ -176,7 +176,7 @@ class RowColourer {
   // take longer than the arithmetic.
   void Colour(const GridPoint* gridRow, const GridPoint* nextRow, vortana::Colour* out) {
     if (colourBy_ == kColourByFlow) {
-      FlowIndices(gridRow, nextRow, static_cast<double>(limits_.maxSpeed));
+      FlowIndices(gridRow, nextRow, limits_.minSpeed, limits_.maxSpeed);
     } else if (colourBy_ == kColourByPressure) {
       ScalarIndices(gridRow, nextRow, &GridPoint::scalar0, limits_.minScalar0, limits_.maxScalar0);
     } else {
@@ -187,11 +187,15 @@ class RowColourer {
 
  private:
   // As BackgroundIndexOfNode: the length in double, y and z summed first, against the max speed.
-  void FlowIndices(const GridPoint* gridRow, const GridPoint* nextRow, double maxSpeed) {
+  void FlowIndices(const GridPoint* gridRow, const GridPoint* nextRow, float minSpeed,
+                   float maxSpeed) {
     const size_t padded = columns_.size();
+    const double low = minSpeed;
+    const double width = static_cast<double>(maxSpeed) - low;
 #if VORTANA_SSE2
     const __m128d top = _mm_set1_pd(kRampTop);
-    const __m128d speed = _mm_set1_pd(maxSpeed);
+    const __m128d lowest = _mm_set1_pd(low);
+    const __m128d speed = _mm_set1_pd(width);
     for (size_t i = 0; i < padded; i += 2) {
       const Vec3& v0 = gridRow[columns_[i]].velocity;
       const Vec3& v1 = gridRow[columns_[i + 1]].velocity;
@@ -202,12 +206,13 @@ class RowColourer {
       const __m128d z = _mm_set_pd(v1.z, v0.z);
       const __m128d squares =
           _mm_add_pd(_mm_mul_pd(x, x), _mm_add_pd(_mm_mul_pd(y, y), _mm_mul_pd(z, z)));
-      StoreIndices(_mm_div_pd(_mm_mul_pd(_mm_sqrt_pd(squares), top), speed), i);
+      StoreIndices(_mm_div_pd(_mm_mul_pd(_mm_sub_pd(_mm_sqrt_pd(squares), lowest), top), speed),
+                   i);
     }
 #else
     for (size_t i = 0; i < padded; ++i) {
       __builtin_prefetch(&nextRow[columns_[i]]);
-      index_[i] = IndicesOf((gridRow[columns_[i]].velocity.Length() * kRampTop) / maxSpeed);
+      index_[i] = IndicesOf(((gridRow[columns_[i]].velocity.Length() - low) * kRampTop) / width);
     }
 #endif
   }
@@ -345,7 +350,8 @@ int BackgroundIndexOfNode(const GridPoint& node, int colourBy, const BackgroundL
   if (colourBy == kColourByFlow) {
     // The length in double against the stored float max speed: a fastest node whose length was
     // rounded up when stored gets 254, not 255.
-    q = (node.velocity.Length() * kRampTop) / static_cast<double>(limits.maxSpeed);
+    const double low = limits.minSpeed;
+    q = ((node.velocity.Length() - low) * kRampTop) / (static_cast<double>(limits.maxSpeed) - low);
   } else if (colourBy == kColourByPressure) {
     q = ScaledQuotient(node.scalar0, limits.minScalar0, limits.maxScalar0);
   } else {

@@ -22,6 +22,9 @@ struct BackgroundLimits {
   float maxScalar0 = 0.0f;
   float minScalar1 = 0.0f;
   float maxScalar1 = 0.0f;
+  // The speed that takes the ramp's bottom; the field's statistics leave it 0, which subtracts
+  // exactly nothing, so only a chosen range moves it.
+  float minSpeed = 0.0f;
 };
 
 /// Ramp index of a quotient q = (value - min) * 255 / range: truncated, clamped to 0..255; a

@@ -104,7 +104,8 @@ Json JsonFloat(float value) {
   return std::strtod(text, nullptr);
 }
 
-std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file) {
+std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file,
+                           const StepPosition* step) {
   const FlowField* field = dialog.Field();
   const BackgroundLimits& limits = dialog.Limits();
   JsonText out;
@@ -119,6 +120,12 @@ std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& fi
   for (const auto& [name, value] : counts) {
     out.Key(name);
     out.Value(value);
+  }
+  if (step) {
+    out.Key("step");
+    out.Value(step->step);
+    out.Key("steps");
+    out.Value(step->steps);
   }
   const std::pair<const char*, float> numbers[] = {
       {"max_x", dialog.MaxX()},

@@ -15,6 +15,13 @@ nlohmann::ordered_json JsonFloat(float value);
 /// in force. `file` is the data set's path as the user gave it: bytes that are not UTF-8 read as
 /// U+FFFD in "file", and then "file_bytes" holds every byte of the path as a number. Returns the
 /// JSON text, without a line end.
-std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file);
+/// With `step`, the description also names the time step drawn ("step") and how many the data
+/// set holds ("steps").
+struct StepPosition {
+  int step;
+  int steps;
+};
+std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file,
+                           const StepPosition* step = nullptr);
 
 }  // namespace vortana

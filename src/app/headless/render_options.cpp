@@ -1,6 +1,7 @@
 #include "render_options.h"
 
 #include <charconv>
+#include <cmath>
 #include <map>
 
 #include "app/command_line.h"
@@ -48,6 +49,25 @@ std::optional<double> LineWidth(const std::string& text) {
     return std::nullopt;
   }
   return width;
+}
+
+// Reads "MIN,MAX": finite numbers, MIN below MAX once stored as floats.
+std::optional<std::pair<float, float>> ValueRange(const std::string& text) {
+  const size_t comma = text.find(',');
+  if (comma == std::string::npos) return std::nullopt;
+  float bounds[2] = {};
+  const std::string_view parts[2] = {std::string_view(text).substr(0, comma),
+                                     std::string_view(text).substr(comma + 1)};
+  for (int i = 0; i < 2; ++i) {
+    double value = 0.0;
+    const char* end = parts[i].data() + parts[i].size();
+    const auto [stop, error] = std::from_chars(parts[i].data(), end, value);
+    if (error != std::errc() || stop != end || parts[i].empty()) return std::nullopt;
+    bounds[i] = static_cast<float>(value);
+    if (!std::isfinite(bounds[i])) return std::nullopt;
+  }
+  if (!(bounds[0] < bounds[1])) return std::nullopt;
+  return std::pair{bounds[0], bounds[1]};
 }
 
 std::string RangeHelp(SettingRange range) {
@@ -122,6 +142,7 @@ class RenderCommandLine {
                options_.dump = text;
                return !text.empty();
              });
+    AddFrameOptions();
     app_->add_option("DATASET", datasets_);
   }
 
@@ -147,7 +168,7 @@ class RenderCommandLine {
              "flow|pressure|vorticity";
     }
     options_.dataset = datasets_.front();
-    return {};
+    return FrameOptionsError();
   }
 
   std::string Help() const { return app_->help(); }
@@ -170,6 +191,76 @@ class RenderCommandLine {
         ->type_name(valueName)
         ->trigger_on_parse();
     expected_[name] = expects;
+  }
+
+  void AddFrameOptions() {
+    AddValue("--step", "K", "a whole number of at least 0",
+             "draw time step K (0 is the first; default 0)", [this](const std::string& text) {
+               const std::optional<int> step = StrictInteger(text);
+               if (step && *step >= 0) options_.step = step;
+               return step && *step >= 0;
+             });
+    app_->add_option_function<std::string>(
+            "--frames",
+            [this](const std::string& text) {
+              ParsedFrameRange parsed = ParseFrameRange(text);
+              if (!parsed.range) throw CLI::ValidationError("--frames", parsed.error);
+              options_.frames = parsed.range;
+            },
+            "draw steps A, A+S, ... up to B (S default 1), one\npicture each; -o and --dump then "
+            "hold {step}, the\nstep padded to five digits (frame-{step}.png)")
+        ->type_name("A:B[:S]")
+        ->trigger_on_parse();
+    expected_["--frames"] = "A:B or A:B:S";
+    AddValue("--animation", "FILE.webp", "a file name",
+             "also write the frames as one lossless animated WebP",
+             [this](const std::string& text) {
+               options_.animation = text;
+               return !text.empty();
+             });
+    AddValue("--fps", "N", "an integer between 1 and 60",
+             "frames per second of the animation (default 10)", [this](const std::string& text) {
+               const std::optional<int> fps = StrictInteger(text);
+               if (fps && *fps >= 1 && *fps <= 60) options_.fps = *fps;
+               return fps && *fps >= 1 && *fps <= 60;
+             });
+    AddValue("--jobs", "N", "an integer of at least 1",
+             "frames drawn at once (default: one per core)", [this](const std::string& text) {
+               const std::optional<int> jobs = StrictInteger(text);
+               if (jobs && *jobs >= 1) options_.jobs = *jobs;
+               return jobs && *jobs >= 1;
+             });
+    AddValue("--colour-range", "MIN,MAX", "two finite numbers MIN,MAX with MIN below MAX",
+             "the background's range (speed, or the scalar coloured\nby) instead of the step's "
+             "own, so that frames share\none colour scale",
+             [this](const std::string& text) {
+               options_.colourRange = ValueRange(text);
+               return options_.colourRange.has_value();
+             });
+  }
+
+  // The options that only make sense together, checked once all are read.
+  std::string FrameOptionsError() const {
+    const bool placeholder = options_.output.find(kStepPlaceholder) != std::string::npos;
+    const bool dumpPlaceholder = options_.dump.find(kStepPlaceholder) != std::string::npos;
+    if (!options_.frames) {
+      if (!options_.animation.empty()) return "--animation needs --frames A:B[:S]";
+      if (placeholder) return "--output holds {step}, which only --frames fills in";
+      if (dumpPlaceholder) return "--dump holds {step}, which only --frames fills in";
+      return {};
+    }
+    if (options_.step) return "--step and --frames cannot be combined: --frames K:K draws step K";
+    if (!options_.output.empty() && !placeholder) {
+      return "--output must hold {step} with --frames (such as frame-{step}.png), got '" +
+             options_.output + "'";
+    }
+    if (!options_.dump.empty() && options_.dump != "-" && !dumpPlaceholder) {
+      return "--dump must hold {step} or be - with --frames, got '" + options_.dump + "'";
+    }
+    if (options_.output.empty() && options_.animation.empty() && options_.dump.empty()) {
+      return "--frames needs --output with {step}, --animation or --dump";
+    }
+    return {};
   }
 
   void AddSetting(const SettingDescription& s) {

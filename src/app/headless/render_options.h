@@ -1,10 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/setting_table.h"
 #include "app/settings.h"
+#include "frame_range.h"
 #include "render/colour.h"
 #include "render/pixel_point.h"
 
@@ -27,6 +29,15 @@ struct RenderOptions {
   bool axes = false;
   bool arrowheads = false;
   bool help = false;
+  // Time steps: one step, or a series of frames (-o and --dump then name each by its {step}),
+  // optionally also written as one animation.
+  std::optional<int> step;
+  std::optional<FrameRange> frames;
+  std::string animation;  // lossless animated WebP of the frames; empty: none
+  int fps = 10;
+  int jobs = 0;  // frames drawn at once; 0: one per core
+  // The background's value range instead of the step's own statistics (speed for Flow).
+  std::optional<std::pair<float, float>> colourRange;
 };
 
 /// Either the options, or what is wrong with the command line (naming the option and, for a

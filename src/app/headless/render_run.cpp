@@ -10,10 +10,12 @@
 #include "app/settings_exchange.h"
 #include "app/visualizer_dialog.h"
 #include "data/base_name.h"
+#include "data/field_reader.h"
 #include "data/output_file.h"
 #include "headless_platform.h"
 #include "json_description.h"
 #include "app/picture_writer.h"
+#include "frame_series.h"
 
 namespace vortana {
 
@@ -54,8 +56,10 @@ std::string RefusedOutput(const RenderOptions& options) {
   const std::string base = BaseNameOfPath(options.dataset);
   const std::pair<std::string, const char*> inputs[] = {{GridFileName(base), "grid file"},
                                                         {DataFileName(base), "data file"}};
-  const std::pair<const std::string&, const char*> outputs[] = {{options.output, "the PNG file"},
-                                                                {options.dump, "the JSON file"}};
+  const std::pair<const std::string&, const char*> outputs[] = {
+      {options.output, "the PNG file"},
+      {options.dump, "the JSON file"},
+      {options.animation, "the WebP file"}};
   for (const auto& [output, kind] : outputs) {
     if (output.empty() || (&output == &options.dump && output == "-")) continue;
     for (const auto& [input, inputKind] : inputs) {
@@ -71,21 +75,36 @@ std::string RefusedOutput(const RenderOptions& options) {
   return {};
 }
 
+// The step of a step-by-step load, read as the dialog's own load reads step 0 and reported as it
+// reports a failure.
+LoadResult LoadStep(StepRender& render, const std::string& path, int step) {
+  FileStore files;
+  LoadResult result = LoadDataSet(path, files, ReaderSet::Standard(), ReadRequest{step});
+  render.dialog.UseField(result.TakeField(), path);
+  if (!result.Ok()) {
+    render.platform.ShowMessage(result.Message(), VisualizerDialog::kTitle, MessageIcon::Stop);
+  }
+  return result;
+}
+
 }  // namespace
 
-int RunRender(const RenderOptions& options, std::ostream& out) {
-  if (const std::string refusal = RefusedOutput(options); !refusal.empty()) {
-    std::cerr << "vortana-render: " << refusal << '\n';
-    return kExitUsage;
-  }
-  // Checked after the refusals above, whose messages say more about such a name.
-  if (!options.output.empty() && !PictureFormatOfPath(options.output)) {
-    std::cerr << "vortana-render: --output: expected a file name ending in " << kPictureExtensions
-              << ", got '" << options.output << "'\n";
-    return kExitUsage;
-  }
-  HeadlessPlatform platform;
-  VisualizerDialog dialog(platform);
+std::optional<int> CountSteps(const std::string& dataset) {
+  FileStore files;
+  const LoadResult loaded = LoadDataSet(dataset, files);
+  if (!loaded.Ok()) return std::nullopt;
+  return loaded.StepCount();
+}
+
+std::string StepBeyondText(const std::string& dataset, int step, int steps) {
+  return dataset + " holds " + std::to_string(steps) +
+         (steps == 1 ? " time step (step 0)" : " time steps (0 to " + std::to_string(steps - 1) + ")") +
+         "; there is no step " + std::to_string(step);
+}
+
+int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& render) {
+  HeadlessPlatform& platform = render.platform;
+  VisualizerDialog& dialog = render.dialog;
   // The settings that no control holds are the dialog's before it starts, so that even its first
   // paint (the legend) shows them.
   for (const SettingDescription& setting : kSettingTable) {
@@ -103,8 +122,9 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
 
   // The load shows the settings and so rewrites every control, so the options are written after
   // it, as a user would type them after opening a file.
-  const LoadResult loaded = dialog.Load(options.dataset);
+  const LoadResult loaded = step ? LoadStep(render, options.dataset, *step) : dialog.Load(options.dataset);
   if (!loaded.Ok()) return kExitUnusableData;
+  render.stepCount = loaded.StepCount();
   if (const FlowField* field = dialog.Field()) {
     for (const std::string& warning : FieldWarnings(*field)) {
       std::cerr << "vortana-render: warning: " << options.dataset << ": " << warning << '\n';
@@ -126,6 +146,7 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
     }
     return kExitUnusableData;
   }
+  dialog.FixBackgroundRange(options.colourRange);
   dialog.OnVisualize();
   if (!platform.Messages().empty()) return kExitUnusableData;
   const PixelPoint origin = platform.DrawingAreaOrigin();
@@ -133,9 +154,14 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
     dialog.OnLeftButtonDown(origin.x + probe.x, origin.y + probe.y);
   }
   if (options.repaint) dialog.Repaint();
+  return kExitSuccess;
+}
 
+int WriteStepOutputs(const RenderOptions& options, const StepOutputs& outputs, StepRender& render,
+                     std::ostream& out) {
+  VisualizerDialog& dialog = render.dialog;
   bool written = true;
-  if (!options.output.empty()) {
+  if (!outputs.picture.empty()) {
     std::string error;
     try {
       PictureOptions picture;
@@ -144,29 +170,65 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
       picture.colourBar = options.colourBar;
       picture.axes = options.axes;
       picture.arrowheads = options.arrowheads;
-      error = WritePicture(dialog, picture, options.output);
+      error = WritePicture(dialog, picture, outputs.picture);
     } catch (const std::bad_alloc&) {
-      const std::optional<PictureFormat> format = PictureFormatOfPath(options.output);
+      const std::optional<PictureFormat> format = PictureFormatOfPath(outputs.picture);
       const char* kind = format == PictureFormat::Svg   ? "the SVG file"
                          : format == PictureFormat::Pdf ? "the PDF file"
                                                         : "the PNG file";
-      error = std::string("there is not enough memory to write ") + kind + " " + options.output;
+      error = std::string("there is not enough memory to write ") + kind + " " + outputs.picture;
     }
     if (!error.empty()) {
       std::cerr << "vortana-render: " << error << '\n';
       written = false;
     }
   }
-  if (!options.dump.empty()) {
+  if (!outputs.dump.empty()) {
+    // A description names its step whenever steps were asked for or there are several.
+    const std::optional<StepPosition> position =
+        outputs.step || render.stepCount > 1
+            ? std::optional<StepPosition>({outputs.step.value_or(0), render.stepCount})
+            : std::nullopt;
     try {
-      written = WriteDump(options.dump, DescribeDialog(dialog, options.dataset), out) && written;
+      written = WriteDump(outputs.dump,
+                          DescribeDialog(dialog, options.dataset, position ? &*position : nullptr),
+                          out) &&
+                written;
     } catch (const std::bad_alloc&) {
       std::cerr << "vortana-render: there is not enough memory to write the JSON description "
-                << (options.dump == "-" ? "to standard output" : options.dump) << '\n';
+                << (outputs.dump == "-" ? "to standard output" : outputs.dump) << '\n';
       written = false;
     }
   }
   return written ? kExitSuccess : kExitUnusableData;
+}
+
+int RunRender(const RenderOptions& options, std::ostream& out) {
+  if (const std::string refusal = RefusedOutput(options); !refusal.empty()) {
+    std::cerr << "vortana-render: " << refusal << '\n';
+    return kExitUsage;
+  }
+  // Checked after the refusals above, whose messages say more about such a name.
+  if (!options.output.empty() && !PictureFormatOfPath(options.output)) {
+    std::cerr << "vortana-render: --output: expected a file name ending in " << kPictureExtensions
+              << ", got '" << options.output << "'\n";
+    return kExitUsage;
+  }
+  if (options.frames) return RunFrames(options, out);
+  if (options.step) {
+    const std::optional<int> steps = CountSteps(options.dataset);
+    // A data set that does not load is left to the render, which says why.
+    if (steps && *options.step >= *steps) {
+      std::cerr << "vortana-render: --step " << *options.step << ": "
+                << StepBeyondText(options.dataset, *options.step, *steps) << '\n';
+      return kExitUsage;
+    }
+  }
+  StepRender render;
+  if (const int status = DrawStep(options, options.step, render); status != kExitSuccess) {
+    return status;
+  }
+  return WriteStepOutputs(options, {options.output, options.dump, options.step}, render, out);
 }
 
 }  // namespace vortana

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <optional>
 #include <ostream>
+#include <string>
 
+#include "app/visualizer_dialog.h"
+#include "headless_platform.h"
 #include "render_options.h"
 
 namespace vortana {
@@ -15,5 +19,33 @@ inline constexpr int kExitUsage = 2;
 /// written into the controls, Visualize, probes, repaint) and writes the PNG and the JSON
 /// description. `out` receives a JSON description dumped to "-"; messages go to standard error.
 int RunRender(const RenderOptions& options, std::ostream& out);
+
+/// One render's own window and dialog, drawn once and then written.
+struct StepRender {
+  HeadlessPlatform platform;
+  VisualizerDialog dialog{platform};
+  int stepCount = 1;  // the steps the data set holds, once loaded
+};
+
+/// Runs the dialog as RunRender does, up to the picture: loads step `step` (nullopt: as the
+/// dialog's own load does), writes the settings, Visualize, probes, repaint. Returns kExitSuccess
+/// or the status of a data set that cannot be drawn, having said why.
+int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& render);
+
+/// Where one drawn step goes. A format chosen by the name of `picture` is chosen here.
+struct StepOutputs {
+  std::string picture;      // the drawing area; empty: none
+  std::string dump;         // the JSON description; "-" `out`; empty: none
+  std::optional<int> step;  // the step asked for, named in the description
+};
+
+/// Writes a drawn step; returns kExitSuccess, or kExitUnusableData having said what failed.
+int WriteStepOutputs(const RenderOptions& options, const StepOutputs& outputs, StepRender& render,
+                     std::ostream& out);
+
+/// The steps the data set holds, read through step 0; nullopt when it does not load.
+std::optional<int> CountSteps(const std::string& dataset);
+/// "DATASET holds N time steps (0 to N-1); there is no step K".
+std::string StepBeyondText(const std::string& dataset, int step, int steps);
 
 }  // namespace vortana
