@@ -161,6 +161,19 @@ const std::vector<Expected>& ExpectedSettings() {
        {"legacy", "viridis", "cividis", "magma", "coolwarm", "greys"},
        "--colour-map legacy|viridis|cividis|magma|coolwarm|greys",
        "(default legacy)"},
+      {"slice",
+       &Settings::slice,
+       SettingKind::Integer,
+       0,
+       kNoLimit,
+       0,
+       0,
+       0,
+       0,
+       0,
+       {},
+       "--slice N",
+       "at least 0 (default 0)"},
   };
   return expected;
 }

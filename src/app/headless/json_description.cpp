@@ -104,7 +104,8 @@ Json JsonFloat(float value) {
   return std::strtod(text, nullptr);
 }
 
-std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file) {
+std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file,
+                           bool nameSlice) {
   const FlowField* field = dialog.Field();
   const BackgroundLimits& limits = dialog.Limits();
   JsonText out;
@@ -119,6 +120,10 @@ std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& fi
   for (const auto& [name, value] : counts) {
     out.Key(name);
     out.Value(value);
+  }
+  if (nameSlice) {
+    out.Key("slice");
+    out.Value(field ? field->SampledSlice() : 0);
   }
   const std::pair<const char*, float> numbers[] = {
       {"max_x", dialog.MaxX()},

@@ -14,7 +14,8 @@ nlohmann::ordered_json JsonFloat(float value);
 /// stored pictures in stored order, each arrow with the glyph's integer points at the grid size
 /// in force. `file` is the data set's path as the user gave it: bytes that are not UTF-8 read as
 /// U+FFFD in "file", and then "file_bytes" holds every byte of the path as a number. Returns the
-/// JSON text, without a line end.
-std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file);
+/// JSON text, without a line end. With `nameSlice` it also names the slice drawn.
+std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file,
+                           bool nameSlice = false);
 
 }  // namespace vortana

@@ -119,6 +119,7 @@ class RenderCommandLine {
     }
     if (datasets_.empty()) return "no DATASET given";
     options_.dataset = datasets_.front();
+    options_.sliceGiven = app_->count("--slice") > 0;
     return {};
   }
 

@@ -23,6 +23,7 @@ struct RenderOptions {
   bool repaint = false;
   bool legend = false;
   bool help = false;
+  bool sliceGiven = false;  // --slice was given, so that the description names the slice
 };
 
 /// Either the options, or what is wrong with the command line (naming the option and, for a

@@ -105,6 +105,16 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
     }
   }
   WriteControls(options, platform);
+  // The slices are known only now; a slice beyond them is a usage error, as a number out of
+  // range on the command line is.
+  if (const FlowField* field = dialog.Field();
+      field && field->Depth() >= 1 && options.settings.slice >= field->Depth()) {
+    std::cerr << "vortana-render: --slice: expected an integer between 0 and "
+              << field->Depth() - 1 << ", got '" << options.settings.slice << "' ("
+              << options.dataset << " has " << field->Depth()
+              << (field->Depth() == 1 ? " slice)" : " slices)") << '\n';
+    return kExitUsage;
+  }
 
   // The dialog's no-data message names no file and no reason; on a command line the data set
   // and what is wrong with it must be named, so Visualize is not asked to show it.
@@ -144,7 +154,9 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
   }
   if (!options.dump.empty()) {
     try {
-      written = WriteDump(options.dump, DescribeDialog(dialog, options.dataset), out) && written;
+      written = WriteDump(options.dump,
+                          DescribeDialog(dialog, options.dataset, options.sliceGiven), out) &&
+                written;
     } catch (const std::bad_alloc&) {
       std::cerr << "vortana-render: there is not enough memory to write the JSON description "
                 << (options.dump == "-" ? "to standard output" : options.dump) << '\n';
