@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "data/byte_source.h"
+#include "data/data_set_series.h"
 #include "data/field_reader.h"
 #include "data/flow_field.h"
 #include "render/arrow_plot.h"
@@ -144,6 +145,30 @@ void DrawSmall(const FlowField& field, const uint8_t* data, size_t size) {
   }
 }
 
+/// The series of the same pair: step 1 is step 0 again, node for node; step 2 either loads
+/// the same (the data file had bytes to spare) or fails naming its own data file.
+void CheckSeries(vortana::MemoryStore& store, const vortana::LoadResult& loaded, int steps) {
+  vortana::DataSetSeries series(kBaseName + ".gri", store);
+  const vortana::LoadResult first = series.Open();
+  Require(first.Ok() == loaded.Ok(), "the series opens where the load fails, or the other way");
+  if (!first.Ok()) return;
+  Require(series.StepCount() == steps && loaded.StepCount() == steps, "step count");
+  const std::vector<GridPoint>& nodes = first.Field()->Nodes();
+  for (int step = 1; step < steps; ++step) {
+    const vortana::LoadResult again = series.Read(step);
+    if (!again.Ok()) {
+      Require(step == 2 && again.Failure().file == kBaseName + ".00002.dat",
+              "a step failed that holds step 0's bytes, or its failure names another file");
+      continue;
+    }
+    const std::vector<GridPoint>& same = again.Field()->Nodes();
+    Require(same.size() == nodes.size() &&
+                std::memcmp(same.data(), nodes.data(), nodes.size() * sizeof(GridPoint)) == 0,
+            "a later step of the same bytes differs from step 0");
+  }
+  Require(!series.Read(steps).Ok(), "a step beyond the series loaded");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -158,11 +183,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t gridSize = split % (restSize + 1);
   vortana::ParseGridHeader(reinterpret_cast<const char*>(rest), gridSize);
 
-  // Read from memory through the same reader choice as a path the user names.
+  // Read from memory through the same reader choice as a path the user names. Step 1 repeats
+  // step 0's data file and step 2 lacks its last byte, so that the series is read too.
   vortana::MemoryStore store;
+  const size_t dataSize = restSize - gridSize;
   store.Add(kBaseName + ".gri", {rest, gridSize});
-  store.Add(kBaseName + ".00000.dat", {rest + gridSize, restSize - gridSize});
+  store.Add(kBaseName + ".00000.dat", {rest + gridSize, dataSize});
+  store.Add(kBaseName + ".00001.dat", {rest + gridSize, dataSize});
+  if (dataSize > 0) store.Add(kBaseName + ".00002.dat", {rest + gridSize, dataSize - 1});
   vortana::LoadResult loaded = vortana::LoadDataSet(kBaseName + ".gri", store);
+  CheckSeries(store, loaded, dataSize > 0 ? 3 : 2);
   if (!loaded.Ok()) {
     Require(loaded.Field() == nullptr, "a refused data set left a field behind");
     Require(loaded.Message().find(kBaseName) != std::string::npos &&

@@ -49,12 +49,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ClassicOnly() && size >= 4 && data[0] == 0x89 && data[1] == 'H' && data[2] == 'D') return 0;
   vortana::MemoryStore store;
   store.Add(kName, {data, size});
-  const vortana::FieldReader& reader = vortana::ReaderSet::Standard().Choose(kName, store);
-  const vortana::SourceExtent extent = reader.Probe(kName, store);
-  Check(vortana::LoadDataSet(kName, store));
-  if (extent.steps > 1) {
+  const vortana::LoadResult first = vortana::LoadDataSet(kName, store);
+  Check(first);
+  if (first.StepCount() > 1) {
     Check(vortana::LoadDataSet(kName, store, vortana::ReaderSet::Standard(),
-                               vortana::ReadRequest{extent.steps - 1}));
+                               vortana::ReadRequest{first.StepCount() - 1}));
   }
   return 0;
 }

@@ -210,12 +210,10 @@ TEST(NetcdfReaderTest, TimeStepsAndLevels) {
   vars[5].values = Values(Q, 3);
   const std::string path = dir.File("steps.nc");
   WriteNetcdf(path, NC_NETCDF4, {{"time", 0}, {"x", 4}, {"y", 3}}, vars);
-  FileStore files;
-  EXPECT_EQ(NetcdfReader().Probe(path, files).steps, 3);
-  EXPECT_EQ(NetcdfReader().Probe(path, files).slices, 1);
   for (int t = 0; t < 3; ++t) {
     LoadResult loaded = Load(path, t);
     ASSERT_TRUE(loaded.Ok()) << loaded.Message();
+    EXPECT_EQ(loaded.StepCount(), 3);
     ExpectSameField(*loaded.Field(), *PairField(dir, t), "step " + std::to_string(t));
   }
   EXPECT_EQ(Load(path, 3).Message(), path + " holds 3 time steps, not step 3");
@@ -232,11 +230,11 @@ TEST(NetcdfReaderTest, TimeStepsAndLevels) {
   levels.push_back({"v", NC_FLOAT, {"lev", "y", "x"}, {}, {}, v});
   const std::string levelPath = dir.File("levels.nc");
   WriteNetcdf(levelPath, NC_CLASSIC_MODEL, {{"x", 4}, {"y", 3}, {"lev", 2}}, levels);
-  EXPECT_EQ(NetcdfReader().Probe(levelPath, files).slices, 2);
   LoadResult loaded = Load(levelPath);
   ASSERT_TRUE(loaded.Ok()) << loaded.Message();
   const FlowField& field = *loaded.Field();
   ASSERT_EQ(field.Depth(), 2);
+  EXPECT_EQ(loaded.StepCount(), 1);
   EXPECT_EQ(field.ScalarCount(), 0);
   const GridPoint& upper = field.Nodes()[12 + 1 * 4 + 2];  // slice 1, row 1, column 2
   EXPECT_EQ(upper.position.z, 500.0f);

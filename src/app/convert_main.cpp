@@ -132,8 +132,11 @@ int Convert(const Command& command) {
   const vortana::NetcdfReader netcdf(command.names);
   const vortana::ReaderSet readers = vortana::ReaderSet::Standard().Replacing(netcdf);
   vortana::FileStore files;
-  const vortana::FieldReader& reader = readers.Choose(command.in, files);
-  const int steps = std::max(1, reader.Probe(command.in, files).steps);
+  // Step 0 tells how many steps there are; it is converted first.
+  vortana::LoadResult first =
+      vortana::LoadDataSet(command.in, files, readers, vortana::ReadRequest{0});
+  if (!first.Ok()) return Fail(first.Message());
+  const int steps = std::max(1, first.StepCount());
 
   for (const std::string& out : OutputFiles(command, steps)) {
     for (const std::string& in : InputFiles(command.in)) {
@@ -151,7 +154,8 @@ int Convert(const Command& command) {
   int width = 0, height = 0, depth = 0;
   for (int step = 0; step < steps; ++step) {
     vortana::LoadResult loaded =
-        vortana::LoadDataSet(command.in, files, readers, vortana::ReadRequest{step});
+        step == 0 ? std::move(first)
+                  : vortana::LoadDataSet(command.in, files, readers, vortana::ReadRequest{step});
     if (!loaded.Ok()) return Fail(loaded.Message());
     const vortana::FlowField& field = *loaded.Field();
     width = field.Width();

@@ -181,6 +181,14 @@ inline constexpr std::array kSettingTable{
                        .choices = kColourMapChoices,
                        .option = "colour-map",
                        .help = "the colours of the background and the legend"},
+    // Checked against the data set's depth once it has loaded.
+    SettingDescription{.kind = SettingKind::Integer,
+                       .controlId = 0,
+                       .caption = "Slice",
+                       .value = &Settings::slice,
+                       .range = AtLeast(0),
+                       .option = "slice",
+                       .help = "the slice drawn, 0 to depth - 1; the colours\nand scales stay those of all slices"},
 };
 
 /// One up-down control of the dialog, as the spinner rules need it.

@@ -26,6 +26,7 @@ struct Settings {
   int dTest = 0;
   int dSep = 0;
   int colourMap = 0;  // ColourMap; command line only, the window keeps the legacy ramp
+  int slice = 0;      // the slice sampled and drawn; command line only
 };
 
 // The named values of the radio groups; each value is its button's index in the group.

@@ -66,6 +66,8 @@ LoadResult VisualizerDialog::Load(const std::string& path) {
 
 void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::string& fileName) {
   field_ = field ? std::move(field) : std::make_unique<FlowField>();
+  // A slice the field does not have leaves slice 0; vortana-render refuses it before drawing.
+  if (settings_.slice != 0) field_->SampleSlice(settings_.slice);
   backgroundValid_ = false;
   settings_.fileName = fileName;
 

@@ -1,5 +1,7 @@
 #include "data/base_name.h"
 
+#include <cstdio>
+
 namespace vortana {
 
 namespace {
@@ -23,5 +25,11 @@ std::string BaseNameOfPath(const std::string& path) {
 
 std::string GridFileName(const std::string& baseName) { return baseName + ".gri"; }
 std::string DataFileName(const std::string& baseName) { return baseName + kDataSuffix; }
+
+std::string StepDataFileName(const std::string& baseName, int step) {
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, ".%05d.dat", step);
+  return baseName + suffix;
+}
 
 }  // namespace vortana

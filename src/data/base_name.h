@@ -11,5 +11,7 @@ std::string BaseNameOfPath(const std::string& path);
 /// The two files of a data set.
 std::string GridFileName(const std::string& baseName);  // base + ".gri"
 std::string DataFileName(const std::string& baseName);  // base + ".00000.dat"
+/// The data file of time step `step`: baseName + ".00000.dat", ".00001.dat", ...
+std::string StepDataFileName(const std::string& baseName, int step);
 
 }  // namespace vortana

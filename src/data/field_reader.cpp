@@ -54,11 +54,6 @@ const FieldReader& ReaderSet::Choose(const std::string& path, ByteStore& store) 
   return *readers_.front();
 }
 
-SourceExtent FieldReader::Probe(const std::string& path, ByteStore& store) const {
-  const LoadResult loaded = Read(path, store, ReadRequest{});
-  return {1, loaded.Ok() ? static_cast<int>(loaded.Field()->Depth()) : 0};
-}
-
 ReaderSet ReaderSet::Replacing(const FieldReader& reader) const {
   std::vector<const FieldReader*> readers = readers_;
   const auto same = std::find_if(readers.begin(), readers.end(), [&](const FieldReader* r) {

@@ -17,12 +17,6 @@ struct ReadRequest {
   int step = 0;
 };
 
-/// How many time steps and slices a source holds.
-struct SourceExtent {
-  int steps;
-  int slices;
-};
-
 /// One kind of data set source. Each reader builds the same FlowField from its inputs, opened
 /// by name through a ByteStore, so that files and memory read alike.
 class FieldReader {
@@ -38,12 +32,11 @@ class FieldReader {
   virtual bool ClaimsName(std::string_view path) const = 0;
   /// Whether an input that begins with `head` is of this kind.
   virtual bool ClaimsContents(std::span<const unsigned char> head) const = 0;
-  /// Reads the data set that `path` names. A failure names the input at fault and the reason.
+  /// Reads the data set that `path` names, at the requested step, and answers how many steps
+  /// it holds (LoadResult::StepCount, also when the step is beyond them); its slices are the
+  /// field's depth. A failure names the input at fault and the reason.
   virtual LoadResult Read(const std::string& path, ByteStore& store,
                           const ReadRequest& request) const = 0;
-  /// The steps and slices `path` holds; a reader that knows no cheaper way reads step 0 and
-  /// answers {1, its depth} ({1, 0} when it does not load).
-  virtual SourceExtent Probe(const std::string& path, ByteStore& store) const;
 };
 
 /// The readers a path is offered to, in order. The first is also taken for a path that no

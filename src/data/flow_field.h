@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,9 @@ struct GridHeader {
 GridHeader ParseGridHeader(const char* bytes, std::size_t size);
 
 /// One data set in memory: nodes in node order (columns fastest, then rows, then slices), the
-/// dimensions, the row offset table and the statistics. Read-only once loaded.
+/// dimensions, the row offset table and the statistics. Read-only once loaded, but for the
+/// choice of the slice that sampling reads. What is said of slice 0 below holds for the sampled
+/// slice when SampleSlice has chosen another.
 class FlowField {
  public:
   /// An empty field: no nodes, every dimension 0, every statistic at its start value.
@@ -83,6 +86,16 @@ class FlowField {
   const std::vector<int32_t>& RowOffsets() const { return rowOffsets_; }
   bool Empty() const { return nodes_.empty(); }
 
+  /// Makes sampling (VelocityAt, NodeAt, the path samplers, the background) read slice `slice`
+  /// exactly as it reads slice 0 otherwise, for a data set shown at one of its slices. The
+  /// statistics stay those over all slices, so that every slice is drawn to one scale. Returns
+  /// false, changing nothing, for a slice outside 0 to Depth() - 1.
+  bool SampleSlice(int slice);
+  /// The slice sampling reads: 0 unless SampleSlice chose another.
+  int SampledSlice() const { return sampledSlice_; }
+  /// The nodes of the sampled slice, in node order.
+  std::span<const GridPoint> SliceNodes() const;
+
   /// True when slice 0 has at least one cell (2 columns and 2 rows) to sample.
   bool HasCell() const { return width_ >= 2 && height_ >= 2 && !nodes_.empty(); }
 
@@ -104,7 +117,7 @@ class FlowField {
   [[gnu::always_inline]] Vec3 VelocityAt(float x, float y, CellHint& hint) const {
     if (searchIndex_.CellNearHint(x, y, hint)) {
       const int width = width_;
-      const GridPoint* cell = nodes_.data() + hint.column + hint.row * width;
+      const GridPoint* cell = SliceStart() + hint.column + hint.row * width;
       return InterpolateInCell<Vec3>(cell, width, x, y, CellArea(cell, width));
     }
     return VelocityAtSearching(x, y, hint);
@@ -126,6 +139,9 @@ class FlowField {
  private:
   friend class PlanarSampler;  // takes whole cells from the search and the nodes
 
+  /// The first node of the sampled slice.
+  const GridPoint* SliceStart() const { return nodes_.data() + sliceStart_; }
+
   Vec3 VelocityAtSearching(float x, float y, CellHint& hint) const;
   /// The cell VelocityAt interpolates in, into `hint`; false when it answers without a cell.
   bool LocateCell(float x, float y, CellHint& hint) const;
@@ -145,6 +161,8 @@ class FlowField {
   FieldStatistics stats_;
   std::vector<int32_t> rowOffsets_;
   std::vector<GridPoint> nodes_;
+  std::size_t sliceStart_ = 0;  // the sampled slice's first node
+  int sampledSlice_ = 0;
   SearchIndex searchIndex_;
 };
 

@@ -9,12 +9,6 @@
 
 namespace vortana {
 
-std::string StepDataFileName(const std::string& baseName, int step) {
-  char suffix[32];
-  std::snprintf(suffix, sizeof suffix, ".%05d.dat", step);
-  return baseName + suffix;
-}
-
 std::string FlowStepsWriter::Add(const FlowField& field) {
   const std::vector<GridPoint>& nodes = field.Nodes();
   const int step = files_.empty() ? 0 : static_cast<int>(files_.size()) - 1;

@@ -3,14 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "data/base_name.h"
 #include "data/output_file.h"
 
 namespace vortana {
 
 class FlowField;
-
-/// The data file of time step `step`: baseName + ".00000.dat", ".00001.dat", ...
-std::string StepDataFileName(const std::string& baseName, int step);
 
 /// Writes the time steps of a data set as a file pair with one data file per step: the grid file
 /// (as WriteFlowFiles writes it) from the first step, then baseName + ".NNNNN.dat" per step. No

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "data/base_name.h"
@@ -67,6 +68,12 @@ std::string DimensionsNotice(const GridHeader& header, const std::string& gridNa
                           : gridName + ": the header's " + what + " is not a number";
 }
 
+std::string DataTooShort(const ByteSource& data, uint64_t nodeCount, int scalarCount) {
+  return data.Name() + " holds " + std::to_string(data.Size()) + " bytes; the header declares " +
+         std::to_string(nodeCount) + " nodes of " + std::to_string(DataNodeBytes(scalarCount)) +
+         " bytes";
+}
+
 /// Refuses files that are shorter than the header declares, before anything is allocated.
 std::string CheckFileSizes(const ByteSource& grid, const ByteSource& data, uint64_t nodeCount,
                            int scalarCount) {
@@ -76,16 +83,13 @@ std::string CheckFileSizes(const ByteSource& grid, const ByteSource& data, uint6
            std::to_string(nodeCount) + " nodes of " + std::to_string(kGridNodeBytes) +
            " bytes after the " + std::to_string(kGridHeaderBytes) + "-byte header";
   }
-  const uint64_t dataNeeds = DataNodeBytes(scalarCount) * nodeCount;
-  if (data.Size() < dataNeeds) {
-    return data.Name() + " holds " + std::to_string(data.Size()) + " bytes; the header declares " +
-           std::to_string(nodeCount) + " nodes of " + std::to_string(DataNodeBytes(scalarCount)) +
-           " bytes";
+  if (data.Size() < DataNodeBytes(scalarCount) * nodeCount) {
+    return DataTooShort(data, nodeCount, scalarCount);
   }
   return {};
 }
 
-/// The blocks the two files are read into: as many nodes of each as fit the block size, and no
+/// The blocks the files are read into: as many nodes of each as fit the block size, and no
 /// more than the field has.
 struct ReadBuffers {
   uint64_t nodesPerBlock;
@@ -93,34 +97,39 @@ struct ReadBuffers {
   std::vector<unsigned char> data;
 };
 
-ReadBuffers MakeReadBuffers(uint64_t nodeCount, uint64_t dataNodeBytes) {
+ReadBuffers MakeReadBuffers(uint64_t nodeCount, uint64_t dataNodeBytes, bool withGrid) {
   const uint64_t perBlock = std::min(std::max<uint64_t>(1, kReadBlockBytes / dataNodeBytes),
                                      std::max<uint64_t>(1, nodeCount));
-  return {perBlock, std::vector<unsigned char>(perBlock * kGridNodeBytes),
+  return {perBlock, std::vector<unsigned char>(withGrid ? perBlock * kGridNodeBytes : 0),
           std::vector<unsigned char>(perBlock * dataNodeBytes)};
 }
 
-/// Reads every node in node order, one block of nodes at a time from each file, and hands each
-/// decoded node to the builder. The result is what reading one value after the other gives.
-std::string ReadNodes(ByteSource& grid, ByteSource& data, ReadBuffers& buffers,
-                      uint64_t nodeCount, int scalarCount, FieldBuilder& builder) {
+/// Reads every node in node order, one block of nodes at a time, and hands each decoded node to
+/// the builder; `positions(first, count)` gives the positions of a block's nodes, as a pointer
+/// to either 12-byte file records (`Record`) or Vec3s. The result is what reading one value
+/// after the other gives.
+template <typename Position, typename Positions>
+std::string ReadNodes(ByteSource& data, ReadBuffers& buffers, uint64_t nodeCount, int scalarCount,
+                      Positions positions, FieldBuilder& builder) {
   const uint64_t dataNodeBytes = DataNodeBytes(scalarCount);
   const uint64_t scalarsKept = std::min<uint64_t>(StoredScalars(scalarCount), 2);
   for (uint64_t done = 0; done < nodeCount;) {
     const uint64_t count = std::min(buffers.nodesPerBlock, nodeCount - done);
-    if (auto error = grid.ReadExactly(buffers.grid.data(), count * kGridNodeBytes);
-        !error.empty()) {
-      return error;
-    }
+    const Position* p = nullptr;
+    if (auto error = positions(done, count, p); !error.empty()) return error;
     if (auto error = data.ReadExactly(buffers.data.data(), count * dataNodeBytes);
         !error.empty()) {
       return error;
     }
-    const unsigned char* g = buffers.grid.data();
     const unsigned char* d = buffers.data.data();
-    for (uint64_t i = 0; i < count; ++i, g += kGridNodeBytes, d += dataNodeBytes) {
+    for (uint64_t i = 0; i < count; ++i, ++p, d += dataNodeBytes) {
       GridPoint node;
-      node.position = {LoadFloatLE(g), LoadFloatLE(g + 4), LoadFloatLE(g + 8)};
+      if constexpr (std::is_same_v<Position, Vec3>) {
+        node.position = *p;
+      } else {
+        node.position = {LoadFloatLE(p->bytes), LoadFloatLE(p->bytes + 4),
+                         LoadFloatLE(p->bytes + 8)};
+      }
       node.velocity = {LoadFloatLE(d), LoadFloatLE(d + 4), LoadFloatLE(d + 8)};
       // Scalars the file does not hold stay 0; those after the second are dropped.
       node.scalar0 = scalarsKept >= 1 ? LoadFloatLE(d + 12) : 0.0f;
@@ -130,6 +139,92 @@ std::string ReadNodes(ByteSource& grid, ByteSource& data, ReadBuffers& buffers,
     done += count;
   }
   return {};
+}
+
+/// One node's x, y, z as the grid file holds them.
+struct Record {
+  unsigned char bytes[kGridNodeBytes];
+};
+static_assert(sizeof(Record) == kGridNodeBytes);
+
+/// Reads a pair whose files are open, the data file being any step's.
+LoadResult ReadOpenPair(ByteSource& grid, ByteSource& data) {
+  const std::string& gridName = grid.Name();
+  const std::string& dataName = data.Name();
+  if (grid.Size() < kGridHeaderBytes) {
+    return LoadResult::Failed(gridName, gridName + " holds " + std::to_string(grid.Size()) +
+                                            " bytes; a grid file begins with a " +
+                                            std::to_string(kGridHeaderBytes) + "-byte header");
+  }
+  char headerText[kGridHeaderBytes];
+  if (auto error = grid.ReadExactly(headerText, sizeof headerText); !error.empty()) {
+    return LoadResult::Failed(gridName, error);
+  }
+  const GridHeader header = ParseGridHeader(headerText, sizeof headerText);
+  if (auto error = CheckHeader(header, gridName); !error.empty()) {
+    return LoadResult::Failed(gridName, error);
+  }
+
+  const uint64_t nodeCount =
+      static_cast<uint64_t>(int64_t{header.width} * header.height * header.depth);
+  if (auto error = CheckFileSizes(grid, data, nodeCount, header.scalarCount); !error.empty()) {
+    return LoadResult::Failed(error.starts_with(gridName) ? gridName : dataName, error);
+  }
+
+  // Each allocation is refused with its own message: the node array can be far larger than
+  // memory allows, and a load that cannot finish must leave nothing half made.
+  const char* doing = "hold the ";
+  try {
+    FieldBuilder builder(FieldShape{header.width, header.height, header.depth,
+                                    header.scalarCount, header.spare, header.real});
+    AskForLargePages(builder.ReserveNodes(), nodeCount * sizeof(GridPoint));
+    doing = "read ";
+    ReadBuffers buffers = MakeReadBuffers(nodeCount, DataNodeBytes(header.scalarCount), true);
+    auto records = [&](uint64_t, uint64_t count, const Record*& first) {
+      first = reinterpret_cast<const Record*>(buffers.grid.data());
+      return grid.ReadExactly(buffers.grid.data(), count * kGridNodeBytes);
+    };
+    if (auto error = ReadNodes<Record>(data, buffers, nodeCount, header.scalarCount, records,
+                                       builder);
+        !error.empty()) {
+      return LoadResult::Failed(error.starts_with(gridName) ? gridName : dataName, error);
+    }
+    doing = "index the ";
+    return LoadResult::Loaded(builder.Finish(), DimensionsNotice(header, gridName));
+  } catch (const std::bad_alloc&) {
+    return LoadResult::Failed(gridName, "there is not enough memory to " + std::string(doing) +
+                                            std::to_string(nodeCount) + " nodes of " + gridName);
+  }
+}
+
+/// Opens the grid file and `dataName` and reads them as a pair.
+LoadResult ReadPairFiles(const std::string& baseName, const std::string& dataName,
+                         ByteStore& store) {
+  // Both opens are attempted before either is looked at; the grid file is reported first.
+  const std::string gridName = GridFileName(baseName);
+  std::string gridError;
+  std::string dataError;
+  const std::unique_ptr<ByteSource> grid = store.Open(gridName, gridError);
+  const std::unique_ptr<ByteSource> data = store.Open(dataName, dataError);
+  if (!grid) return LoadResult::Failed(gridName, gridError);
+  if (!data) return LoadResult::Failed(dataName, dataError);
+  return ReadOpenPair(*grid, *data);
+}
+
+/// A step beyond those the pair has.
+LoadResult NoSuchStep(const std::string& baseName, int step, int stepCount,
+                      const std::string& seriesNotice) {
+  std::string message = GridFileName(baseName) + " holds " +
+                        (stepCount == 1 ? std::string("one time step")
+                                        : std::to_string(stepCount) + " time steps") +
+                        ", not step " + std::to_string(step);
+  if (!seriesNotice.empty()) message += " (" + seriesNotice + ")";
+  // The file at fault is the one missing, where the step has a name.
+  const bool named = step >= 0 && step <= GridPairReader::kLastStep;
+  LoadResult result = LoadResult::Failed(
+      named ? StepDataFileName(baseName, step) : GridFileName(baseName), message);
+  result.SetStepCount(stepCount);
+  return result;
 }
 
 }  // namespace
@@ -146,64 +241,92 @@ bool GridPairReader::ClaimsContents(std::span<const unsigned char> head) const {
 LoadResult GridPairReader::Read(const std::string& path, ByteStore& store,
                                 const ReadRequest& request) const {
   const std::string baseName = BaseNameOfPath(path);
-  if (request.step != 0) {
-    return LoadResult::Failed(GridFileName(baseName), GridFileName(baseName) +
-                                                          " holds one time step, not step " +
-                                                          std::to_string(request.step));
+  std::string seriesNotice;
+  const int stepCount = CountSteps(baseName, store, seriesNotice);
+  if (request.step < 0 || request.step >= stepCount) {
+    return NoSuchStep(baseName, request.step, stepCount, seriesNotice);
   }
-  return ReadPair(baseName, store);
+  LoadResult result = ReadPairFiles(baseName, StepDataFileName(baseName, request.step), store);
+  // Without a usable grid file there is no data set to count the steps of.
+  if (result.Ok() || result.Failure().file != GridFileName(baseName)) {
+    result.SetStepCount(stepCount);
+  }
+  result.SetSeriesNotice(std::move(seriesNotice));
+  return result;
 }
 
 LoadResult GridPairReader::ReadPair(const std::string& baseName, ByteStore& store) {
-  // Both opens are attempted before either is looked at; the grid file is reported first.
-  const std::string gridName = GridFileName(baseName);
-  const std::string dataName = DataFileName(baseName);
-  std::string gridError;
-  std::string dataError;
-  const std::unique_ptr<ByteSource> grid = store.Open(gridName, gridError);
-  const std::unique_ptr<ByteSource> data = store.Open(dataName, dataError);
-  if (!grid) return LoadResult::Failed(gridName, gridError);
-  if (!data) return LoadResult::Failed(dataName, dataError);
+  return ReadPairFiles(baseName, DataFileName(baseName), store);
+}
 
-  if (grid->Size() < kGridHeaderBytes) {
-    return LoadResult::Failed(gridName, gridName + " holds " + std::to_string(grid->Size()) +
-                                            " bytes; a grid file begins with a " +
-                                            std::to_string(kGridHeaderBytes) + "-byte header");
+int GridPairReader::CountSteps(const std::string& baseName, ByteStore& store,
+                               std::string& notice) {
+  notice.clear();
+  std::string ignored;
+  int step = 1;
+  while (step <= kLastStep && store.Open(StepDataFileName(baseName, step), ignored)) ++step;
+  if (step < kLastStep && store.Open(StepDataFileName(baseName, step + 1), ignored)) {
+    notice = StepDataFileName(baseName, step) + " is missing, so the time steps end at step " +
+             std::to_string(step - 1) + "; " + StepDataFileName(baseName, step + 1) +
+             " and any later steps are not read";
   }
-  char headerText[kGridHeaderBytes];
-  if (auto error = grid->ReadExactly(headerText, sizeof headerText); !error.empty()) {
-    return LoadResult::Failed(gridName, error);
-  }
-  const GridHeader header = ParseGridHeader(headerText, sizeof headerText);
-  if (auto error = CheckHeader(header, gridName); !error.empty()) {
-    return LoadResult::Failed(gridName, error);
-  }
+  return step;
+}
 
-  const uint64_t nodeCount =
-      static_cast<uint64_t>(int64_t{header.width} * header.height * header.depth);
-  if (auto error = CheckFileSizes(*grid, *data, nodeCount, header.scalarCount); !error.empty()) {
-    return LoadResult::Failed(error.starts_with(gridName) ? gridName : dataName, error);
-  }
+std::unique_ptr<PairGrid> GridPairReader::GridOf(const std::string& path, const FlowField& field,
+                                                 const LoadResult& loaded) {
+  auto grid = std::make_unique<PairGrid>();
+  grid->baseName = BaseNameOfPath(path);
+  grid->shape = FieldShape{field.Width(),       field.Height(),
+                           field.Depth(),       field.ScalarCount(),
+                           field.SpareHeaderInteger(), field.HeaderReal()};
+  grid->positions.reserve(field.Nodes().size());
+  for (const GridPoint& node : field.Nodes()) grid->positions.push_back(node.position);
+  grid->notice = loaded.Notice();
+  grid->stepCount = loaded.StepCount();
+  grid->seriesNotice = loaded.SeriesNotice();
+  return grid;
+}
 
-  // Each allocation is refused with its own message: the node array can be far larger than
-  // memory allows, and a load that cannot finish must leave nothing half made.
-  const char* doing = "hold the " ;
-  try {
-    FieldBuilder builder(FieldShape{header.width, header.height, header.depth,
-                                    header.scalarCount, header.spare, header.real});
-    AskForLargePages(builder.ReserveNodes(), nodeCount * sizeof(GridPoint));
-    doing = "read ";
-    ReadBuffers buffers = MakeReadBuffers(nodeCount, DataNodeBytes(header.scalarCount));
-    if (auto error = ReadNodes(*grid, *data, buffers, nodeCount, header.scalarCount, builder);
-        !error.empty()) {
-      return LoadResult::Failed(error.starts_with(gridName) ? gridName : dataName, error);
+LoadResult GridPairReader::ReadStep(const PairGrid& grid, int step, ByteStore& store) {
+  if (step < 0 || step >= grid.stepCount) {
+    return NoSuchStep(grid.baseName, step, grid.stepCount, grid.seriesNotice);
+  }
+  const std::string dataName = StepDataFileName(grid.baseName, step);
+  std::string error;
+  const std::unique_ptr<ByteSource> data = store.Open(dataName, error);
+  LoadResult result = [&] {
+    if (!data) return LoadResult::Failed(dataName, error);
+    const uint64_t nodeCount = grid.positions.size();
+    const int scalarCount = grid.shape.scalarCount;
+    if (data->Size() < DataNodeBytes(scalarCount) * nodeCount) {
+      return LoadResult::Failed(dataName, DataTooShort(*data, nodeCount, scalarCount));
     }
-    doing = "index the ";
-    return LoadResult::Loaded(builder.Finish(), DimensionsNotice(header, gridName));
-  } catch (const std::bad_alloc&) {
-    return LoadResult::Failed(gridName, "there is not enough memory to " + std::string(doing) +
-                                            std::to_string(nodeCount) + " nodes of " + gridName);
-  }
+    const char* doing = "hold the ";
+    try {
+      FieldBuilder builder(grid.shape);
+      AskForLargePages(builder.ReserveNodes(), nodeCount * sizeof(GridPoint));
+      doing = "read ";
+      ReadBuffers buffers = MakeReadBuffers(nodeCount, DataNodeBytes(scalarCount), false);
+      auto kept = [&](uint64_t first, uint64_t, const Vec3*& at) {
+        at = grid.positions.data() + first;
+        return std::string();
+      };
+      if (auto failure = ReadNodes<Vec3>(*data, buffers, nodeCount, scalarCount, kept, builder);
+          !failure.empty()) {
+        return LoadResult::Failed(dataName, failure);
+      }
+      doing = "index the ";
+      return LoadResult::Loaded(builder.Finish(), grid.notice);
+    } catch (const std::bad_alloc&) {
+      return LoadResult::Failed(dataName, "there is not enough memory to " + std::string(doing) +
+                                              std::to_string(nodeCount) + " nodes of " +
+                                              dataName);
+    }
+  }();
+  result.SetStepCount(grid.stepCount);
+  result.SetSeriesNotice(grid.seriesNotice);
+  return result;
 }
 
 }  // namespace vortana

@@ -16,6 +16,7 @@ LoadResult LoadResult::Loaded(std::unique_ptr<FlowField> field, std::string noti
 LoadResult LoadResult::Failed(std::string file, std::string message) {
   LoadResult result;
   result.failure_ = LoadFailure{std::move(file), std::move(message)};
+  result.stepCount_ = 0;
   return result;
 }
 

@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vortana {
 
@@ -39,9 +40,17 @@ class LoadResult {
   std::unique_ptr<FlowField> TakeField();
 
   /// How many time steps the source holds (1 for a source without time); the field is the
-  /// requested one of them. Its slices are the field's depth.
+  /// requested one of them. Its slices are the field's depth. This is the one way every reader
+  /// answers the count. A failure answers it where the reader learnt it before failing (a step
+  /// beyond the last is refused with the count, so that a caller can tell a wrong step from a
+  /// broken file), else 0.
   int StepCount() const { return stepCount_; }
   void SetStepCount(int count) { stepCount_ = count; }
+
+  /// Something about the time steps that did not stop the load: a gap in the numbering of a
+  /// pair's data files, which ends its steps. Empty when there is nothing to say.
+  const std::string& SeriesNotice() const { return seriesNotice_; }
+  void SetSeriesNotice(std::string notice) { seriesNotice_ = std::move(notice); }
 
  private:
   LoadResult() = default;
@@ -49,6 +58,7 @@ class LoadResult {
   std::unique_ptr<FlowField> field_;
   std::optional<LoadFailure> failure_;
   std::string notice_;
+  std::string seriesNotice_;
   int stepCount_ = 1;
 };
 

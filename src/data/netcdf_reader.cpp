@@ -908,20 +908,15 @@ LoadResult NetcdfReader::Read(const std::string& path, ByteStore& store,
     if (request.step < 0 || request.step >= layout.steps) {
       const std::string holds = layout.steps == 1 ? "one time step"
                                                   : std::to_string(layout.steps) + " time steps";
-      return LoadResult::Failed(path, path + " holds " + holds + ", not step " +
-                                          std::to_string(request.step));
+      LoadResult refused = LoadResult::Failed(path, path + " holds " + holds + ", not step " +
+                                                        std::to_string(request.step));
+      refused.SetStepCount(layout.steps);
+      return refused;
     }
-    return LoadResult::Loaded(BuildField(inspector, layout, request.step));
+    LoadResult loaded = LoadResult::Loaded(BuildField(inspector, layout, request.step));
+    loaded.SetStepCount(layout.steps);
+    return loaded;
   });
-}
-
-SourceExtent NetcdfReader::Probe(const std::string& path, ByteStore& store) const {
-  SourceExtent extent{1, 0};
-  WithLayout(path, store, variables_, [&](const Inspector&, const Layout& layout) {
-    extent = {layout.steps, static_cast<int>(layout.zs.size())};
-    return LoadResult::Failed(path, {});
-  });
-  return extent;
 }
 
 }  // namespace vortana

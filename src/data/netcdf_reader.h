@@ -30,7 +30,6 @@ class NetcdfReader final : public FieldReader {
   bool ClaimsContents(std::span<const unsigned char> head) const override;
   LoadResult Read(const std::string& path, ByteStore& store,
                   const ReadRequest& request) const override;
-  SourceExtent Probe(const std::string& path, ByteStore& store) const override;
 
  private:
   NetcdfVariables variables_;

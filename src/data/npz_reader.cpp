@@ -318,10 +318,14 @@ LoadResult NpzReader::Read(const std::string& path, ByteStore& store,
       return LoadResult::Failed(path, error);
     }
     const std::vector<uint64_t> uShape = u->Header().shape;
+    const int stepCount = static_cast<int>(std::min<uint64_t>(shape.steps, INT32_MAX));
     if (request.step < 0 || static_cast<uint64_t>(request.step) >= shape.steps) {
-      return LoadResult::Failed(path, path + " holds " + std::to_string(shape.steps) +
-                                          (shape.steps == 1 ? " time step" : " time steps") +
-                                          "; there is no step " + std::to_string(request.step));
+      LoadResult refused = LoadResult::Failed(
+          path, path + " holds " + std::to_string(shape.steps) +
+                    (shape.steps == 1 ? " time step" : " time steps") + "; there is no step " +
+                    std::to_string(request.step));
+      refused.SetStepCount(stepCount);
+      return refused;
     }
     const std::pair<const char*, std::optional<NpyEntry>*> others[] = {{"v", &v},
                                                                        {"x", &x},
@@ -373,7 +377,7 @@ LoadResult NpzReader::Read(const std::string& path, ByteStore& store,
     }
     source.scalarCount = vorticity ? 2 : pressure ? 1 : 0;
     LoadResult result = BuildRectilinearField(source);
-    result.SetStepCount(static_cast<int>(std::min<uint64_t>(shape.steps, INT32_MAX)));
+    result.SetStepCount(stepCount);
     return result;
   } catch (const std::bad_alloc&) {
     return LoadResult::Failed(path, "there is not enough memory to read " + path);

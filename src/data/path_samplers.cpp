@@ -27,12 +27,12 @@ bool PlanarSampler::Load(float x, float y) {
   highY_ = ys[r + 1];
 
   const int width = field.width_;
-  const GridPoint* nodes = field.nodes_.data() + c + r * width;
+  const GridPoint* nodes = field.SliceStart() + c + r * width;
   // A path crosses cells in a row: fetch the cell two further on the way it came in, whose
   // nodes would otherwise arrive from memory only when the path gets there.
   const int aheadColumn = std::clamp(c + 2 * (c - previousColumn), 0, width - 2);
   const int aheadRow = std::clamp(r + 2 * (r - previousRow), 0, field.height_ - 2);
-  const GridPoint* ahead = field.nodes_.data() + aheadColumn + aheadRow * width;
+  const GridPoint* ahead = field.SliceStart() + aheadColumn + aheadRow * width;
   __builtin_prefetch(ahead);
   __builtin_prefetch(ahead + 1);
   __builtin_prefetch(ahead + width);

@@ -115,9 +115,9 @@ Vec3 FlowField::VelocityAt(float x, float y) const {
 
 Vec3 FlowField::VelocityAtSearching(float x, float y, CellHint& hint) const {
   if (!HasCell()) return Vec3{};
-  if (!LocateCell(x, y, hint)) return nodes_[0].velocity;
+  if (!LocateCell(x, y, hint)) return SliceStart()->velocity;
   const int width = width_;
-  const GridPoint* cell = nodes_.data() + hint.column + hint.row * width;
+  const GridPoint* cell = SliceStart() + hint.column + hint.row * width;
   return InterpolateInCell<Vec3>(cell, width, x, y, CellArea(cell, width));
 }
 
@@ -135,7 +135,7 @@ bool FlowField::LocateCell(float x, float y, CellHint& hint) const {
                     ? IntervalNear(width, rowXAt, x, hint.column, searchIndex_.RowXSpacing())
                     : IntervalIndex(width, rowXAt, x);
   if (c < 0) return false;
-  const GridPoint* column = nodes_.data() + c;
+  const GridPoint* column = SliceStart() + c;
   const float* columnY = searchIndex_.SharedColumnY();
   auto sharedY = [columnY](int i) { return columnY[i]; };
   auto ownY = [column, width](int i) { return column[i * width].position.y; };
@@ -160,7 +160,7 @@ const GridPoint& FlowField::NodeAt(float x, float y) const {
   const float* rowX = searchIndex_.RowX();
   const int c = CornerIndex(
       width, [rowX](int i) { return rowX[i]; }, x);
-  const GridPoint* column = nodes_.data() + c;
+  const GridPoint* column = SliceStart() + c;
   const float* columnY = searchIndex_.SharedColumnY();
   auto sharedY = [columnY](int i) { return columnY[i]; };
   auto ownY = [column, width](int i) { return column[i * width].position.y; };

@@ -176,7 +176,10 @@ class VtkLoad {
     if (auto error = Parse(); !error.empty()) return Fail(error);
     if (auto error = CheckDocument(); !error.empty()) return Fail(error);
     if (request.step != 0) {
-      return Fail(path_ + " holds 1 time step; there is no step " + std::to_string(request.step));
+      LoadResult refused =
+          Fail(path_ + " holds 1 time step; there is no step " + std::to_string(request.step));
+      refused.SetStepCount(1);
+      return refused;
     }
     if (auto error = ReadExtent(); !error.empty()) return Fail(error);
     if (auto error = ReadAxes(); !error.empty()) return Fail(error);

@@ -47,7 +47,7 @@ double ScaledQuotient(float value, float min, float max) {
 class PixelNodes {
  public:
   PixelNodes(const FlowField& field, const PixelMap& map, int width, int height)
-      : field_(field), map_(map), nodes_(field.Nodes().data()), gridWidth_(field.Width()) {
+      : field_(field), map_(map), nodes_(field.SliceNodes().data()), gridWidth_(field.Width()) {
     // Without a cell, or with an answer that is not one of slice 0's nodes, every pixel is
     // searched on its own.
     if (!field.HasCell() || width <= 0 || height <= 0) return;
@@ -107,7 +107,7 @@ class PixelNodes {
   // The position of an answer in the node array; an answer from outside the array (a stand-in
   // node) gets the array's size.
   size_t IndexOf(const GridPoint& node) const {
-    const size_t count = field_.Nodes().size();
+    const size_t count = field_.SliceNodes().size();
     const std::less<const GridPoint*> before;
     if (before(&node, nodes_) || !before(&node, nodes_ + count)) return count;
     return static_cast<size_t>(&node - nodes_);
@@ -313,7 +313,7 @@ void ComputeBackground(const FlowField& field, const PixelMap& map, int colourBy
   std::vector<Colour> slotColours(columns.size());
   RowColourer colourer(colourBy, limits, ramp, std::move(columns));
 
-  const GridPoint* const gridNodes = field.Nodes().data();
+  const GridPoint* const gridNodes = field.SliceNodes().data();
   for (int py = 0; py < height; ++py) {
     Colour* row = buffer + static_cast<size_t>(py) * rowPixels;
     const int gridRow = nodes.RowOfPixel(py);

@@ -105,7 +105,7 @@ Json JsonFloat(float value) {
 }
 
 std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file,
-                           const StepPosition* step) {
+                           const StepPosition* step, bool nameSlice) {
   const FlowField* field = dialog.Field();
   const BackgroundLimits& limits = dialog.Limits();
   JsonText out;
@@ -126,6 +126,10 @@ std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& fi
     out.Value(step->step);
     out.Key("steps");
     out.Value(step->steps);
+  }
+  if (nameSlice) {
+    out.Key("slice");
+    out.Value(field ? field->SampledSlice() : 0);
   }
   const std::pair<const char*, float> numbers[] = {
       {"max_x", dialog.MaxX()},

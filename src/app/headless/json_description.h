@@ -16,12 +16,12 @@ nlohmann::ordered_json JsonFloat(float value);
 /// U+FFFD in "file", and then "file_bytes" holds every byte of the path as a number. Returns the
 /// JSON text, without a line end.
 /// With `step`, the description also names the time step drawn ("step") and how many the data
-/// set holds ("steps").
+/// set holds ("steps"); with `nameSlice`, the slice drawn ("slice").
 struct StepPosition {
   int step;
   int steps;
 };
 std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file,
-                           const StepPosition* step = nullptr);
+                           const StepPosition* step = nullptr, bool nameSlice = false);
 
 }  // namespace vortana

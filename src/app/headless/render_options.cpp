@@ -168,6 +168,7 @@ class RenderCommandLine {
              "flow|pressure|vorticity";
     }
     options_.dataset = datasets_.front();
+    options_.sliceGiven = app_->count("--slice") > 0;
     return FrameOptionsError();
   }
 

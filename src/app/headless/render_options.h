@@ -38,6 +38,7 @@ struct RenderOptions {
   int jobs = 0;  // frames drawn at once; 0: one per core
   // The background's value range instead of the step's own statistics (speed for Flow).
   std::optional<std::pair<float, float>> colourRange;
+  bool sliceGiven = false;  // --slice was given, so that the description names the slice
 };
 
 /// Either the options, or what is wrong with the command line (naming the option and, for a

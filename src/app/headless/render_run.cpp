@@ -131,6 +131,16 @@ int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& 
     }
   }
   WriteControls(options, platform);
+  // The slices are known only now; a slice beyond them is a usage error, as a number out of
+  // range on the command line is.
+  if (const FlowField* field = dialog.Field();
+      field && field->Depth() >= 1 && options.settings.slice >= field->Depth()) {
+    std::cerr << "vortana-render: --slice: expected an integer between 0 and "
+              << field->Depth() - 1 << ", got '" << options.settings.slice << "' ("
+              << options.dataset << " has " << field->Depth()
+              << (field->Depth() == 1 ? " slice)" : " slices)") << '\n';
+    return kExitUsage;
+  }
 
   // The dialog's no-data message names no file and no reason; on a command line the data set
   // and what is wrong with it must be named, so Visualize is not asked to show it.
@@ -191,7 +201,8 @@ int WriteStepOutputs(const RenderOptions& options, const StepOutputs& outputs, S
             : std::nullopt;
     try {
       written = WriteDump(outputs.dump,
-                          DescribeDialog(dialog, options.dataset, position ? &*position : nullptr),
+                          DescribeDialog(dialog, options.dataset, position ? &*position : nullptr,
+                                         options.sliceGiven),
                           out) &&
                 written;
     } catch (const std::bad_alloc&) {
