@@ -153,8 +153,8 @@ std::string PngOfImage(const Colour* pixels, int width, int height, std::vector<
 // The drawing area and the legend strip as SVG elements of our own, placed as the layout says.
 // cairo draws the rest of an SVG (the page, the colour bar and the axes, whose text needs its
 // fonts) but not these: its SVG writer formats every number through printf and encodes the
-// background with its own PNG writer, which made a picture of a thousand streamlines take four
-// times as long as the PNG. Returns an empty string or what went wrong.
+// background with its own PNG writer, which made a picture of a thousand streamlines take some
+// seven times as long as the PNG (see SvgCanvas). Returns an empty string or what went wrong.
 std::string SvgSurfaces(const VisualizerDialog& dialog, const PictureOptions& options,
                         const PictureLayout& layout, std::string& svg) {
   const auto place = [&svg](PixelPoint at) {

@@ -14,8 +14,8 @@ namespace vortana {
 /// round caps and joins, one path per streamline and per arrow, filled arrowheads, an image as
 /// one PNG drawn without smoothing. cairo's own SVG writer formats every number through printf
 /// and encodes images with its own PNG writer at its default compression: a picture of a
-/// thousand streamlines took it four times as long as the PNG of the same picture, this canvas
-/// about as long. cairo keeps the text (colour bar, axes), which needs its fonts.
+/// thousand streamlines took it some seven times as long as the PNG of the same picture, this
+/// canvas less than twice as long. cairo keeps the text (colour bar, axes), which needs its fonts.
 ///
 /// Coordinates are the canvas's pixels; the caller places the elements (a group's transform).
 class SvgCanvas final : public Canvas {
