@@ -3,9 +3,10 @@
 // The picture a user makes with that many lines is an evenly spaced placement: the cylinder
 // sample at d_sep 10 and d_test 7 gives 1,036 streamlines of 35,374 points in all, over the flow
 // background. BM_WritePicture times the whole path, the dialog's picture through WritePicture
-// into a file (PNG, SVG, PDF, each without and with arrowheads); BM_DrawPicture times only the
-// drawing and encoding into memory: the SVG through our own writer, the PDF through cairo. The "orbits" rows are a stress case no dialog setting makes:
-// 1,000 probe-style traces on the closed orbits of the double gyre, each going round until the
+// into a file (PNG, SVG, PDF, each without and with arrowheads); BM_DrawPng, BM_DrawSvg and
+// BM_DrawPdf time only the drawing and encoding into memory (the SVG through our own writer,
+// the PDF through cairo). The "orbits" rows are a stress case no dialog setting makes: 1,000
+// probe-style traces on the closed orbits of the double gyre, each going round until the
 // trace's bound, about a million points.
 #include <benchmark/benchmark.h>
 
