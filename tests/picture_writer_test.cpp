@@ -150,6 +150,23 @@ TEST(PictureWriter, SvgHoldsTheDescriptionsStreamlinesOverThePngsBackground) {
   EXPECT_EQ(differing, 0);
 }
 
+// The area and legend are written by us and the page, colour bar and axes by cairo: the two
+// make one well-formed document, with the one background image and every streamline.
+TEST(PictureWriter, DecoratedSvgIsOneDocument) {
+  const TempDir dir;
+  const std::string vortex = WriteVortex(dir);
+  ASSERT_EQ(RunRender({vortex, "--background", "flow", "--legend", "--colour-bar", "--axes",
+                       "--arrowheads", "-o", dir.File("d.svg"), "--dump", dir.File("d.json")})
+                .status,
+            0);
+  const std::string text = ReadText(dir.File("d.svg"));
+  const SvgContents svg = ParseSvg(text);
+  EXPECT_EQ(svg.images.size(), 1u);
+  const nlohmann::json description = nlohmann::json::parse(ReadText(dir.File("d.json")));
+  EXPECT_GT(svg.strokes.size(), description["streamlines"].size());  // with the axes' ticks
+  EXPECT_NE(text.find("<use xlink:href=\"#glyph"), std::string::npos);  // cairo's text
+}
+
 TEST(PictureWriter, PdfRasterisedByPopplerLooksLikeThePng) {
   if (std::system("command -v pdftoppm > /dev/null 2>&1") != 0) GTEST_SKIP() << "no pdftoppm";
   const TempDir dir;

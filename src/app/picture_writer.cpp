@@ -8,12 +8,14 @@
 #include <cctype>
 #include <memory>
 #include <new>
-#include <string_view>
+#include <string>
+#include <vector>
 
 #include "data/output_file.h"
 #include "png_writer.h"
 #include "render/cairo_canvas.h"
 #include "render/picture_decorations.h"
+#include "render/svg_canvas.h"
 
 namespace vortana {
 
@@ -46,15 +48,9 @@ void PaintSurface(cairo_t* cairo, const Surface& surface) {
       .Image(surface.Data(), surface.Width(), surface.Height());
 }
 
-// Everything of the picture onto `cairo`, whose user space is the picture's pixels. A raster
-// picture starts from the dialog's own surfaces, so that every pixel a plain picture has is
-// kept; a vector one draws the same things as paths.
-void ComposePicture(cairo_t* cairo, const VisualizerDialog& dialog, const PictureOptions& options,
-                    const PictureLayout& layout, bool raster) {
-  const double white = layout.onPage ? 1.0 : 0.0;
-  cairo_set_source_rgb(cairo, white, white, white);
-  cairo_paint(cairo);
-
+// The drawing area, clipped to its rectangle, and the legend strip when asked for.
+void DrawSurfaces(cairo_t* cairo, const VisualizerDialog& dialog, const PictureOptions& options,
+                  const PictureLayout& layout, bool raster) {
   cairo_save(cairo);
   cairo_translate(cairo, layout.area.x, layout.area.y);
   cairo_rectangle(cairo, 0, 0, layout.areaWidth, layout.areaHeight);
@@ -92,6 +88,18 @@ void ComposePicture(cairo_t* cairo, const VisualizerDialog& dialog, const Pictur
     }
     cairo_restore(cairo);
   }
+}
+
+// The picture onto `cairo`, whose user space is the picture's pixels. A raster picture starts
+// from the dialog's own surfaces, so that every pixel a plain picture has is kept; a vector one
+// draws the same things as paths. Without `surfaces` the drawing area and the legend strip are
+// left for the caller to draw.
+void ComposePicture(cairo_t* cairo, const VisualizerDialog& dialog, const PictureOptions& options,
+                    const PictureLayout& layout, bool raster, bool surfaces = true) {
+  const double white = layout.onPage ? 1.0 : 0.0;
+  cairo_set_source_rgb(cairo, white, white, white);
+  cairo_paint(cairo);
+  if (surfaces) DrawSurfaces(cairo, dialog, options, layout, raster);
   if (options.colourBar) {
     DrawColourBar(cairo, layout, dialog.Ramp(),
                   ColourBarScaleFor(dialog.GetSettings().colourBy, dialog.Limits()));
@@ -136,16 +144,40 @@ cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned in
   return CAIRO_STATUS_SUCCESS;
 }
 
-// cairo's SVG leaves an image's scaling to the viewer, which smooths it when zooming in; the
-// background's pixels are data, so they are asked to stay squares (SVG 1.1's attribute, and the
-// CSS value that current browsers honour). The PDF says /Interpolate false by itself.
-void KeepImagesSharp(std::string& svg) {
-  static constexpr std::string_view kImage = "<image ";
-  static constexpr std::string_view kSharp =
-      "image-rendering=\"optimizeSpeed\" style=\"image-rendering:pixelated\" ";
-  for (size_t at = svg.find(kImage); at != std::string::npos; at = svg.find(kImage, at + 1)) {
-    svg.insert(at + kImage.size(), kSharp);
+std::string PngOfImage(const Colour* pixels, int width, int height, std::vector<uint8_t>& png) {
+  Surface image(width, height);
+  image.Image(pixels, width, height);
+  return EncodePng(image, nullptr, png);
+}
+
+// The drawing area and the legend strip as SVG elements of our own, placed as the layout says.
+// cairo draws the rest of an SVG (the page, the colour bar and the axes, whose text needs its
+// fonts) but not these: its SVG writer formats every number through printf and encodes the
+// background with its own PNG writer, which made a picture of a thousand streamlines take some
+// seven times as long as the PNG (see SvgCanvas). Returns an empty string or what went wrong.
+std::string SvgSurfaces(const VisualizerDialog& dialog, const PictureOptions& options,
+                        const PictureLayout& layout, std::string& svg) {
+  const auto place = [&svg](PixelPoint at) {
+    svg += "<g transform=\"translate(" + std::to_string(at.x) + "," + std::to_string(at.y) + ")\"";
+  };
+  svg += "<clipPath id=\"vortana-drawing-area\"><rect width=\"" + std::to_string(layout.areaWidth) +
+         "\" height=\"" + std::to_string(layout.areaHeight) + "\"/></clipPath>\n";
+  place(layout.area);
+  svg += " clip-path=\"url(#vortana-drawing-area)\">\n";
+  SvgCanvas area(svg, layout.areaWidth, layout.areaHeight, options.lineWidth, PngOfImage);
+  area.SetArrowheads(options.arrowheads);
+  dialog.PaintDrawingArea(area);
+  dialog.PaintProbes(area);
+  svg += "</g>\n";
+  if (options.legend) {
+    place(layout.legend);
+    svg += ">\n";
+    const Surface& strip = dialog.LegendStrip();
+    SvgCanvas legend(svg, strip.Width(), strip.Height(), options.lineWidth, PngOfImage);
+    DrawLegend(dialog.Ramp(), legend);
+    svg += "</g>\n";
   }
+  return area.Error();
 }
 
 std::string WriteVector(const VisualizerDialog& dialog, const PictureOptions& options,
@@ -168,7 +200,7 @@ std::string WriteVector(const VisualizerDialog& dialog, const PictureOptions& op
   }
   {
     const CairoPtr cairo(cairo_create(surface.get()));
-    ComposePicture(cairo.get(), dialog, options, layout, false);
+    ComposePicture(cairo.get(), dialog, options, layout, false, format == PictureFormat::Pdf);
     ThrowIfOutOfMemory(cairo_status(cairo.get()));
   }
   cairo_surface_finish(surface.get());
@@ -177,7 +209,15 @@ std::string WriteVector(const VisualizerDialog& dialog, const PictureOptions& op
   if (status != CAIRO_STATUS_SUCCESS) {
     return "cannot write " + std::string(kind) + " " + path + ": " + cairo_status_to_string(status);
   }
-  if (format == PictureFormat::Svg) KeepImagesSharp(bytes);
+  if (format == PictureFormat::Svg) {
+    // Over everything cairo drew, which lies beside the area rather than on it.
+    std::string surfaces;
+    const std::string error = SvgSurfaces(dialog, options, layout, surfaces);
+    if (!error.empty()) return "cannot write " + std::string(kind) + " " + path + ": " + error;
+    const size_t end = bytes.rfind("</svg>");
+    if (end == std::string::npos) return "cannot write " + std::string(kind) + " " + path;
+    bytes.insert(end, surfaces);
+  }
   return WriteWholeFile(path, kind, bytes);
 }
 

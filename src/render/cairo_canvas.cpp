@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "arrowheads.h"
+#include "chain_corners.h"
 
 namespace vortana {
 
@@ -40,21 +41,26 @@ cairo_surface_t* CairoImageOf(const Colour* pixels, int width, int height) {
 
 CairoCanvas::CairoCanvas(cairo_t* cairo, int width, int height, double lineWidth,
                          Contents contents)
-    : cairo_(cairo), width_(width), height_(height), lineWidth_(lineWidth), contents_(contents) {}
+    : cairo_(cairo), width_(width), height_(height), lineWidth_(lineWidth), contents_(contents) {
+  cairo_set_line_width(cairo_, lineWidth_);
+  // Round ends, so that a one-pixel chain still shows as a dot and corners stay closed.
+  cairo_set_line_cap(cairo_, CAIRO_LINE_CAP_ROUND);
+  cairo_set_line_join(cairo_, CAIRO_LINE_JOIN_ROUND);
+}
+
+void CairoCanvas::UseColour(Colour colour) {
+  if (source_ == colour) return;
+  SetCairoColour(cairo_, colour);
+  source_ = colour;
+}
 
 void CairoCanvas::Stroke(Colour colour) {
   if (contents_ == Contents::Arrowheads) {
     cairo_new_path(cairo_);
     return;
   }
-  cairo_save(cairo_);
-  SetCairoColour(cairo_, colour);
-  cairo_set_line_width(cairo_, lineWidth_);
-  // Round ends, so that a one-pixel chain still shows as a dot and corners stay closed.
-  cairo_set_line_cap(cairo_, CAIRO_LINE_CAP_ROUND);
-  cairo_set_line_join(cairo_, CAIRO_LINE_JOIN_ROUND);
+  UseColour(colour);
   cairo_stroke(cairo_);
-  cairo_restore(cairo_);
 }
 
 void CairoCanvas::LineTo(int x, int y) {
@@ -73,33 +79,36 @@ void CairoCanvas::Polyline(const std::array<PixelPoint, 3>& points) {
 
 void CairoCanvas::FillSolidRect(int x, int y, int w, int h, Colour c) {
   if (contents_ != Contents::Everything || w <= 0 || h <= 0) return;
-  cairo_save(cairo_);
-  SetCairoColour(cairo_, c);
+  UseColour(c);
   cairo_rectangle(cairo_, x, y, w, h);
   cairo_fill(cairo_);
-  cairo_restore(cairo_);
 }
 
 void CairoCanvas::SetPixel(int x, int y, Colour c) { FillSolidRect(x, y, 1, 1, c); }
 
 void CairoCanvas::PixelChain(std::span<const PixelPoint> chain, Colour colour) {
   if (chain.empty()) return;
-  PathFrom(cairo_, chain.front());
+  // Every point handed to cairo costs it a transformation, a place in its recording and a check
+  // on replay, so it gets the corners only.
+  const int corners = ForEachCorner(chain, [this, first = true](PixelPoint p) mutable {
+    first ? PathFrom(cairo_, p) : PathTo(cairo_, p);
+    first = false;
+  });
   // A single pixel is a path of no length, which the round ends draw as a dot.
-  if (chain.size() == 1) PathTo(cairo_, chain.front());
-  for (const PixelPoint& p : chain.subspan(1)) PathTo(cairo_, p);
+  if (corners == 1) PathTo(cairo_, chain.front());
   Stroke(colour);
   if (!arrowheads_) return;
-  cairo_save(cairo_);
-  SetCairoColour(cairo_, colour);
+  UseColour(colour);
   for (const ArrowheadShape& head : ArrowheadsAlong(chain, lineWidth_)) {
     cairo_move_to(cairo_, head[0].x, head[0].y);
     cairo_line_to(cairo_, head[1].x, head[1].y);
     cairo_line_to(cairo_, head[2].x, head[2].y);
     cairo_close_path(cairo_);
-    cairo_fill(cairo_);
   }
-  cairo_restore(cairo_);
+  // A line's heads as one fill, which costs cairo's PDF a fraction of one fill each. Every head
+  // is the same triangle turned and moved, so all wind the same way, and where two overlap on a
+  // tight spiral the non-zero rule still fills them.
+  cairo_fill(cairo_);
 }
 
 void CairoCanvas::Arrow(const ArrowGlyph& glyph) {

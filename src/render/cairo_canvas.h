@@ -2,6 +2,8 @@
 
 #include <cairo.h>
 
+#include <optional>
+
 #include "canvas.h"
 
 namespace vortana {
@@ -12,7 +14,9 @@ namespace vortana {
 /// an arrow are one path each. An image is painted whole, pixel for pixel, without smoothing.
 ///
 /// The canvas draws in the cairo context's user space as it finds it (the caller places the
-/// drawing area with a translation) and leaves the context's state as it was after each call.
+/// drawing area with a translation). It sets the line width, caps and joins on the context when
+/// made and the colours as it draws, rather than saving and restoring the context round every
+/// path (a picture has thousands); the caller saves and restores round the canvas's use.
 class CairoCanvas final : public Canvas {
  public:
   /// What the canvas draws of what it is given. Lines leaves images out and Arrowheads draws
@@ -40,6 +44,7 @@ class CairoCanvas final : public Canvas {
 
  private:
   void Stroke(Colour colour);
+  void UseColour(Colour colour);
 
   cairo_t* cairo_;
   int width_;
@@ -49,6 +54,7 @@ class CairoCanvas final : public Canvas {
   bool arrowheads_ = false;
   Colour pen_ = kBlack;
   PixelPoint current_;
+  std::optional<Colour> source_;  // the context's source, when it is this solid colour
 };
 
 /// Sets `colour` (a COLORREF) as cairo's source.
