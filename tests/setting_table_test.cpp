@@ -161,6 +161,19 @@ const std::vector<Expected>& ExpectedSettings() {
        {"legacy", "viridis", "cividis", "magma", "coolwarm", "greys"},
        "--colour-map legacy|viridis|cividis|magma|coolwarm|greys",
        "(default legacy)"},
+      {"step-units",
+       &Settings::stepUnits,
+       SettingKind::Choice,
+       0,
+       0,
+       0,
+       0,
+       0,
+       0,
+       0,
+       {"auto", "world", "pixels"},
+       "--step-units auto|world|pixels",
+       "(default auto)"},
   };
   return expected;
 }

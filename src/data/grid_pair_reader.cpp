@@ -190,7 +190,7 @@ LoadResult GridPairReader::ReadPair(const std::string& baseName, ByteStore& stor
   const char* doing = "hold the " ;
   try {
     FieldBuilder builder(FieldShape{header.width, header.height, header.depth,
-                                    header.scalarCount, header.spare, header.real});
+                                    header.scalarCount, header.spare, header.real, true});
     AskForLargePages(builder.ReserveNodes(), nodeCount * sizeof(GridPoint));
     doing = "read ";
     ReadBuffers buffers = MakeReadBuffers(nodeCount, DataNodeBytes(header.scalarCount));
