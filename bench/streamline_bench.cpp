@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/sample_flows.h"
@@ -144,13 +145,38 @@ BENCHMARK(BM_PlaceEvenlySpaced)
     ->Args({kDoubleGyre, kIntegratorEuler, 40, 20})
     ->Unit(benchmark::kMillisecond);
 
+// The same evenly spaced picture with steps in world units and in drawing-area pixels: at one
+// world unit per pixel both make the same steps, so the difference is what stepping in pixels
+// costs (each sample's point taken to world units and its velocity to pixels).
+// Arguments: field, integrator, steps in pixels (0 or 1).
+void BM_StepUnits(benchmark::State& state) {
+  const FlowField& field = Field(static_cast<int>(state.range(0)));
+  TraceSettings settings = SettingsFor(field, static_cast<int>(state.range(1)));
+  settings.stepsInPixels = state.range(2) != 0;
+  OccupancyGrid occupancy(kAreaSizePx, kAreaSizePx);
+  Surface area(kAreaSizePx, kAreaSizePx);
+  std::vector<Streamline> stored;
+  for (auto _ : state) {
+    stored.clear();
+    PlaceEvenlySpacedStreamlines(field, settings, 10, 5, occupancy, kLine, area, stored);
+    benchmark::DoNotOptimize(stored.data());
+  }
+  state.SetLabel(std::string(FieldName(static_cast<int>(state.range(0)))) +
+                 (settings.stepsInPixels ? ", pixels" : ", world"));
+  ReportPicture(state, stored);
+}
+BENCHMARK(BM_StepUnits)
+    ->ArgsProduct({{kDoubleGyre, kVortexStreet}, {kIntegratorEuler, kIntegratorRungeKutta}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
+
 // One trace round the Rankine vortex from 200 pixels above its centre, with steps of a hundredth
 // of a pixel: about 125,000 steps per turn before the orbit meets its own first pixels.
-// Arguments: integrator.
+// Arguments: integrator, steps in pixels (0 or 1; the same steps at one world unit per pixel).
 void BM_TraceClosedOrbit(benchmark::State& state) {
   const FlowField& field = Field(kRankineVortex);
   TraceSettings settings = SettingsFor(field, static_cast<int>(state.range(0)));
   settings.dt = 0.01f;
+  settings.stepsInPixels = state.range(1) != 0;
   Streamline chain;
   TraceReport report;
   for (auto _ : state) {
@@ -165,8 +191,7 @@ void BM_TraceClosedOrbit(benchmark::State& state) {
                          benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_TraceClosedOrbit)
-    ->Arg(kIntegratorEuler)
-    ->Arg(kIntegratorRungeKutta)
+    ->ArgsProduct({{kIntegratorEuler, kIntegratorRungeKutta}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -14,7 +15,10 @@
 #include <sstream>
 
 #include "app/headless/json_description.h"
+#include "data/array_writers.h"
+#include "data/flow_field.h"
 #include "data/flow_file_writer.h"
+#include "data/gridded_steps.h"
 #include "support/flow_files.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
@@ -295,6 +299,58 @@ TEST(RenderCli, ColourMapColoursTheLegendAndBackground) {
                              "legacy|viridis|cividis|magma|coolwarm|greys, got 'jet'"),
             std::string::npos)
       << unknown.err;
+}
+
+TEST(RenderCli, StepUnitsFollowTheSourceUnlessChosen) {
+  // A 1 x 1 field flowing to the right: a world step of 0.1 spans 51 pixels, a pixel step a
+  // tenth of a pixel.
+  TempDir dir;
+  std::vector<GridPoint> nodes(4);
+  for (int i = 0; i < 4; ++i) {
+    nodes[i].position = {static_cast<float>(i % 2), static_cast<float>(i / 2), 0};
+    nodes[i].velocity = {1, 0, 0};
+  }
+  ASSERT_EQ(WriteFlowFiles(dir.File("unit"), 2, 2, 1, 0, nodes), "");
+  GriddedSteps steps;
+  ASSERT_EQ(steps.Add(*FlowField::FromNodes(2, 2, 1, 0, nodes)), "");
+  ASSERT_EQ(WriteNpzFile(dir.File("unit.npz"), steps), "");
+
+  const auto describe = [&](const std::string& file, std::vector<std::string> units) {
+    std::vector<std::string> args = {dir.File(file), "--dump", "-"};
+    args.insert(args.end(), units.begin(), units.end());
+    const ProgramRun run = RunRender(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    return Json::parse(run.out);
+  };
+  const auto longest = [](const Json& json) {
+    size_t points = 0;
+    for (const Json& line : json["streamlines"]) points = std::max<size_t>(points, line.size());
+    return points;
+  };
+
+  // The file pair steps in world units unless told otherwise, and says so only when told.
+  const Json pair = describe("unit.gri", {});
+  EXPECT_FALSE(pair.contains("step_units"));
+  EXPECT_LE(longest(pair), 10u);
+  EXPECT_EQ(describe("unit.gri", {"--step-units", "world"})["step_units"], "world");
+  const Json pairInPixels = describe("unit.gri", {"--step-units=pixels"});
+  EXPECT_EQ(pairInPixels["step_units"], "pixels");
+  ASSERT_EQ(pairInPixels["streamlines"].size(), 16u);  // grid size 32: every seed's whole row
+  for (const Json& line : pairInPixels["streamlines"]) EXPECT_EQ(line.size(), 512u);
+
+  // Any other source steps in pixels unless told otherwise, and always says which.
+  const Json npz = describe("unit.npz", {});
+  EXPECT_EQ(npz["step_units"], "pixels");
+  EXPECT_EQ(npz["streamlines"], describe("unit.npz", {"--step-units", "pixels"})["streamlines"]);
+  const Json npzInWorld = describe("unit.npz", {"--step-units", "world"});
+  EXPECT_EQ(npzInWorld["step_units"], "world");
+  EXPECT_LE(longest(npzInWorld), 10u);
+
+  const ProgramRun wrong = RunRender({dir.File("unit.gri"), "--step-units", "metres"});
+  EXPECT_EQ(wrong.status, 2);
+  EXPECT_NE(wrong.err.find("--step-units: expected one of auto|world|pixels, got 'metres'"),
+            std::string::npos)
+      << wrong.err;
 }
 
 TEST(JsonDescription, EveryFloatReadsBackExactly) {

@@ -174,6 +174,19 @@ const std::vector<Expected>& ExpectedSettings() {
        {},
        "--slice N",
        "at least 0 (default 0)"},
+      {"step-units",
+       &Settings::stepUnits,
+       SettingKind::Choice,
+       0,
+       0,
+       0,
+       0,
+       0,
+       0,
+       0,
+       {"auto", "world", "pixels"},
+       "--step-units auto|world|pixels",
+       "(default auto)"},
   };
   return expected;
 }

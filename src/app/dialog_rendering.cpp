@@ -10,7 +10,14 @@ TraceSettings VisualizerDialog::CurrentTraceSettings() const {
   trace.map = map_;
   trace.integrator = settings_.integrator;
   trace.dt = dt_;
+  trace.stepsInPixels = StepUnitsInForce() == StepUnits::Pixels;
   return trace;
+}
+
+StepUnits VisualizerDialog::StepUnitsInForce() const {
+  const auto chosen = static_cast<StepUnits>(settings_.stepUnits);
+  if (chosen != StepUnits::Auto) return chosen;
+  return !field_ || field_->FromFilePair() ? StepUnits::World : StepUnits::Pixels;
 }
 
 ArrowSettings VisualizerDialog::CurrentArrowSettings() const {

@@ -23,9 +23,10 @@ inline constexpr int kSampleScalarCount = 2;
 struct SampleOptions {
   int width = 128;   // nodes across, kMinSampleNodes..kMaxSampleNodes
   int height = 128;  // nodes down, kMinSampleNodes..kMaxSampleNodes
-  // One world unit per drawing-area pixel. Streamline steps (dt = 0.01 to 0.2) and the Runge-Kutta
-  // trial point (one unit ahead) are world lengths, so a field only a few units wide would be
-  // crossed in a handful of steps and its streamlines would break into scattered dots.
+  // One world unit per drawing-area pixel. A sample is a file pair, whose streamline steps
+  // (dt = 0.01 to 0.2) are world lengths by default: a field only a few units wide would be
+  // crossed in a handful of steps and its streamlines would break into scattered dots, unless
+  // it is drawn with steps in pixels.
   float extentX = 512.0f;
   float extentY = 512.0f;
   // Time steps written. With more than one, the double gyre is the time-dependent one (its

@@ -154,9 +154,9 @@ Command ParseCommandLine(const std::vector<std::string>& args) {
          "--extent", [&options](const std::string& text) { ParseExtent(text, options); },
          "world size of the grid: x runs from 0 to X, y from 0 to Y;\n"
          "positive finite numbers (default 512,512: one world unit\n"
-         "per pixel of the 512 x 512 drawing area; streamline steps\n"
-         "are world lengths, so a much smaller extent draws broken\n"
-         "streamlines)")
+         "per pixel of the 512 x 512 drawing area). vortana-render\n"
+         "--step-units pixels measures streamline steps in pixels,\n"
+         "so any extent draws as 512,512 does")
       ->type_name("X,Y")
       ->trigger_on_parse();
   app->add_option_function<std::string>(

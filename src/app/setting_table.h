@@ -74,6 +74,8 @@ inline constexpr SettingChoice kColourByChoices[] = {
 inline constexpr SettingChoice kColourMapChoices[] = {{0, "legacy"},  {0, "viridis"},
                                                       {0, "cividis"}, {0, "magma"},
                                                       {0, "coolwarm"}, {0, "greys"}};
+// In the order of StepUnits; no button of the dialog offers them.
+inline constexpr SettingChoice kStepUnitsChoices[] = {{0, "auto"}, {0, "world"}, {0, "pixels"}};
 
 namespace setting_table_detail {
 constexpr SettingDescription Text(int id, std::string Settings::*text) {
@@ -189,6 +191,18 @@ inline constexpr std::array kSettingTable{
                        .range = AtLeast(0),
                        .option = "slice",
                        .help = "the slice drawn, 0 to depth - 1; the colours\nand scales stay those of all slices"},
+    SettingDescription{.kind = SettingKind::Choice,
+                       .controlId = 0,
+                       .caption = "Step units",
+                       .value = &Settings::stepUnits,
+                       .construction = RadioIndex(StepUnits::Auto),
+                       .startup = RadioIndex(StepUnits::Auto),
+                       .choices = kStepUnitsChoices,
+                       .option = "step-units",
+                       .help = "what Delta t measures: world units, or drawing-area\n"
+                               "pixels (a field of any size traces alike); auto is\n"
+                               "world for the grid/data file pair, pixels for other\n"
+                               "sources"},
 };
 
 /// One up-down control of the dialog, as the spinner rules need it.

@@ -27,12 +27,16 @@ struct Settings {
   int dSep = 0;
   int colourMap = 0;  // ColourMap; command line only, the window keeps the legacy ramp
   int slice = 0;      // the slice sampled and drawn; command line only
+  int stepUnits = 0;  // StepUnits; command line only
 };
 
 // The named values of the radio groups; each value is its button's index in the group.
 enum class Integrator { Euler, RungeKutta };
 enum class PlotType { Arrows, Streamlines };
 enum class ColourBy { Flow, Pressure, Vorticity };
+/// What a streamline step measures. Auto: world units for the grid/data file pair (the older
+/// program's steps), drawing-area pixels for every other source (FlowField::FromFilePair).
+enum class StepUnits { Auto, World, Pixels };
 // ColourMap (render/colour_maps.h) names the values of colourMap the same way.
 
 template <typename Choice>

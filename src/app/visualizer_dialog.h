@@ -95,6 +95,8 @@ class VisualizerDialog {
   const std::vector<ArrowRecord>& StoredArrows() const { return arrows_; }
   const std::vector<Streamline>& StoredStreamlines() const { return streamlines_; }
   float Dt() const { return dt_; }
+  /// The step units of the settings, auto resolved by the field's source.
+  StepUnits StepUnitsInForce() const;
   const PixelMap& Map() const { return map_; }
   const BackgroundLimits& Limits() const { return limits_; }
   /// A fixed range for the background (speed, or the scalar coloured by) in place of the

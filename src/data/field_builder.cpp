@@ -30,6 +30,7 @@ FieldBuilder::FieldBuilder(const FieldShape& shape) : field_(std::make_unique<Fl
   f.scalarCount_ = ClampToInt16(shape.scalarCount);
   f.spare_ = ClampToInt16(shape.spare);
   f.headerReal_ = shape.real;
+  f.fromFilePair_ = shape.fromFilePair;
   f.nodeCount_ = static_cast<int32_t>(shape.NodeCount());
   f.searchIndex_.Start(shape.width, shape.height);
 }

@@ -17,6 +17,8 @@ struct FieldShape {
   int scalarCount = 0;
   int spare = 0;
   float real = 0.0f;
+  /// The field stands for a grid/data file pair (FlowField::FromFilePair).
+  bool fromFilePair = false;
 
   /// width * height * depth, or -1 when a dimension lies outside 0 to kMaxDimension or the
   /// product is more than a field can count.

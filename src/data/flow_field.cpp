@@ -21,7 +21,7 @@ void FlowField::BuildRowOffsets() {
 
 std::unique_ptr<FlowField> FlowField::FromNodes(int width, int height, int depth, int scalarCount,
                                                 std::vector<GridPoint> nodes) {
-  const FieldShape shape{width, height, depth, scalarCount, 0, 0.0f};
+  const FieldShape shape{width, height, depth, scalarCount, 0, 0.0f, true};
   if (shape.NodeCount() < 0 || scalarCount > kMaxDimension ||
       nodes.size() != static_cast<uint64_t>(shape.NodeCount())) {
     return std::make_unique<FlowField>();

@@ -85,6 +85,11 @@ class FlowField {
   const std::vector<GridPoint>& Nodes() const { return nodes_; }
   const std::vector<int32_t>& RowOffsets() const { return rowOffsets_; }
   bool Empty() const { return nodes_.empty(); }
+  /// True for a field read from the grid/data file pair, or built by FromNodes (samples and
+  /// tests build what a file pair holds), and for the empty field. The settings whose `auto`
+  /// follows the source keep the older program's conventions for such a field (steps in world
+  /// units) and take the modern ones for a field from any other source (steps in pixels).
+  bool FromFilePair() const { return fromFilePair_; }
 
   /// Makes sampling (VelocityAt, NodeAt, the path samplers, the background) read slice `slice`
   /// exactly as it reads slice 0 otherwise, for a data set shown at one of its slices. The
@@ -158,6 +163,7 @@ class FlowField {
   int16_t scalarCount_ = 0;
   int16_t spare_ = 0;
   float headerReal_ = 0.0f;
+  bool fromFilePair_ = true;
   FieldStatistics stats_;
   std::vector<int32_t> rowOffsets_;
   std::vector<GridPoint> nodes_;

@@ -176,7 +176,7 @@ LoadResult ReadOpenPair(ByteSource& grid, ByteSource& data) {
   const char* doing = "hold the ";
   try {
     FieldBuilder builder(FieldShape{header.width, header.height, header.depth,
-                                    header.scalarCount, header.spare, header.real});
+                                    header.scalarCount, header.spare, header.real, true});
     AskForLargePages(builder.ReserveNodes(), nodeCount * sizeof(GridPoint));
     doing = "read ";
     ReadBuffers buffers = MakeReadBuffers(nodeCount, DataNodeBytes(header.scalarCount), true);
@@ -279,7 +279,7 @@ std::unique_ptr<PairGrid> GridPairReader::GridOf(const std::string& path, const 
   grid->baseName = BaseNameOfPath(path);
   grid->shape = FieldShape{field.Width(),       field.Height(),
                            field.Depth(),       field.ScalarCount(),
-                           field.SpareHeaderInteger(), field.HeaderReal()};
+                           field.SpareHeaderInteger(), field.HeaderReal(), true};
   grid->positions.reserve(field.Nodes().size());
   for (const GridPoint& node : field.Nodes()) grid->positions.push_back(node.position);
   grid->notice = loaded.Notice();

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "pixel_steps.h"
 #include "trace_direction.h"
 
 namespace vortana {
 namespace {
 
-/// A step this short (world units, compared in double) counts as no motion: the flow is at rest.
+/// A step this short (in the units of the steps, compared in double) counts as no motion: the
+/// flow is at rest.
 constexpr double kZeroStepLength = 0.00001;
 
 /// Which drawing-area pixels the chain of the running trace holds, so that the duplicate test
@@ -60,15 +62,16 @@ enum class Direction { Forward, Backward };
 /// The state one trace shares between its two passes, over a sampler of the field
 /// (data/path_samplers.h): PlanarSampler on a planar field, whose samples leave z out (z is
 /// zero there whatever the point, and x and y come out as they would with it), FieldSampler on
-/// any other.
-template <typename Sampler>
+/// any other. With kInPixels the sampler is a PixelSampler over one of them, and P, every step
+/// and the trial point are in drawing-area pixels instead of world units.
+template <typename Sampler, bool kInPixels>
 struct Tracer {
   using Velocity = typename Sampler::Velocity;
 
   const TraceSettings& settings;
   const OccupancyGrid* occupancy;  // null: no neighbourhood test
   int dTest;
-  Vec2 seedWorld;
+  Vec2 seed;
   PixelPoint lastAccepted;  // carried over the turn on purpose
   // One for the samples at P and one for those at the trial points: each sequence moves a
   // fraction of a cell per step, so its next cell is found at once.
@@ -81,7 +84,7 @@ struct Tracer {
     const PixelMap& map = settings.map;
     TracePass pass;
     // Only x and y of P are ever read: the field is sampled in slice 0.
-    Vec2 p = seedWorld;
+    Vec2 p = seed;
     Velocity v = pointSampler.At(p.x, p.y);
     int stepsInPixel = 0;
     for (;;) {
@@ -102,8 +105,12 @@ struct Tracer {
         p.y -= step.y;
       }
 
-      const float fx = map.PixelXOfWorld(p.x);
-      const float fy = map.PixelYOfWorld(p.y);
+      float fx = p.x;
+      float fy = p.y;
+      if constexpr (!kInPixels) {
+        fx = map.PixelXOfWorld(p.x);
+        fy = map.PixelYOfWorld(p.y);
+      }
       if (!map.InsideFractional(fx, fy)) {
         pass.end = TraceEnd::LeftArea;
         return pass;
@@ -140,17 +147,21 @@ struct Tracer {
   }
 };
 
-template <typename Sampler>
+template <typename Sampler, bool kInPixels>
 TraceReport TraceWith(const FlowField& field, const TraceSettings& settings, int px, int py,
                       Streamline& chain, const OccupancyGrid* occupancy, int dTest) {
   const PixelMap& map = settings.map;
-  Tracer<Sampler> tracer{settings,
-                         occupancy,
-                         dTest,
-                         Vec2(map.WorldXOfPixel(px), map.WorldYOfPixel(py)),
-                         PixelPoint{px, py},
-                         Sampler(field),
-                         Sampler(field)};
+  const auto makeSampler = [&] {
+    if constexpr (kInPixels) {
+      return PixelSampler<Sampler>(field, map);
+    } else {
+      return Sampler(field);
+    }
+  };
+  const Vec2 seed = kInPixels ? Vec2(static_cast<float>(px), static_cast<float>(py))
+                              : Vec2(map.WorldXOfPixel(px), map.WorldYOfPixel(py));
+  Tracer<decltype(makeSampler()), kInPixels> tracer{
+      settings, occupancy, dTest, seed, PixelPoint{px, py}, makeSampler(), makeSampler()};
 
   chainPixels.Begin(map.width, map.height);
   chain.clear();
@@ -168,6 +179,14 @@ TraceReport TraceWith(const FlowField& field, const TraceSettings& settings, int
   return report;
 }
 
+template <typename Sampler>
+TraceReport TraceIn(const FlowField& field, const TraceSettings& settings, int px, int py,
+                    Streamline& chain, const OccupancyGrid* occupancy, int dTest) {
+  return settings.stepsInPixels
+             ? TraceWith<Sampler, true>(field, settings, px, py, chain, occupancy, dTest)
+             : TraceWith<Sampler, false>(field, settings, px, py, chain, occupancy, dTest);
+}
+
 }  // namespace
 
 TraceReport TraceStreamline(const FlowField& field, const TraceSettings& settings, int px, int py,
@@ -175,8 +194,8 @@ TraceReport TraceStreamline(const FlowField& field, const TraceSettings& setting
                             int dTest) {
   if (mode != kTraceModeSpaced) occupancy = nullptr;
   return field.IsPlanar()
-             ? TraceWith<PlanarSampler>(field, settings, px, py, chain, occupancy, dTest)
-             : TraceWith<FieldSampler>(field, settings, px, py, chain, occupancy, dTest);
+             ? TraceIn<PlanarSampler>(field, settings, px, py, chain, occupancy, dTest)
+             : TraceIn<FieldSampler>(field, settings, px, py, chain, occupancy, dTest);
 }
 
 void DrawStreamline(Canvas& canvas, const Streamline& streamline, Colour colour) {

@@ -28,7 +28,11 @@ inline constexpr int kTraceModeSpaced = 1;
 struct TraceSettings {
   PixelMap map;
   int integrator = kIntegratorEuler;
-  float dt = 0.0f;  // world units per step
+  float dt = 0.0f;  // the length of a step, in world units or in pixels
+  /// Steps in drawing-area pixels (pixel_steps.h): the trace walks in pixel coordinates, and dt,
+  /// the trial point and the zero-step test measure pixels. Off: world units, as the older
+  /// program stepped, which suits only fields whose world units are near a pixel.
+  bool stepsInPixels = false;
 };
 
 /// Steps in a row that may land in the last accepted pixel before the current direction ends as
@@ -40,8 +44,8 @@ inline constexpr int kMaxStepsInOnePixel = 10000;
 /// far below a pixel pass kMaxStepsInOnePixel's test at every pixel and can still take minutes:
 /// at 64 world units per pixel and Delta t 1 a step moves 1/6400 of a pixel, so a spiral of a
 /// few hundred pixels takes millions of steps per direction. Where one world unit is one pixel
-/// a step moves at least 0.01 pixel (Delta t 1), and 2^20 steps carry a trace over 10,000
-/// pixels, 20 widths of the drawing area; the longest direction in the golden pictures takes
+/// a step moves at least 0.01 pixel (Delta t 1), as it does on any field with steps in pixels,
+/// and 2^20 steps carry a trace over 10,000 pixels, 20 widths of the drawing area; the longest direction in the golden pictures takes
 /// 689,426 (a Runge-Kutta spiral round the Rankine vortex at Delta t 10). Runge-Kutta spirals
 /// at a smaller Delta t (D10: the trial point one world unit ahead turns them too far) do reach
 /// it and are cut there. At some 20 ns a step the bound holds a direction to about 20 ms and a
@@ -50,7 +54,7 @@ inline constexpr long long kMaxStepsInOneDirection = 1LL << 20;
 
 /// Why one direction of a trace ended.
 enum class TraceEnd {
-  ZeroStep,   // the step was no longer than 0.00001 world units
+  ZeroStep,   // the step was no longer than 0.00001 (world units or pixels, as the steps are)
   LeftArea,   // the new point's pixel coordinates lie outside the drawing area (or are not finite)
   TooClose,   // mode 1: the new pixel failed the neighbourhood test
   Duplicate,  // the new pixel is already in the chain

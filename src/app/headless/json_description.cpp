@@ -152,6 +152,13 @@ std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& fi
     out.Key("colour_map");
     out.Value(OptionValueText(*FindSettingOption("colour-map"), map));
   }
+  // Likewise the step units: named when chosen, or when the source steps in pixels by default.
+  if (dialog.GetSettings().stepUnits != RadioIndex(StepUnits::Auto) ||
+      (field && !field->FromFilePair())) {
+    out.Key("step_units");
+    out.Value(OptionValueText(*FindSettingOption("step-units"),
+                              RadioIndex(dialog.StepUnitsInForce())));
+  }
   out.Key("arrows");
   out.Open('[');
   for (const ArrowRecord& arrow : dialog.StoredArrows()) {
