@@ -107,7 +107,7 @@ TEST(PlaceRegularStreamlines, SeedsRunDownTheDiagonalOnly) {
     ScriptedTracer tracer;
     Surface area(512, 512);
     std::vector<Streamline> stored;
-    PlaceRegularStreamlinesWith(tracer.AsTracer(), 512, c.gridSize, kLine, area, stored);
+    PlaceRegularStreamlinesWith(tracer.AsTracer(), 512, 512, c.gridSize, kLine, area, stored);
     std::vector<TraceCall> expected;
     for (int a : c.seeds) expected.push_back({{a, a}, kTraceModePlain});
     EXPECT_EQ(tracer.calls, expected) << "grid size " << c.gridSize;
@@ -125,7 +125,7 @@ TEST(PlaceRegularStreamlines, KeepsDrawsAndStoresOnlyStreamlinesOfMoreThanFivePo
   tracer.chains[{320, 320}] = Row(300, 340, 320);  // kept
   Surface area(512, 512);
   std::vector<Streamline> stored;
-  PlaceRegularStreamlinesWith(tracer.AsTracer(), 512, 128, kLine, area, stored);
+  PlaceRegularStreamlinesWith(tracer.AsTracer(), 512, 512, 128, kLine, area, stored);
   ASSERT_EQ(stored.size(), 2u);
   EXPECT_EQ(stored[0], Row(60, 65, 64));
   EXPECT_EQ(stored[1], Row(300, 340, 320));

@@ -14,6 +14,7 @@
 #include "../render/occupancy_grid.h"
 #include "../render/streamline.h"
 #include "../render/surface.h"
+#include "../render/world_window.h"
 #include "control_ids.h"
 #include "platform.h"
 #include "setting_table.h"
@@ -62,9 +63,11 @@ class VisualizerDialog {
   /// the dialog, says whether the load succeeded, for callers that are no user.
   LoadResult Load(const std::string& path);
   /// Everything a load does after reading the files, for a field already in memory: replaces the
-  /// field, zeroes the buffers, empties the stored pictures, copies the statistics, shows the
-  /// settings. Draws nothing.
-  void UseField(std::unique_ptr<FlowField> field, const std::string& fileName);
+  /// field, zeroes the buffers, empties the stored pictures, copies the statistics, sets up the
+  /// drawing area and its world window (`fromFilePair` chooses the defaults of view and y axis),
+  /// shows the settings. Draws nothing but the legend, when the area's width changed.
+  void UseField(std::unique_ptr<FlowField> field, const std::string& fileName,
+                bool fromFilePair = true);
   void OnVisualize();
   void OnLeftButtonDown(int x, int y);
   void OnRightButtonDown(int x, int y);
@@ -91,6 +94,9 @@ class VisualizerDialog {
   const std::vector<Streamline>& StoredStreamlines() const { return streamlines_; }
   float Dt() const { return dt_; }
   const PixelMap& Map() const { return map_; }
+  /// The world window the drawing area shows, and whether the field came from a file pair.
+  const WorldWindow& Window() const { return window_; }
+  bool FromFilePair() const { return fromFilePair_; }
   const BackgroundLimits& Limits() const { return limits_; }
   float MaxX() const { return maxX_; }
   float MaxY() const { return maxY_; }
@@ -126,12 +132,18 @@ class VisualizerDialog {
   TraceSettings CurrentTraceSettings() const;
   ArrowSettings CurrentArrowSettings() const;
   void EnableControls(std::initializer_list<int> ids, bool enabled);
+  /// The window, the area and the map for the field, from the view, y axis, size and aspect.
+  void ChooseWorldWindow();
+  /// New surfaces and buffers when the size changes; nothing when it stays.
+  void ResizeDrawingArea(AreaSize area);
 
   Platform& platform_;
   Settings settings_ = ConstructionSettings();
 
   std::unique_ptr<FlowField> field_;
   PixelMap map_;
+  WorldWindow window_;
+  bool fromFilePair_ = true;
   BackgroundLimits limits_;
   float maxX_ = 0.0f;
   float maxY_ = 0.0f;

@@ -44,6 +44,8 @@ class FieldReader {
   /// The steps and slices `path` holds; a reader that knows no cheaper way reads step 0 and
   /// answers {1, its depth} ({1, 0} when it does not load).
   virtual SourceExtent Probe(const std::string& path, ByteStore& store) const;
+  /// Whether this is the grid/data file pair, whose pictures keep the older program's defaults.
+  virtual bool IsFilePair() const { return false; }
 };
 
 /// The readers a path is offered to, in order. The first is also taken for a path that no

@@ -18,6 +18,7 @@ class GridPairReader final : public FieldReader {
   bool ClaimsContents(std::span<const unsigned char> head) const override;
   LoadResult Read(const std::string& path, ByteStore& store,
                   const ReadRequest& request) const override;
+  bool IsFilePair() const override { return true; }
 
   /// Reads baseName + ".gri" and baseName + ".00000.dat".
   static LoadResult ReadPair(const std::string& baseName, ByteStore& store);

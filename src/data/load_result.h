@@ -43,6 +43,12 @@ class LoadResult {
   int StepCount() const { return stepCount_; }
   void SetStepCount(int count) { stepCount_ = count; }
 
+  /// Whether the data came from a grid/data file pair, the older program's own format: it keeps
+  /// that program's defaults (the view from world 0, y down the screen), every other source
+  /// gets the data's own window with y up.
+  bool FromFilePair() const { return fromFilePair_; }
+  void SetFromFilePair(bool filePair) { fromFilePair_ = filePair; }
+
  private:
   LoadResult() = default;
 
@@ -50,6 +56,7 @@ class LoadResult {
   std::optional<LoadFailure> failure_;
   std::string notice_;
   int stepCount_ = 1;
+  bool fromFilePair_ = true;
 };
 
 }  // namespace vortana

@@ -104,7 +104,8 @@ Json JsonFloat(float value) {
   return std::strtod(text, nullptr);
 }
 
-std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file) {
+std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file,
+                           const DescriptionKeys& keys) {
   const FlowField* field = dialog.Field();
   const BackgroundLimits& limits = dialog.Limits();
   JsonText out;
@@ -140,6 +141,22 @@ std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& fi
   if (const int map = dialog.GetSettings().colourMap; map != RadioIndex(ColourMap::Legacy)) {
     out.Key("colour_map");
     out.Value(OptionValueText(*FindSettingOption("colour-map"), map));
+  }
+  if (keys.area) {
+    out.Key("area");
+    out.Point({dialog.DrawingArea().Width(), dialog.DrawingArea().Height()});
+  }
+  if (keys.view) {
+    const WorldWindow& window = dialog.Window();
+    out.Key("view");
+    out.Open('{');
+    out.Key("window");
+    out.Open('[');
+    for (const float c : {window.x0, window.y0, window.x1, window.y1}) out.Value(JsonFloat(c));
+    out.Close(']');
+    out.Key("y");
+    out.Value(dialog.Map().yUp ? "up" : "down");
+    out.Close('}');
   }
   out.Key("arrows");
   out.Open('[');

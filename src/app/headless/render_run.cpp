@@ -78,7 +78,7 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
     std::cerr << "vortana-render: " << refusal << '\n';
     return kExitUsage;
   }
-  HeadlessPlatform platform;
+  HeadlessPlatform platform(options.settings.drawingSize);
   VisualizerDialog dialog(platform);
   // The settings that no control holds are the dialog's before it starts, so that even its first
   // paint (the legend) shows them.
@@ -105,6 +105,19 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
     }
   }
   WriteControls(options, platform);
+
+  // With the data's proportions the area may be narrower than the size the probes were checked
+  // against.
+  const Surface& area = dialog.DrawingArea();
+  platform.SetDrawingAreaSize(area.Width(), area.Height());
+  for (const PixelPoint& probe : options.probes) {
+    if (probe.x >= area.Width() || probe.y >= area.Height()) {
+      std::cerr << "vortana-render: --probe " << probe.x << ',' << probe.y
+                << " lies outside the drawing area, which --aspect equal makes " << area.Width()
+                << " x " << area.Height() << " pixels for " << options.dataset << '\n';
+      return kExitUsage;
+    }
+  }
 
   // The dialog's no-data message names no file and no reason; on a command line the data set
   // and what is wrong with it must be named, so Visualize is not asked to show it.
@@ -144,7 +157,10 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
   }
   if (!options.dump.empty()) {
     try {
-      written = WriteDump(options.dump, DescribeDialog(dialog, options.dataset), out) && written;
+      const DescriptionKeys keys{.area = options.areaChosen,
+                                 .view = options.viewChosen || !dialog.FromFilePair()};
+      written =
+          WriteDump(options.dump, DescribeDialog(dialog, options.dataset, keys), out) && written;
     } catch (const std::bad_alloc&) {
       std::cerr << "vortana-render: there is not enough memory to write the JSON description "
                 << (options.dump == "-" ? "to standard output" : options.dump) << '\n';
