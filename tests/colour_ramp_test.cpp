@@ -46,11 +46,30 @@ TEST(ColourRampTest, LegendShowsEachEntryAsTwoFullHeightColumns) {
   EXPECT_EQ(legend.Pen(), kBlack);
 }
 
-TEST(ColourRampTest, LegendIsClippedOnANarrowerStrip) {
-  Surface narrow(5, 3);
-  DrawLegend(BuildColourRamp(), narrow);
-  EXPECT_EQ(narrow.Pixel(4, 2), MakeColour(5, 0, 255));
-  EXPECT_EQ(narrow.Pixel(0, 0), MakeColour(1, 0, 255));
+// The strip follows the drawing area's width: column c shows entry c x 256 / width, truncated.
+// Entry i of the legacy ramp is (2i + 1, 0, 255) up to 127, then red 255 and blue falling.
+TEST(ColourRampTest, LegendSpreadsTheRampOverTheStripWidth) {
+  struct Case {
+    int width;
+    int column;
+    Colour expected;
+  };
+  const Case cases[] = {
+      {5, 0, MakeColour(1, 0, 255)},      // entry 0
+      {5, 1, MakeColour(103, 0, 255)},    // entry 51
+      {5, 4, MakeColour(255, 0, 101)},    // entry 204: blue 255 - 2 x (204 - 127)
+      {1024, 0, MakeColour(1, 0, 255)},   // entry 0 over columns 0..3
+      {1024, 3, MakeColour(1, 0, 255)},
+      {1024, 4, MakeColour(3, 0, 255)},   // entry 1
+      {1024, 1023, MakeColour(255, 0, 0)},
+      {100, 99, MakeColour(255, 0, 3)},   // entry 253
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.width << " column " << c.column);
+    Surface strip(c.width, 3);
+    DrawLegend(BuildColourRamp(), strip);
+    EXPECT_EQ(strip.Pixel(c.column, 2), c.expected);
+  }
 }
 
 }  // namespace

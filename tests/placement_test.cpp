@@ -107,7 +107,7 @@ TEST(PlaceRegularStreamlines, SeedsRunDownTheDiagonalOnly) {
     ScriptedTracer tracer;
     Surface area(512, 512);
     std::vector<Streamline> stored;
-    PlaceRegularStreamlinesWith(tracer.AsTracer(), 512, c.gridSize, kLine, area, stored);
+    PlaceRegularStreamlinesWith(tracer.AsTracer(), 512, 512, c.gridSize, kLine, area, stored);
     std::vector<TraceCall> expected;
     for (int a : c.seeds) expected.push_back({{a, a}, kTraceModePlain});
     EXPECT_EQ(tracer.calls, expected) << "grid size " << c.gridSize;
@@ -118,6 +118,31 @@ TEST(PlaceRegularStreamlines, SeedsRunDownTheDiagonalOnly) {
   EXPECT_EQ(every8.size(), 64u);
 }
 
+// On an area of other proportions the seeds follow its diagonal from corner to corner: (a, a x
+// height / width), truncated.
+TEST(PlaceRegularStreamlines, SeedsFollowTheDiagonalOfAnOblongArea) {
+  struct Case {
+    int width, height, gridSize;
+    std::vector<PixelPoint> seeds;
+  };
+  const Case cases[] = {
+      {512, 256, 128, {{64, 32}, {192, 96}, {320, 160}, {448, 224}}},
+      {256, 512, 128, {{64, 128}, {192, 384}}},
+      {300, 7, 100, {{50, 1}, {150, 3}, {250, 5}}},  // 1.17, 3.5, 5.83
+      {1024, 1024, 256, {{128, 128}, {384, 384}, {640, 640}, {896, 896}}},
+  };
+  for (const Case& c : cases) {
+    ScriptedTracer tracer;
+    Surface area(c.width, c.height);
+    std::vector<Streamline> stored;
+    PlaceRegularStreamlinesWith(tracer.AsTracer(), c.width, c.height, c.gridSize, kLine, area,
+                                stored);
+    std::vector<TraceCall> expected;
+    for (const PixelPoint seed : c.seeds) expected.push_back({seed, kTraceModePlain});
+    EXPECT_EQ(tracer.calls, expected) << c.width << " x " << c.height;
+  }
+}
+
 TEST(PlaceRegularStreamlines, KeepsDrawsAndStoresOnlyStreamlinesOfMoreThanFivePoints) {
   ScriptedTracer tracer;
   tracer.chains[{64, 64}] = Row(60, 65, 64);     // 6 points: kept
@@ -125,7 +150,7 @@ TEST(PlaceRegularStreamlines, KeepsDrawsAndStoresOnlyStreamlinesOfMoreThanFivePo
   tracer.chains[{320, 320}] = Row(300, 340, 320);  // kept
   Surface area(512, 512);
   std::vector<Streamline> stored;
-  PlaceRegularStreamlinesWith(tracer.AsTracer(), 512, 128, kLine, area, stored);
+  PlaceRegularStreamlinesWith(tracer.AsTracer(), 512, 512, 128, kLine, area, stored);
   ASSERT_EQ(stored.size(), 2u);
   EXPECT_EQ(stored[0], Row(60, 65, 64));
   EXPECT_EQ(stored[1], Row(300, 340, 320));

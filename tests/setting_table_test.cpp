@@ -187,6 +187,14 @@ const std::vector<Expected>& ExpectedSettings() {
        {"auto", "world", "pixels"},
        "--step-units auto|world|pixels",
        "(default auto)"},
+      {"size", &Settings::drawingSize, SettingKind::Integer, 64, 8192, 0, 0, 0, 512, 512, {},
+       "--size N", "64..8192 (default 512)"},
+      {"aspect", &Settings::aspect, SettingKind::Choice, 0, 0, 0, 0, 0, 0, 0, {"fill", "equal"},
+       "--aspect fill|equal", "(default fill)"},
+      {"view", &Settings::view, SettingKind::Choice, 0, 0, 0, 0, 0, 0, 0,
+       {"auto", "origin", "data"}, "--view auto|origin|data", "(default auto)"},
+      {"y-axis", &Settings::yAxis, SettingKind::Choice, 0, 0, 0, 0, 0, 0, 0,
+       {"auto", "down", "up"}, "--y-axis auto|down|up", "(default auto)"},
   };
   return expected;
 }

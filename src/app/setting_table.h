@@ -77,6 +77,10 @@ inline constexpr SettingChoice kColourMapChoices[] = {{0, "legacy"},  {0, "virid
 // In the order of StepUnits; no button of the dialog offers them.
 inline constexpr SettingChoice kStepUnitsChoices[] = {{0, "auto"}, {0, "world"}, {0, "pixels"}};
 
+inline constexpr SettingChoice kAspectChoices[] = {{0, "fill"}, {0, "equal"}};
+inline constexpr SettingChoice kViewChoices[] = {{0, "auto"}, {0, "origin"}, {0, "data"}};
+inline constexpr SettingChoice kYAxisChoices[] = {{0, "auto"}, {0, "down"}, {0, "up"}};
+
 namespace setting_table_detail {
 constexpr SettingDescription Text(int id, std::string Settings::*text) {
   return {.kind = SettingKind::Text, .controlId = id, .caption = "", .text = text};
@@ -203,6 +207,45 @@ inline constexpr std::array kSettingTable{
                                "pixels (a field of any size traces alike); auto is\n"
                                "world for the grid/data file pair, pixels for other\n"
                                "sources"},
+    SettingDescription{.kind = SettingKind::Integer,
+                       .controlId = 0,
+                       .caption = "Size",
+                       .value = &Settings::drawingSize,
+                       .range = {64, 8192},
+                       .construction = 512,
+                       .startup = 512,
+                       .option = "size",
+                       .help = "the drawing area's longer side in pixels; everything measured\n"
+                               "in pixels (grid size, d_sep, d_test, probes) is of this area"},
+    SettingDescription{.kind = SettingKind::Choice,
+                       .controlId = 0,
+                       .caption = "Aspect",
+                       .value = &Settings::aspect,
+                       .construction = RadioIndex(Aspect::Fill),
+                       .startup = RadioIndex(Aspect::Fill),
+                       .choices = kAspectChoices,
+                       .option = "aspect",
+                       .help = "fill: a square area; equal: the world window's proportions"},
+    SettingDescription{.kind = SettingKind::Choice,
+                       .controlId = 0,
+                       .caption = "View",
+                       .value = &Settings::view,
+                       .construction = RadioIndex(View::Auto),
+                       .startup = RadioIndex(View::Auto),
+                       .choices = kViewChoices,
+                       .option = "view",
+                       .help = "the world window: origin (0 to max), data (min to max);\n"
+                               "auto: origin for a grid/data file pair, else data"},
+    SettingDescription{.kind = SettingKind::Choice,
+                       .controlId = 0,
+                       .caption = "Y axis",
+                       .value = &Settings::yAxis,
+                       .construction = RadioIndex(YAxis::Auto),
+                       .startup = RadioIndex(YAxis::Auto),
+                       .choices = kYAxisChoices,
+                       .option = "y-axis",
+                       .help = "which way world y runs on the screen;\n"
+                               "auto: down for a grid/data file pair, else up"},
 };
 
 /// One up-down control of the dialog, as the spinner rules need it.

@@ -18,6 +18,9 @@ void VisualizerDialog::OnInitDialog() {
   // The controls first show the values at construction, as a freshly created dialog does.
   ShowSettings();
   UseChosenColourMap();
+  // Until a field gives the window its proportions the area is square; its first paint (the
+  // legend) already has the width of the area.
+  ResizeDrawingArea({settings_.drawingSize, settings_.drawingSize});
   lineColour_ = kBlue;
   // Then start-up changes what differs: a button of each radio group is checked, and each
   // spinner moves to its start and writes it into its field.
@@ -64,18 +67,14 @@ LoadResult VisualizerDialog::Load(const std::string& path) {
   return result;
 }
 
-void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::string& fileName) {
+void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::string& fileName,
+                                std::optional<bool> fromFilePair) {
   field_ = field ? std::move(field) : std::make_unique<FlowField>();
   // A slice the field does not have leaves slice 0; vortana-render refuses it before drawing.
   if (settings_.slice != 0) field_->SampleSlice(settings_.slice);
   backgroundValid_ = false;
   settings_.fileName = fileName;
-
-  const size_t pixelCount = static_cast<size_t>(kDrawingWidth) * kDrawingHeight;
-  backgroundBuffer_.assign(pixelCount, kBlack);
-  if (!occupancy_) occupancy_ = std::make_unique<OccupancyGrid>(kDrawingWidth, kDrawingHeight);
-  occupancy_->Clear();
-  EmptyStoredPictures();
+  fromFilePair_ = fromFilePair.value_or(field_->FromFilePair());
 
   settings_.sizeText = IntegerText(field_->NodeCount());
   settings_.widthText = IntegerText(field_->Width());
@@ -90,12 +89,47 @@ void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::str
   limits_.minScalar1 = stats.minScalar1;
   limits_.maxScalar0 = stats.maxScalar0;
   limits_.maxScalar1 = stats.maxScalar1;
-  map_.width = kDrawingWidth;
-  map_.height = kDrawingHeight;
-  map_.scaleX = static_cast<float>(static_cast<double>(maxX_) / kDrawingWidth);
-  map_.scaleY = static_cast<float>(static_cast<double>(maxY_) / kDrawingHeight);
+  ChooseWorldWindow();
+
+  const size_t pixelCount = static_cast<size_t>(map_.width) * static_cast<size_t>(map_.height);
+  backgroundBuffer_.assign(pixelCount, kBlack);
+  if (!occupancy_) occupancy_ = std::make_unique<OccupancyGrid>(map_.width, map_.height);
+  occupancy_->Clear();
+  EmptyStoredPictures();
 
   ShowSettings();
+}
+
+void VisualizerDialog::ChooseWorldWindow() {
+  const FieldStatistics& stats = field_->Stats();
+  const View view = static_cast<View>(settings_.view);
+  const YAxis yAxis = static_cast<YAxis>(settings_.yAxis);
+  const bool dataView = view == View::Data || (view == View::Auto && !fromFilePair_);
+  const bool yUp = yAxis == YAxis::Up || (yAxis == YAxis::Auto && !fromFilePair_);
+  // A field without nodes has no minimum to start from (its statistics hold the largest float).
+  const bool hasRange = stats.minPosition.x <= stats.maxPosition.x &&
+                        stats.minPosition.y <= stats.maxPosition.y;
+  window_ = WorldWindow{0.0f, 0.0f, maxX_, maxY_};
+  if (dataView && hasRange) {
+    window_.x0 = stats.minPosition.x;
+    window_.y0 = stats.minPosition.y;
+  }
+  const AreaSize area = AreaOfWindow(window_, settings_.drawingSize,
+                                     settings_.aspect == RadioIndex(Aspect::Equal));
+  ResizeDrawingArea(area);
+  map_ = MapOfWindow(window_, area, yUp);
+}
+
+void VisualizerDialog::ResizeDrawingArea(AreaSize area) {
+  if (area.width == drawingArea_.Width() && area.height == drawingArea_.Height()) return;
+  drawingArea_ = Surface(area.width, area.height);
+  if (area.width != legend_.Width()) {
+    legend_ = Surface(area.width, kLegendHeight);
+    DrawLegend(ramp_, legend_);
+  }
+  occupancy_.reset();
+  backgroundBuffer_.clear();
+  backgroundValid_ = false;
 }
 
 void VisualizerDialog::OnVisualize() {
@@ -190,7 +224,7 @@ void VisualizerDialog::PaintDrawingArea(Canvas& area) const {
   // The buffer covers every pixel of the drawing area, row-major like the surface, so drawing it
   // as an image sets each pixel exactly as setting them one by one would.
   if (!backgroundBuffer_.empty()) {
-    area.Image(backgroundBuffer_.data(), kDrawingWidth, kDrawingHeight);
+    area.Image(backgroundBuffer_.data(), drawingArea_.Width(), drawingArea_.Height());
   }
   area.SelectPen(lineColour_);
   for (const ArrowRecord& arrow : arrows_) {

@@ -16,6 +16,7 @@
 #include "../render/occupancy_grid.h"
 #include "../render/streamline.h"
 #include "../render/surface.h"
+#include "../render/world_window.h"
 #include "control_ids.h"
 #include "platform.h"
 #include "setting_table.h"
@@ -64,9 +65,12 @@ class VisualizerDialog {
   /// the dialog, says whether the load succeeded, for callers that are no user.
   LoadResult Load(const std::string& path);
   /// Everything a load does after reading the files, for a field already in memory: replaces the
-  /// field, zeroes the buffers, empties the stored pictures, copies the statistics, shows the
-  /// settings. Draws nothing.
-  void UseField(std::unique_ptr<FlowField> field, const std::string& fileName);
+  /// field, zeroes the buffers, empties the stored pictures, copies the statistics, sets up the
+  /// drawing area and its world window, shows the settings. Draws nothing but the legend, when
+  /// the area's width changed. The defaults of view and y axis follow the field's source
+  /// (FlowField::FromFilePair) unless `fromFilePair` says otherwise.
+  void UseField(std::unique_ptr<FlowField> field, const std::string& fileName,
+                std::optional<bool> fromFilePair = std::nullopt);
   void OnVisualize();
   void OnLeftButtonDown(int x, int y);
   void OnRightButtonDown(int x, int y);
@@ -98,6 +102,9 @@ class VisualizerDialog {
   /// The step units of the settings, auto resolved by the field's source.
   StepUnits StepUnitsInForce() const;
   const PixelMap& Map() const { return map_; }
+  /// The world window the drawing area shows, and whether the field came from a file pair.
+  const WorldWindow& Window() const { return window_; }
+  bool FromFilePair() const { return fromFilePair_; }
   const BackgroundLimits& Limits() const { return limits_; }
   /// A fixed range for the background (speed, or the scalar coloured by) in place of the
   /// field's statistics, so that the pictures of several fields share one colour scale; nullopt:
@@ -137,12 +144,18 @@ class VisualizerDialog {
   TraceSettings CurrentTraceSettings() const;
   ArrowSettings CurrentArrowSettings() const;
   void EnableControls(std::initializer_list<int> ids, bool enabled);
+  /// The window, the area and the map for the field, from the view, y axis, size and aspect.
+  void ChooseWorldWindow();
+  /// New surfaces and buffers when the size changes; nothing when it stays.
+  void ResizeDrawingArea(AreaSize area);
 
   Platform& platform_;
   Settings settings_ = ConstructionSettings();
 
   std::unique_ptr<FlowField> field_;
   PixelMap map_;
+  WorldWindow window_;
+  bool fromFilePair_ = true;
   BackgroundLimits limits_;
   std::optional<std::pair<float, float>> backgroundRange_;
   float maxX_ = 0.0f;

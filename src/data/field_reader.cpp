@@ -70,7 +70,8 @@ ReaderSet ReaderSet::Replacing(const FieldReader& reader) const {
 LoadResult LoadDataSet(const std::string& path, ByteStore& store, const ReaderSet& readers,
                        const ReadRequest& request) {
   if (NamesAFolder(path)) return LoadResult::Failed(path, path + " is a folder, not a file");
-  return readers.Choose(path, store).Read(path, store, request);
+  const FieldReader& reader = readers.Choose(path, store);
+  return reader.Read(path, store, request);
 }
 
 LoadResult LoadDataSet(const std::string& path) {

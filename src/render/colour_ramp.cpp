@@ -6,7 +6,6 @@ namespace vortana {
 namespace {
 
 constexpr int kRampStep = 2;
-constexpr int kLegendColumnsPerEntry = 2;
 constexpr int kLegendRows = 10;
 
 }  // namespace
@@ -32,9 +31,20 @@ void DrawLegend(const ColourRamp& ramp, Canvas& legend) {
   // The old program drew each column as a line from row 0 to row 10, end point not set: rows
   // 0..9, the pixels of this rectangle on any strip. One rectangle per entry is also one shape
   // for a vector canvas, with no seams between hairlines.
-  for (int i = 0; i < static_cast<int>(ramp.size()); ++i) {
-    legend.FillSolidRect(kLegendColumnsPerEntry * i, 0, kLegendColumnsPerEntry, kLegendRows,
-                         ramp[static_cast<size_t>(i)]);
+  // Column c shows entry c x 256 / width, truncated: two columns an entry on the 512-pixel
+  // strip; on another width the entries share it as evenly as whole columns allow, and on a
+  // strip narrower than the ramp some entries get no column.
+  const long long entries = static_cast<long long>(ramp.size());
+  const long long width = legend.Width();
+  const auto firstColumnOf = [&](long long entry) {
+    return static_cast<int>((entry * width + entries - 1) / entries);
+  };
+  for (long long i = 0; i < entries; ++i) {
+    const int left = firstColumnOf(i);
+    const int right = firstColumnOf(i + 1);
+    if (right > left) {
+      legend.FillSolidRect(left, 0, right - left, kLegendRows, ramp[static_cast<size_t>(i)]);
+    }
   }
 }
 

@@ -12,7 +12,8 @@ using ColourRamp = std::array<Colour, 256>;
 
 ColourRamp BuildColourRamp();
 
-/// Each ramp entry as a column two pixels wide over the strip's full height (512 x 10).
+/// Each ramp entry as columns over the strip's full height, side by side across its width: two
+/// columns an entry on the 512 x 10 strip.
 void DrawLegend(const ColourRamp& ramp, Canvas& legend);
 
 }  // namespace vortana

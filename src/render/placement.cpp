@@ -68,14 +68,15 @@ bool Kept(const Streamline& chain) { return chain.size() > kMinKeptPoints; }
 
 }  // namespace
 
-void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int gridSize, Colour colour,
-                                 Canvas& area, std::vector<Streamline>& stored) {
-  if (gridSize <= 0) return;  // the seeds would never pass the area's edge
+void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int height, int gridSize,
+                                 Colour colour, Canvas& area, std::vector<Streamline>& stored) {
+  if (gridSize <= 0 || width <= 0) return;  // the seeds would never pass the area's edge
   // 64-bit so that a + gridSize cannot overflow for a huge grid size.
   for (long long a = gridSize / 2; a < width; a += gridSize) {
-    const int seed = static_cast<int>(a);
+    // Along the diagonal from the top-left corner to the bottom-right one: (a, a) on a square.
+    const PixelPoint seed{static_cast<int>(a), static_cast<int>(a * height / width)};
     Streamline chain;
-    trace(PixelPoint{seed, seed}, kTraceModePlain, chain);
+    trace(seed, kTraceModePlain, chain);
     if (!Kept(chain)) continue;
     DrawStreamline(area, chain, colour);
     stored.push_back(std::move(chain));
@@ -139,7 +140,8 @@ void PlaceRegularStreamlines(const FlowField& field, const TraceSettings& settin
   const SeedTracer trace = [&](PixelPoint seed, int mode, Streamline& chain) {
     TraceStreamline(field, settings, seed.x, seed.y, chain, mode);
   };
-  PlaceRegularStreamlinesWith(trace, settings.map.width, gridSize, colour, area, stored);
+  PlaceRegularStreamlinesWith(trace, settings.map.width, settings.map.height, gridSize, colour,
+                              area, stored);
 }
 
 void PlaceEvenlySpacedStreamlines(const FlowField& field, const TraceSettings& settings, int dSep,

@@ -23,10 +23,11 @@ inline constexpr size_t kMinKeptPoints = 5;
 /// even the candidate's own, so every candidate would pass for ever; it is taken as 1.
 constexpr int PlacementTestRadius(int dTest) { return dTest < 1 ? 1 : dTest; }
 
-/// Regular placement over an area `width` pixels wide: seeds (a, a) for a = gridSize / 2,
-/// gridSize / 2 + gridSize, ... while a < width. A grid size of 0 or less gives no seeds.
-void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int gridSize, Colour colour,
-                                 Canvas& area, std::vector<Streamline>& stored);
+/// Regular placement over an area `width` x `height` pixels: seeds (a, a x height / width,
+/// truncated) for a = gridSize / 2, gridSize / 2 + gridSize, ... while a < width, along the
+/// diagonal; (a, a) on a square area. A grid size of 0 or less gives no seeds.
+void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int height, int gridSize,
+                                 Colour colour, Canvas& area, std::vector<Streamline>& stored);
 
 /// Evenly spaced placement, of the family of B. Jobard and W. Lefer, "Creating Evenly-Spaced
 /// Streamlines of Arbitrary Density", Visualization in Scientific Computing '97 (Springer,

@@ -91,7 +91,7 @@ class FrameSeries {
       int status = kExitSuccess;
       std::unique_ptr<StepRender> render;
       try {
-        render = std::make_unique<StepRender>();
+        render = std::make_unique<StepRender>(options_.settings.drawingSize);
         status = DrawStep(options_, steps_[index], *render);
       } catch (const std::bad_alloc&) {
         status = kExitOutOfMemory;
@@ -163,7 +163,7 @@ int RunFrames(const RenderOptions& options, std::ostream& out) {
   const std::optional<int> steps = CountSteps(options.dataset);
   if (!steps) {
     // The data set does not load: the first frame's render says why.
-    StepRender render;
+    StepRender render(options.settings.drawingSize);
     return DrawStep(options, range.first, render);
   }
   if (range.last >= *steps) {

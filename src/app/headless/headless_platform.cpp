@@ -13,10 +13,10 @@ bool Contains(PixelPoint origin, int width, int height, int x, int y) {
 }  // namespace
 
 ChildUnderPoint ClientLayout::ChildAt(int x, int y) const {
-  if (Contains(drawingArea, kDrawingWidth, kDrawingHeight, x, y)) {
+  if (Contains(drawingArea, areaWidth, areaHeight, x, y)) {
     return ChildUnderPoint::DrawingArea;
   }
-  if (Contains(legend, kLegendWidth, kLegendHeight, x, y)) return ChildUnderPoint::Legend;
+  if (Contains(legend, areaWidth, kLegendHeight, x, y)) return ChildUnderPoint::Legend;
   if (Contains(swatch, kSwatchSize, kSwatchSize, x, y)) return ChildUnderPoint::Swatch;
   return ChildUnderPoint::Other;
 }

@@ -14,7 +14,17 @@ namespace vortana {
 /// Where the headless dialog's frames lie in its client area. Nothing is shown, but clicks are
 /// given in client coordinates, so the frames need fixed places: the drawing area near the
 /// top-left corner, the legend strip the gap below it, the swatch to the right among the options.
+/// A larger drawing area pushes the swatch further right.
 struct ClientLayout {
+  ClientLayout() = default;
+  ClientLayout(int width, int height)
+      : areaWidth(width),
+        areaHeight(height),
+        legend{7, 5 + height + kLegendGap},
+        swatch{585 + width - kDrawingWidth, 455} {}
+
+  int areaWidth = kDrawingWidth;
+  int areaHeight = kDrawingHeight;
   PixelPoint drawingArea{7, 5};
   PixelPoint legend{7, 5 + kDrawingHeight + kLegendGap};
   PixelPoint swatch{585, 455};
@@ -34,6 +44,9 @@ struct ShownMessage {
 /// error, choosers that cancel unless an answer was given beforehand, timers that do nothing.
 class HeadlessPlatform : public Platform {
  public:
+  /// `areaSize`: the side of the square the drawing area lies in.
+  explicit HeadlessPlatform(int areaSize = kDrawingWidth) : layout_(areaSize, areaSize) {}
+
   std::string ControlText(int id) const override;
   void SetControlText(int id, const std::string& text) override;
   bool IsChecked(int id) const override;
@@ -57,6 +70,12 @@ class HeadlessPlatform : public Platform {
   void PresetColour(Colour colour) { colours_.push_back(colour); }
 
   const ClientLayout& Layout() const { return layout_; }
+  /// The drawing area's size once a field has given it; the swatch stays where it is.
+  void SetDrawingAreaSize(int width, int height) {
+    const PixelPoint swatch = layout_.swatch;
+    layout_ = ClientLayout(width, height);
+    layout_.swatch = swatch;
+  }
   const std::vector<ShownMessage>& Messages() const { return messages_; }
 
  private:

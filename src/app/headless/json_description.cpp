@@ -105,7 +105,7 @@ Json JsonFloat(float value) {
 }
 
 std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& file,
-                           const StepPosition* step, bool nameSlice) {
+                           const DescriptionKeys& keys) {
   const FlowField* field = dialog.Field();
   const BackgroundLimits& limits = dialog.Limits();
   JsonText out;
@@ -121,13 +121,13 @@ std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& fi
     out.Key(name);
     out.Value(value);
   }
-  if (step) {
+  if (keys.step) {
     out.Key("step");
-    out.Value(step->step);
+    out.Value(keys.step->step);
     out.Key("steps");
-    out.Value(step->steps);
+    out.Value(keys.step->steps);
   }
-  if (nameSlice) {
+  if (keys.slice) {
     out.Key("slice");
     out.Value(field ? field->SampledSlice() : 0);
   }
@@ -158,6 +158,22 @@ std::string DescribeDialog(const VisualizerDialog& dialog, const std::string& fi
     out.Key("step_units");
     out.Value(OptionValueText(*FindSettingOption("step-units"),
                               RadioIndex(dialog.StepUnitsInForce())));
+  }
+  if (keys.area) {
+    out.Key("area");
+    out.Point({dialog.DrawingArea().Width(), dialog.DrawingArea().Height()});
+  }
+  if (keys.view) {
+    const WorldWindow& window = dialog.Window();
+    out.Key("view");
+    out.Open('{');
+    out.Key("window");
+    out.Open('[');
+    for (const float c : {window.x0, window.y0, window.x1, window.y1}) out.Value(JsonFloat(c));
+    out.Close(']');
+    out.Key("y");
+    out.Value(dialog.Map().yUp ? "up" : "down");
+    out.Close('}');
   }
   out.Key("arrows");
   out.Open('[');

@@ -29,15 +29,13 @@ std::optional<Colour> HexColour(const std::string& text) {
   return MakeColour(static_cast<int>(rgb >> 16), static_cast<int>(rgb >> 8), static_cast<int>(rgb));
 }
 
-// Reads "X,Y" as a drawing-area pixel.
-std::optional<PixelPoint> ProbePoint(const std::string& text) {
+// Reads "X,Y" as a pixel of a drawing area `size` pixels square (or less).
+std::optional<PixelPoint> ProbePoint(const std::string& text, int size) {
   const size_t comma = text.find(',');
   if (comma == std::string::npos) return std::nullopt;
   const std::optional<int> x = StrictInteger(std::string_view(text).substr(0, comma));
   const std::optional<int> y = StrictInteger(std::string_view(text).substr(comma + 1));
-  if (!x || !y || *x < 0 || *x >= kDrawingWidth || *y < 0 || *y >= kDrawingHeight) {
-    return std::nullopt;
-  }
+  if (!x || !y || *x < 0 || *x >= size || *y < 0 || *y >= size) return std::nullopt;
   return PixelPoint{*x, *y};
 }
 
@@ -70,6 +68,27 @@ std::optional<std::pair<float, float>> ValueRange(const std::string& text) {
   return std::pair{bounds[0], bounds[1]};
 }
 
+std::string ProbeExpects(int size) {
+  return "X,Y with X and Y integers between 0 and " + std::to_string(size - 1);
+}
+
+// The value of the last --size of the arguments, when it is one the option accepts.
+std::optional<int> LastSize(const std::vector<std::string>& args) {
+  const SettingRange range = FindSettingOption("size")->range;
+  std::optional<int> size;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--") break;
+    std::optional<int> value;
+    if (args[i] == "--size" && i + 1 < args.size()) {
+      value = StrictInteger(args[i + 1]);
+    } else if (args[i].starts_with("--size=")) {
+      value = StrictInteger(std::string_view(args[i]).substr(7));
+    }
+    if (value && range.Contains(*value)) size = value;
+  }
+  return size;
+}
+
 std::string RangeHelp(SettingRange range) {
   if (!range.HasUpperLimit()) return "at least " + std::to_string(range.lowest);
   return std::to_string(range.lowest) + ".." + std::to_string(range.highest);
@@ -100,7 +119,7 @@ class RenderCommandLine {
       : app_(MakeCommandLine(kUsage, kFooter)), options_(options) {
     app_->set_help_flag("-h,--help", "this text");
     AddValue("-o,--output", "FILE", "a file name",
-             "the picture of the drawing area, by the name's\nextension: .png (RGB PNG), .svg or .pdf",
+             "the picture of the drawing area (512 x 512 unless\n--size or --aspect say otherwise), by the name's\nextension: .png (RGB PNG), .svg or .pdf",
              [this](const std::string& text) {
                options_.output = text;
                return !text.empty();
@@ -114,16 +133,20 @@ class RenderCommandLine {
                if (colour) options_.lineColour = *colour;
                return colour.has_value();
              });
-    AddValue("--probe", "X,Y",
-             "X,Y with X and Y integers between 0 and " + std::to_string(kDrawingWidth - 1),
+    AddValue("--probe", "X,Y", ProbeExpects(kDrawingWidth),
              "a left click at drawing-area pixel X,Y after\nVisualize; repeatable, in order",
              [this](const std::string& text) {
-               const std::optional<PixelPoint> point = ProbePoint(text);
-               if (point) options_.probes.push_back(*point);
-               return point.has_value();
+               const std::optional<PixelPoint> point = ProbePoint(text, probeBound_);
+               if (!point) {
+                 throw CLI::ValidationError(
+                     "--probe", "expected " + ProbeExpects(probeBound_) + ", got '" + text + "'");
+               }
+               options_.probes.push_back(*point);
+               return true;
              });
     app_->add_flag("--repaint", options_.repaint, "repaint after everything else");
-    app_->add_flag("--legend", options_.legend, "add the gap and the legend strip (512 x 532)");
+    app_->add_flag("--legend", options_.legend,
+                   "add the gap and the legend strip (512 x 532 at the\ndefault size)");
     AddValue("--line-width", "W", "a number between 0.5 and 16",
              "line width in pixels (default 1); a PNG draws\nwhole numbers above 1 only",
              [this](const std::string& text) {
@@ -147,6 +170,9 @@ class RenderCommandLine {
   }
 
   std::string Parse(const std::vector<std::string>& args) {
+    // A probe is checked as it comes, against the area's size wherever --size stands.
+    probeBound_ = LastSize(args).value_or(kDrawingWidth);
+    expected_["--probe"] = ProbeExpects(probeBound_);
     try {
       ParseArguments(*app_, args);
     } catch (const CLI::CallForHelp&) {
@@ -169,6 +195,8 @@ class RenderCommandLine {
     }
     options_.dataset = datasets_.front();
     options_.sliceGiven = app_->count("--slice") > 0;
+    options_.areaChosen = app_->count("--size") > 0 || app_->count("--aspect") > 0;
+    options_.viewChosen = app_->count("--view") > 0 || app_->count("--y-axis") > 0;
     return FrameOptionsError();
   }
 
@@ -305,6 +333,7 @@ class RenderCommandLine {
   std::unique_ptr<CLI::App> app_;
   RenderOptions& options_;
   std::vector<std::string> datasets_;
+  int probeBound_ = kDrawingWidth;  // the drawing area's side, the probes' limit
   std::map<std::string, std::string> expected_;  // what each value option expects, by name
 };
 

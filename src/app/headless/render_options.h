@@ -22,6 +22,10 @@ struct RenderOptions {
   Settings settings = StartupSettings();
   Colour lineColour = kBlue;
   std::vector<PixelPoint> probes;  // drawing-area pixels, clicked in this order
+  // Whether the command line chose the drawing area's size or aspect, or its view or y axis: only
+  // then does the description name them (or when the source brings a view of its own).
+  bool areaChosen = false;
+  bool viewChosen = false;
   bool repaint = false;
   bool legend = false;
   double lineWidth = 1.0;  // kMinLineWidth..kMaxLineWidth

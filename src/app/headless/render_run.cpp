@@ -142,6 +142,19 @@ int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& 
     return kExitUsage;
   }
 
+  // With the data's proportions the area may be narrower than the size the probes were checked
+  // against.
+  const Surface& area = dialog.DrawingArea();
+  platform.SetDrawingAreaSize(area.Width(), area.Height());
+  for (const PixelPoint& probe : options.probes) {
+    if (probe.x >= area.Width() || probe.y >= area.Height()) {
+      std::cerr << "vortana-render: --probe " << probe.x << ',' << probe.y
+                << " lies outside the drawing area, which --aspect equal makes " << area.Width()
+                << " x " << area.Height() << " pixels for " << options.dataset << '\n';
+      return kExitUsage;
+    }
+  }
+
   // The dialog's no-data message names no file and no reason; on a command line the data set
   // and what is wrong with it must be named, so Visualize is not asked to show it.
   const FlowField* field = dialog.Field();
@@ -194,16 +207,16 @@ int WriteStepOutputs(const RenderOptions& options, const StepOutputs& outputs, S
     }
   }
   if (!outputs.dump.empty()) {
-    // A description names its step whenever steps were asked for or there are several.
-    const std::optional<StepPosition> position =
-        outputs.step || render.stepCount > 1
-            ? std::optional<StepPosition>({outputs.step.value_or(0), render.stepCount})
-            : std::nullopt;
     try {
-      written = WriteDump(outputs.dump,
-                          DescribeDialog(dialog, options.dataset, position ? &*position : nullptr,
-                                         options.sliceGiven),
-                          out) &&
+      DescriptionKeys keys;
+      keys.slice = options.sliceGiven;
+      keys.area = options.areaChosen;
+      keys.view = options.viewChosen || !dialog.FromFilePair();
+      // A description names its step whenever steps were asked for or there are several.
+      if (outputs.step || render.stepCount > 1) {
+        keys.step = StepPosition{outputs.step.value_or(0), render.stepCount};
+      }
+      written = WriteDump(outputs.dump, DescribeDialog(dialog, options.dataset, keys), out) &&
                 written;
     } catch (const std::bad_alloc&) {
       std::cerr << "vortana-render: there is not enough memory to write the JSON description "
@@ -235,7 +248,7 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
       return kExitUsage;
     }
   }
-  StepRender render;
+  StepRender render(options.settings.drawingSize);
   if (const int status = DrawStep(options, options.step, render); status != kExitSuccess) {
     return status;
   }

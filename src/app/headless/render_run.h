@@ -22,6 +22,7 @@ int RunRender(const RenderOptions& options, std::ostream& out);
 
 /// One render's own window and dialog, drawn once and then written.
 struct StepRender {
+  explicit StepRender(int drawingSize = kDrawingWidth) : platform(drawingSize) {}
   HeadlessPlatform platform;
   VisualizerDialog dialog{platform};
   int stepCount = 1;  // the steps the data set holds, once loaded
