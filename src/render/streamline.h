@@ -7,6 +7,7 @@
 #include "pixel_map.h"
 #include "canvas.h"
 #include "pixel_point.h"
+#include "work_monitor.h"
 
 namespace vortana {
 
@@ -29,6 +30,8 @@ struct TraceSettings {
   PixelMap map;
   int integrator = kIntegratorEuler;
   float dt = 0.0f;  // world units per step
+  /// Polled for a stop and given the progress of placements; null for work nobody watches.
+  WorkMonitor* monitor = nullptr;
 };
 
 /// Steps in a row that may land in the last accepted pixel before the current direction ends as
@@ -56,6 +59,7 @@ enum class TraceEnd {
   Duplicate,  // the new pixel is already in the chain
   StepLimit,  // kMaxStepsInOnePixel steps in a row landed in the last accepted pixel
   TotalStepLimit,  // the direction took kMaxStepsInOneDirection steps in all
+  Stopped,    // the settings' monitor asked the work to stop
 };
 
 /// How one direction went: why it ended and how many steps it took (the ending step included).
