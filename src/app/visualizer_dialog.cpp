@@ -55,11 +55,15 @@ LoadResult VisualizerDialog::Load(const std::string& path) {
   field_.reset();
   backgroundValid_ = false;
   LoadResult result = LoadDataSet(path);
+  UseLoadResult(result, path);
+  return result;
+}
+
+void VisualizerDialog::UseLoadResult(LoadResult& result, const std::string& path) {
   UseField(result.TakeField(), path);
   // Reported once the dialog state is whole again: the message box runs its own message loop,
   // and a repaint may arrive while it is open.
   if (!result.Ok()) platform_.ShowMessage(result.Message(), kTitle, MessageIcon::Stop);
-  return result;
 }
 
 void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::string& fileName) {
@@ -72,6 +76,11 @@ void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::str
   if (!occupancy_) occupancy_ = std::make_unique<OccupancyGrid>(kDrawingWidth, kDrawingHeight);
   occupancy_->Clear();
   EmptyStoredPictures();
+  backgroundShown_ = false;
+  // The previous data set's picture must not stay under the new name: the area shows at once
+  // what a repaint draws now, the black buffer.
+  drawingArea_.Fill(kBlack);
+  platform_.SurfacesChanged();
 
   settings_.sizeText = IntegerText(field_->NodeCount());
   settings_.widthText = IntegerText(field_->Width());
@@ -95,34 +104,68 @@ void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::str
 }
 
 void VisualizerDialog::OnVisualize() {
-  if (!ReadSettings()) return;
+  std::optional<VisualizeWork> work = BeginVisualize();
+  if (!work) return;
+  work->Run();
+  FinishVisualize(std::move(*work));
+}
+
+std::optional<VisualizeWork> VisualizerDialog::BeginVisualize() {
+  if (!ReadSettings()) return std::nullopt;
   // The integer times the single-precision 0.01, stored as single: 10 gives 0.099999994.
   dt_ = static_cast<float>(static_cast<double>(settings_.deltaT) * static_cast<double>(0.01f));
   if (!CanSample()) {
     ShowNoDataMessage();
-    return;
+    return std::nullopt;
   }
-  EmptyStoredPictures();
-  if (settings_.background != 0) DrawBackground();
-  if (settings_.plotType == RadioIndex(PlotType::Arrows)) {
-    DrawArrowPlot();
-  } else if (settings_.plotType == RadioIndex(PlotType::Streamlines)) {
-    if (settings_.evenlySpaced != 0) {
-      PlaceEvenlySpacedStreamlines();
-    } else {
-      PlaceRegularStreamlines();
-    }
-  }
+  VisualizeWork work;
+  work.field = field_.get();
+  work.settings = settings_;
+  work.map = map_;
+  work.dt = dt_;
+  work.limits = limits_;
+  work.ramp = ramp_;
+  work.lineColour = lineColour_;
+  work.backgroundValid = backgroundValid_;
+  work.backgroundBuffer = backgroundBuffer_;
+  work.occupancy = std::make_unique<OccupancyGrid>(kDrawingWidth, kDrawingHeight);
+  work.area = Surface(kDrawingWidth, kDrawingHeight);
+  return work;
+}
+
+void VisualizerDialog::FinishVisualize(VisualizeWork&& work) {
+  arrows_ = std::move(work.arrows);
+  streamlines_ = std::move(work.streamlines);
+  arrowGridSize_ = work.settings.gridSize;
+  backgroundShown_ = work.settings.background != 0;
+  backgroundColourBy_ = work.settings.colourBy;
+  backgroundBuffer_ = std::move(work.backgroundBuffer);
+  backgroundValid_ = work.backgroundValid;
+  occupancy_ = std::move(work.occupancy);
+  drawingArea_.Image(work.area.Data(), work.area.Width(), work.area.Height());
   platform_.SurfacesChanged();
 }
 
 void VisualizerDialog::OnLeftButtonDown(int x, int y) {
-  if (!ReadSettings()) return;
+  std::optional<ProbeWork> probe = BeginLeftButtonDown(x, y);
+  if (!probe) return;
+  probe->Run();
+  FinishProbe(*probe);
+}
+
+void VisualizerDialog::FinishProbe(const ProbeWork& probe) {
+  if (probe.stopped) return;
+  DrawStreamline(drawingArea_, probe.chain, lineColour_);
+  platform_.SurfacesChanged();
+}
+
+std::optional<ProbeWork> VisualizerDialog::BeginLeftButtonDown(int x, int y) {
+  if (!ReadSettings()) return std::nullopt;
   const ChildUnderPoint child = platform_.ChildAt(x, y);
   if (child == ChildUnderPoint::DrawingArea) {
     if (!CanSample()) {
       ShowNoDataMessage();
-      return;
+      return std::nullopt;
     }
     const PixelPoint origin = platform_.DrawingAreaOrigin();
     const int px = x - origin.x;
@@ -132,19 +175,23 @@ void VisualizerDialog::OnLeftButtonDown(int x, int y) {
       drawingArea_.SelectPen(lineColour_);
       vortana::DrawArrow(drawingArea_, px, py, VectorAtPixel(px, py), settings_.gridSize);
     } else if (settings_.plotType == RadioIndex(PlotType::Streamlines)) {
-      Streamline probe;
-      TraceStreamline(px, py, probe, kTraceModePlain);
-      DrawStreamline(drawingArea_, probe, lineColour_);
+      ProbeWork probe;
+      probe.field = field_.get();
+      probe.trace = CurrentTraceSettings();
+      probe.px = px;
+      probe.py = py;
+      return probe;
     }
     platform_.SurfacesChanged();
   } else if (child == ChildUnderPoint::Swatch) {
     const std::optional<Colour> chosen = platform_.ChooseColour();
-    if (!chosen) return;
+    if (!chosen) return std::nullopt;
     // Only the swatch changes now; the pictures take the new colour at the next repaint.
     lineColour_ = *chosen;
     swatch_.FillSolidRect(0, 0, kSwatchSize, kSwatchSize, lineColour_);
     platform_.SurfacesChanged();
   }
+  return std::nullopt;
 }
 
 void VisualizerDialog::OnRightButtonDown(int x, int y) {
@@ -169,6 +216,15 @@ void VisualizerDialog::OnMouseMove(int x, int y) {
 // The hover timer has no visible effect.
 void VisualizerDialog::OnTimer(int /*id*/) {}
 
+void VisualizerDialog::RecolourBackground() {
+  UseChosenColourMap();
+  if (backgroundShown_ && field_ && !backgroundBuffer_.empty()) {
+    vortana::DrawBackground(*field_, map_, backgroundColourBy_, limits_, ramp_, backgroundValid_,
+                            backgroundBuffer_, drawingArea_);
+  }
+  Repaint();
+}
+
 void VisualizerDialog::Repaint() {
   if (platform_.IsMinimised()) return;
   DrawLegend(ramp_, legend_);
@@ -185,7 +241,7 @@ void VisualizerDialog::PaintDrawingArea(Canvas& area) const {
   }
   area.SelectPen(lineColour_);
   for (const ArrowRecord& arrow : arrows_) {
-    vortana::DrawArrow(area, arrow.x, arrow.y, arrow.v, settings_.gridSize);
+    vortana::DrawArrow(area, arrow.x, arrow.y, arrow.v, arrowGridSize_);
   }
   for (const Streamline& streamline : streamlines_) DrawStreamline(area, streamline, lineColour_);
 }
