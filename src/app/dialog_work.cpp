@@ -6,8 +6,25 @@
 
 namespace vortana {
 
+void GrowingPicture::Offer(const Surface& area) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  pixels_.assign(area.Data(), area.Data() + static_cast<size_t>(area.Width()) * area.Height());
+  fresh_ = true;
+}
+
+bool GrowingPicture::TakeInto(Surface& shown) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  if (!fresh_) return false;
+  shown.Image(pixels_.data(), shown.Width(), shown.Height());
+  fresh_ = false;
+  return true;
+}
+
 void VisualizeWork::Run() {
   if (field == nullptr) return;
+  if (monitor != nullptr && growing != nullptr) {
+    monitor->SetPictureOffer([this] { growing->Offer(area); });
+  }
   if (settings.background != 0) {
     vortana::DrawBackground(*field, map, settings.colourBy, limits, ramp, backgroundValid,
                             backgroundBuffer, area);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "../data/flow_field.h"
@@ -14,6 +15,20 @@
 #include "settings.h"
 
 namespace vortana {
+
+/// The drawing area of running work, copied on the work's thread where the picture is whole,
+/// so that a window can show it grow without reading a surface that is being drawn into.
+class GrowingPicture {
+ public:
+  void Offer(const Surface& area);
+  /// Copies the latest offer into `shown`; false when none came since the last call.
+  bool TakeInto(Surface& shown);
+
+ private:
+  std::mutex mutex_;
+  std::vector<Colour> pixels_;
+  bool fresh_ = false;
+};
 
 /// The drawing half of Visualize on copies of everything it reads, so that it can run on any
 /// thread while the dialog, which made it, keeps its own state untouched. Only `field` is
@@ -35,6 +50,8 @@ struct VisualizeWork {
   std::vector<Streamline> streamlines;
   /// Polled for a stop, given the progress; may be null.
   WorkMonitor* monitor = nullptr;
+  /// Offered the picture when the monitor asks for it; may be null.
+  GrowingPicture* growing = nullptr;
 
   /// Starts from the picture a repaint draws with no stored pictures (the background when it is
   /// on, else black), then draws the arrows or places the streamlines.

@@ -77,7 +77,7 @@ void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int gridSiz
   if (monitor != nullptr && first < width) monitor->SetTotal((width - first - 1) / gridSize + 1);
   // 64-bit so that a + gridSize cannot overflow for a huge grid size.
   for (long long a = first; a < width; a += gridSize) {
-    if (StopRequested(monitor)) return;
+    if (!NextSeed(monitor)) return;
     const int seed = static_cast<int>(a);
     Streamline chain;
     trace(PixelPoint{seed, seed}, kTraceModePlain, chain);
@@ -137,7 +137,7 @@ void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre
       }
       if (!inside || !occupancy.IsNeighbourhoodFree(candidate, radius)) continue;
 
-      if (StopRequested(monitor)) return;
+      if (!NextSeed(monitor)) return;
       Streamline chain;
       trace(candidate, kTraceModeSpaced, chain);
       if (StopRequested(monitor)) return;

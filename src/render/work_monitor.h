@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 
 namespace vortana {
 
@@ -26,16 +27,34 @@ class WorkMonitor {
   long long Total() const { return total_.load(std::memory_order_relaxed); }
   long long Done() const { return done_.load(std::memory_order_relaxed); }
 
+  /// The picture of running work is whole between two seeds. A watcher that wants to show it
+  /// grow asks with RequestPicture; the work then calls `offer` (set before it starts, called on
+  /// its own thread) at the next seed.
+  void SetPictureOffer(std::function<void()> offer) { offer_ = std::move(offer); }
+  void RequestPicture() { pictureWanted_.store(true, std::memory_order_relaxed); }
+  void AtSeed() {
+    if (offer_ && pictureWanted_.exchange(false, std::memory_order_relaxed)) offer_();
+  }
+
  private:
   std::atomic<bool> stop_{false};
   std::atomic<int> placed_{0};
   std::atomic<long long> total_{0};
   std::atomic<long long> done_{0};
+  std::atomic<bool> pictureWanted_{false};
+  std::function<void()> offer_;
 };
 
 /// True when `monitor` is given and asks the work to stop.
 inline bool StopRequested(const WorkMonitor* monitor) {
   return monitor != nullptr && monitor->StopRequested();
+}
+
+/// The poll before a seed: offers the picture when asked, then says whether to go on.
+inline bool NextSeed(WorkMonitor* monitor) {
+  if (monitor == nullptr) return true;
+  monitor->AtSeed();
+  return !monitor->StopRequested();
 }
 
 }  // namespace vortana

@@ -68,6 +68,10 @@ class LongWorkTest : public QObject {
     }
     QTRY_VERIFY_WITH_TIMEOUT(PlacedSoFar(w.window) >= 3, 60000);
     QVERIFY(w.window.ProgressText().contains("of the area covered"));
+    // The frame shows the picture grow; the dialog's own state waits for the end of the work.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        DifferingPixels(w.Visualizer().DrawingArea(), Shown(w.Control(kIdDrawingArea))) > 0, 5000);
+    QCOMPARE(NonBlackPixels(w.Visualizer().DrawingArea()), 0);
 
     QElapsedTimer sinceEscape;
     qint64 escapeToEnd = -1;

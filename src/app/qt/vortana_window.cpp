@@ -36,6 +36,8 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Dialog | Qt::CustomizeWindowHint |
 // Static controls (texts, outlines, panels) take no mouse input: a click or move over one goes
 // to whatever lies beneath, in the end the dialog, which finds the child under the point itself.
 constexpr const char* kChangeSetting = "change the setting";
+// How often the picture of a running Visualize is shown anew: a copy of the drawing area each.
+constexpr int kGrowingPictureMs = 200;
 
 void PassMouseThrough(QWidget* control) { control->setAttribute(Qt::WA_TransparentForMouseEvents); }
 
@@ -77,6 +79,9 @@ VortanaWindow::VortanaWindow() : platform_(this), visualizer_(platform_) {
   // must reach the work wherever the focus went.
   stopShortcut_ = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { StopWork(); });
   stopShortcut_->setEnabled(false);
+  growingTimer_ = new QTimer(this);
+  growingTimer_->setInterval(kGrowingPictureMs);
+  connect(growingTimer_, &QTimer::timeout, this, &VortanaWindow::ShowGrowingPicture);
   visualizer_.OnInitDialog();
 }
 
@@ -231,11 +236,13 @@ void VortanaWindow::Visualize() {
   RunCommand(platform_, "visualize the data set", [&] { begun = visualizer_.BeginVisualize(); });
   if (!begun) return;
   auto work = std::make_shared<VisualizeWork>(std::move(*begun));
+  growing_ = std::make_shared<GrowingPicture>();
+  work->growing = growing_.get();
   const bool streamlines = work->settings.plotType == RadioIndex(PlotType::Streamlines);
   const bool evenly = work->settings.evenlySpaced != 0;
   RunWork(
       "visualize the data set",
-      [work](WorkMonitor& monitor) {
+      [work, growing = growing_](WorkMonitor& monitor) {
         work->monitor = &monitor;
         work->Run();
       },
@@ -243,7 +250,8 @@ void VortanaWindow::Visualize() {
         const size_t kept = work->streamlines.size();
         visualizer_.FinishVisualize(std::move(*work));
         if (!stopped || !streamlines) return QString();
-        return tr("Stopped: %n streamline(s) kept", nullptr, static_cast<int>(kept));
+        return kept == 1 ? tr("Stopped: 1 streamline kept")
+                         : tr("Stopped: %1 streamlines kept").arg(kept);
       },
       [streamlines, evenly](const WorkMonitor& monitor) {
         if (!streamlines) return tr("Drawing the picture");
@@ -309,6 +317,10 @@ void VortanaWindow::RunWork(const char* what, WorkBody body, WorkFinish finish,
   announced_ = true;
   SetInputsEnabled(false);
   stopShortcut_->setEnabled(true);
+  if (growing_) {
+    work_->monitor.RequestPicture();
+    growingTimer_->start();
+  }
   emit WorkStarted();
 }
 
@@ -326,6 +338,9 @@ void VortanaWindow::FinishWork(unsigned generation) {
     SetInputsEnabled(true);
     stopShortcut_->setEnabled(false);
   }
+  growingTimer_->stop();
+  static_cast<SurfaceFrame*>(Control(kIdDrawingArea))->ShowInstead(nullptr);
+  growing_.reset();
   const std::shared_ptr<WorkState> state = std::move(work_);
   const WorkFinish finish = std::move(finish_);
   progress_ = nullptr;
@@ -335,6 +350,14 @@ void VortanaWindow::FinishWork(unsigned generation) {
     summary = finish(stopped);
   });
   emit WorkEnded(stopped, summary);
+}
+
+void VortanaWindow::ShowGrowingPicture() {
+  if (!busy_ || !growing_) return;
+  if (growing_->TakeInto(growingShown_)) {
+    static_cast<SurfaceFrame*>(Control(kIdDrawingArea))->ShowInstead(&growingShown_);
+  }
+  work_->monitor.RequestPicture();
 }
 
 void VortanaWindow::StopWork() {

@@ -17,6 +17,7 @@
 #include "qt_platform.h"
 
 class QShortcut;
+class QTimer;
 
 namespace vortana {
 
@@ -91,6 +92,7 @@ class VortanaWindow : public QDialog {
                bool abandonOnStop);
   void FinishWork(unsigned generation);
   void SetInputsEnabled(bool enabled);
+  void ShowGrowingPicture();
   void Visualize();
   void LeftClick(int x, int y);
   void BuildControls();
@@ -127,6 +129,10 @@ class VortanaWindow : public QDialog {
   std::chrono::milliseconds quietTime_{100};
   std::vector<std::pair<QWidget*, bool>> inputStates_;
   QShortcut* stopShortcut_ = nullptr;
+  // The picture of a running Visualize, shown in the drawing area while it grows.
+  std::shared_ptr<GrowingPicture> growing_;
+  Surface growingShown_{kDrawingWidth, kDrawingHeight};
+  QTimer* growingTimer_ = nullptr;
 };
 
 }  // namespace vortana
