@@ -219,7 +219,7 @@ void MainWindow::OnWorkEnded(bool /*stopped*/, const QString& summary) {
 }
 
 void MainWindow::ShowProgress() {
-  progressLabel_->setText(dialog_->ProgressText() + tr("   (Escape stops)"));
+  progressLabel_->setText(dialog_->ProgressText());
 }
 
 void MainWindow::SetWorkInputsEnabled(bool enabled) {

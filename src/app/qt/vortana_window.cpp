@@ -257,8 +257,8 @@ void VortanaWindow::Visualize() {
         if (!streamlines) return tr("Drawing the picture");
         const long long total = monitor.Total();
         const long long share = total > 0 ? std::min(100LL, monitor.Done() * 100 / total) : 0;
-        return (evenly ? tr("Placing streamlines: %1 placed, about %2% of the area covered")
-                       : tr("Placing streamlines: %1 placed, %2% of the seeds tried"))
+        return (evenly ? tr("%1 streamlines placed, about %2% of the area")
+                       : tr("%1 streamlines placed, %2% of the seeds tried"))
             .arg(monitor.Placed())
             .arg(share);
       },
