@@ -104,13 +104,20 @@ void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::str
 }
 
 void VisualizerDialog::OnVisualize() {
-  std::optional<VisualizeWork> work = BeginVisualize();
+  std::optional<VisualizeWork> work = StartVisualize(true);
   if (!work) return;
-  work->Run();
+  try {
+    work->Run();
+  } catch (...) {
+    FinishVisualize(std::move(*work));  // the state it lent comes back, with what was drawn
+    throw;
+  }
   FinishVisualize(std::move(*work));
 }
 
-std::optional<VisualizeWork> VisualizerDialog::BeginVisualize() {
+std::optional<VisualizeWork> VisualizerDialog::BeginVisualize() { return StartVisualize(false); }
+
+std::optional<VisualizeWork> VisualizerDialog::StartVisualize(bool lendState) {
   if (!ReadSettings()) return std::nullopt;
   // The integer times the single-precision 0.01, stored as single: 10 gives 0.099999994.
   dt_ = static_cast<float>(static_cast<double>(settings_.deltaT) * static_cast<double>(0.01f));
@@ -127,9 +134,17 @@ std::optional<VisualizeWork> VisualizerDialog::BeginVisualize() {
   work.ramp = ramp_;
   work.lineColour = lineColour_;
   work.backgroundValid = backgroundValid_;
-  work.backgroundBuffer = backgroundBuffer_;
-  work.occupancy = std::make_unique<OccupancyGrid>(kDrawingWidth, kDrawingHeight);
-  work.area = Surface(kDrawingWidth, kDrawingHeight);
+  if (lendState) {
+    // Run at once, here: the work borrows the buffers, so a Visualize needs no more memory
+    // than drawing in place would.
+    work.backgroundBuffer = std::move(backgroundBuffer_);
+    work.occupancy = std::move(occupancy_);
+    std::swap(work.area, drawingArea_);
+  } else {
+    work.backgroundBuffer = backgroundBuffer_;
+    work.occupancy = std::make_unique<OccupancyGrid>(kDrawingWidth, kDrawingHeight);
+    work.area = Surface(kDrawingWidth, kDrawingHeight);
+  }
   return work;
 }
 
@@ -142,7 +157,8 @@ void VisualizerDialog::FinishVisualize(VisualizeWork&& work) {
   backgroundBuffer_ = std::move(work.backgroundBuffer);
   backgroundValid_ = work.backgroundValid;
   occupancy_ = std::move(work.occupancy);
-  drawingArea_.Image(work.area.Data(), work.area.Width(), work.area.Height());
+  // The frames refer to the surface object, not to its pixels: the work's picture takes its place.
+  std::swap(drawingArea_, work.area);
   platform_.SurfacesChanged();
 }
 

@@ -138,6 +138,9 @@ class VisualizerDialog {
     return positions;
   }
 
+  /// BeginVisualize's steps; `lendState` hands the work the buffers themselves instead of
+  /// copies, for a work that runs before anything else touches the dialog.
+  std::optional<VisualizeWork> StartVisualize(bool lendState);
   bool HasData() const { return field_ != nullptr; }
   bool CanSample() const { return field_ != nullptr && field_->HasCell(); }
   void ShowNoDataMessage();

@@ -29,21 +29,22 @@ std::vector<Colour> Pixels(const Surface& s) {
 
 int PlacedSoFar(const VortanaWindow& window) {
   const QRegularExpressionMatch match =
-      QRegularExpression("(\\d+) placed").match(window.ProgressText());
+      QRegularExpression("(\\d+) streamlines placed").match(window.ProgressText());
   return match.hasMatch() ? match.captured(1).toInt() : 0;
 }
 
-// Evenly spaced Runge-Kutta streamlines at Delta t 1 round a vortex ten world units a pixel
-// wide: a step moves a thousandth of a pixel, and the picture takes many seconds.
+// Evenly spaced Runge-Kutta streamlines at Delta t 1 round a vortex some 40 world units a pixel
+// wide: a step moves 1/4000 of a pixel, and the picture takes some 20 seconds.
 void SetUpLongPlacement(VortanaWindow& window) {
   window.GetVisualizer().UseField(
-      MakeSampleField(SampleFlow::RankineVortex, {256, 256, 5120.0f, 5120.0f}), "vortex.gri");
+      MakeSampleField(SampleFlow::RankineVortex, {256, 256, 20000.0f, 20000.0f}), "vortex.gri");
   QtPlatform& p = window.GetPlatform();
   for (const int id : {kIdRungeKutta, kIdEvenlySpaced}) {
     qobject_cast<QAbstractButton*>(window.Control(id))->click();
   }
   p.SetControlText(kIdDeltaT, "1");
   p.SetControlText(kIdDSep, "10");
+  p.SetControlText(kIdDTest, "5");
 }
 
 }  // namespace
