@@ -94,7 +94,7 @@ TEST_F(SettingsExchangeTest, ReadsEveryControlIntoItsSetting) {
   EXPECT_TRUE(platform.messages.empty());
 }
 
-TEST_F(SettingsExchangeTest, AValueOutOfRangeIsStoredAndStopsTheReading) {
+TEST_F(SettingsExchangeTest, AValueOutOfRangeIsNotStoredAndStopsTheReading) {
   platform.Type(kIdFileName, "next.gri");
   platform.Type(kIdGridSize, "16");
   platform.controls[kIdNormalized].checked = true;
@@ -117,8 +117,9 @@ TEST_F(SettingsExchangeTest, AValueOutOfRangeIsStoredAndStopsTheReading) {
   EXPECT_EQ(s.integrator, 1);
   EXPECT_EQ(s.plotType, 0);
   EXPECT_EQ(s.background, 1);
-  // Delta t itself has been stored before its range was tested.
-  EXPECT_EQ(s.deltaT, 21);
+  // Delta t keeps its last valid value, the start-up 10; its field keeps the refused text.
+  EXPECT_EQ(s.deltaT, 10);
+  EXPECT_EQ(platform.controls[kIdDeltaT].text, "21");
   // After it: the values after start-up.
   EXPECT_EQ(s.colourBy, 0);
   EXPECT_EQ(s.evenlySpaced, 0);

@@ -114,8 +114,9 @@ TEST_F(DialogTest, LoadReadsThePairAndShowsItsProperties) {
             512 * 512);
   ASSERT_NE(dialog.Occupancy(), nullptr);
   EXPECT_EQ(dialog.Occupancy()->Width(), 512);
-  // A load draws nothing.
-  EXPECT_EQ(platform.surfacesChanged, 0);
+  // A load shows the drawing area black at once, its only drawing.
+  EXPECT_EQ(platform.surfacesChanged, 1);
+  EXPECT_EQ(CountPixels(dialog.DrawingArea(), kBlack), 512 * 512);
 
   // Either file of the pair opens it; a cancelled chooser changes nothing.
   dialog.Load(dir.File("run1.00000.dat"));
@@ -160,10 +161,11 @@ TEST_F(DialogTest, NoDataMessageBeforeAnyLoadAndAfterAFailedOne) {
   ExpectNoDataMessage(1);
   ClickArea(10, 10);
   ExpectNoDataMessage(2);
-  // An empty field is data to the right button: it clears and repaints.
+  // An empty field is data to the right button: it clears and repaints (after the failed load's
+  // black).
   RightClickArea(10, 10);
   EXPECT_EQ(platform.messages.size(), 3u);
-  EXPECT_EQ(platform.surfacesChanged, changes + 1);
+  EXPECT_EQ(platform.surfacesChanged, changes + 2);
 }
 
 TEST_F(DialogTest, AFieldWithoutACellCannotBeDrawn) {
@@ -203,7 +205,7 @@ TEST_F(DialogTest, ArrowPlotStoresTheLatticeAndRepaintDrawsItAgain) {
     EXPECT_EQ(dialog.StoredArrows()[i].v, Vec3(0, 1, 0));  // (0, 2, 0) over max speed 2
   }
   EXPECT_TRUE(dialog.StoredStreamlines().empty());
-  EXPECT_EQ(platform.surfacesChanged, 1);
+  EXPECT_EQ(platform.surfacesChanged, 2);  // the load's black, then the picture
   // Half-length 63: the shaft of (0, 1, 0) at (64, 64) runs down column 64 from row 1.
   EXPECT_EQ(dialog.DrawingArea().Pixel(64, 1), kBlue);
   EXPECT_EQ(dialog.DrawingArea().Pixel(64, 126), kBlue);
@@ -251,22 +253,22 @@ TEST_F(DialogTest, EvenlySpacedStreamlinesOfAUniformFlowAreRowsDSepApart) {
   EXPECT_EQ(CountPixels(dialog.DrawingArea(), kBlue), 25 * 512);
 }
 
-TEST_F(DialogTest, VisualizeDrawsOverThePreviousPictureUntilTheRepaint) {
+TEST_F(DialogTest, VisualizeStartsFromTheRepaintsPictureNotFromTheScreen) {
   dialog.UseField(UniformField(512, 512, {1, 0, 0}), "right.gri");
   ChoosePlot(kIdArrowPlot);
   platform.Type(kIdGridSize, "128");
   dialog.OnVisualize();
+  ASSERT_EQ(dialog.DrawingArea().Pixel(10, 64), kBlue);  // a gs-128 shaft along row 64
   platform.Type(kIdGridSize, "64");
   dialog.OnVisualize();
   ASSERT_EQ(dialog.StoredArrows().size(), 64u);
-  // The gs-128 shaft along row 64 is still on the screen beside the gs-64 arrows of row 32.
-  EXPECT_EQ(dialog.DrawingArea().Pixel(10, 64), kBlue);
-  EXPECT_EQ(dialog.DrawingArea().Pixel(32, 32), kBlue);
-
-  dialog.Repaint();
   EXPECT_EQ(dialog.DrawingArea().Pixel(10, 64), kBlack);
   EXPECT_EQ(dialog.DrawingArea().Pixel(32, 32), kBlue);
-  // What is left is exactly the second picture over the black buffer.
+  const std::vector<Colour> shown = Pixels(dialog.DrawingArea());
+  dialog.Repaint();
+  EXPECT_EQ(Pixels(dialog.DrawingArea()), shown);
+
+  // Exactly the second picture alone, over black; a streamline probe is gone as well.
   FakePlatform other;
   VisualizerDialog alone(other);
   alone.OnInitDialog();
@@ -274,26 +276,72 @@ TEST_F(DialogTest, VisualizeDrawsOverThePreviousPictureUntilTheRepaint) {
   other.CheckRadio({kIdArrowPlot, kIdStreamlines}, kIdArrowPlot);
   other.Type(kIdGridSize, "64");
   alone.OnVisualize();
-  EXPECT_EQ(Pixels(dialog.DrawingArea()), Pixels(alone.DrawingArea()));
+  EXPECT_EQ(shown, Pixels(alone.DrawingArea()));
+  ChoosePlot(kIdStreamlines);
+  ClickArea(3, 100);
+  ChoosePlot(kIdArrowPlot);
+  dialog.OnVisualize();
+  EXPECT_EQ(Pixels(dialog.DrawingArea()), shown);
 }
 
-TEST_F(DialogTest, ALoadLeavesThePictureUntilTheRepaintPaintsItBlack) {
-  std::unique_ptr<FlowField> field = UniformField(512, 512, {1, 0, 0});
+TEST_F(DialogTest, ALoadPaintsTheDrawingAreaBlackAtOnce) {
   dialog.UseField(UniformField(512, 512, {1, 0, 0}), "right.gri");
   platform.controls[kIdBackground].checked = true;
   dialog.OnVisualize();
   ASSERT_TRUE(dialog.BackgroundValid());
   ASSERT_FALSE(dialog.StoredStreamlines().empty());
-  const std::vector<Colour> shown = Pixels(dialog.DrawingArea());
   EXPECT_LT(CountPixels(dialog.DrawingArea(), kBlack), 512 * 512);
+  const int changes = platform.surfacesChanged;
 
   dialog.UseField(UniformField(256, 256, {0, 1, 0}), "down.gri");
   EXPECT_FALSE(dialog.BackgroundValid());
   EXPECT_TRUE(dialog.StoredStreamlines().empty());
-  EXPECT_EQ(Pixels(dialog.DrawingArea()), shown);
-
+  EXPECT_EQ(CountPixels(dialog.DrawingArea(), kBlack), 512 * 512);
+  EXPECT_EQ(platform.surfacesChanged, changes + 1);
   dialog.Repaint();
   EXPECT_EQ(CountPixels(dialog.DrawingArea(), kBlack), 512 * 512);
+}
+
+TEST_F(DialogTest, WithBackgroundOffVisualizeTheClearAndTheRepaintShowNoOldBackground) {
+  dialog.UseField(UniformField(512, 512, {1, 0, 0}), "right.gri");
+  ChoosePlot(kIdArrowPlot);
+  platform.controls[kIdBackground].checked = true;
+  dialog.OnVisualize();
+  // A uniform flow: every pixel's speed is the maximum, ramp index 255, the legacy ramp's red.
+  ASSERT_EQ(dialog.BackgroundBuffer()[0], kRed);
+
+  platform.controls[kIdBackground].checked = false;
+  dialog.OnVisualize();
+  const int arrowPixels = CountPixels(dialog.DrawingArea(), kBlue);
+  EXPECT_GT(arrowPixels, 0);
+  EXPECT_EQ(CountPixels(dialog.DrawingArea(), kBlack), 512 * 512 - arrowPixels);
+  dialog.Repaint();
+  EXPECT_EQ(CountPixels(dialog.DrawingArea(), kBlack), 512 * 512 - arrowPixels);
+  RightClickArea(0, 0);
+  EXPECT_EQ(CountPixels(dialog.DrawingArea(), kBlack), 512 * 512);
+
+  // Ticked again, the background is computed afresh at the next Visualize.
+  platform.controls[kIdBackground].checked = true;
+  dialog.OnVisualize();
+  EXPECT_EQ(dialog.DrawingArea().Pixel(0, 0), kRed);
+}
+
+TEST_F(DialogTest, ARefusedDTestIsNotStoredAndDoesNotComeBackAtTheNextLoad) {
+  dialog.UseField(UniformField(512, 512, {1, 0, 0}), "right.gri");
+  platform.controls[kIdEvenlySpaced].checked = true;
+  dialog.OnEvenlySpacedClicked();
+  platform.Type(kIdDTest, "7");
+  dialog.OnVisualize();
+  ASSERT_EQ(dialog.GetSettings().dTest, 7);
+  platform.Type(kIdDTest, "-3");
+  dialog.OnVisualize();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(dialog.GetSettings().dTest, 7);
+  EXPECT_EQ(platform.controls[kIdDTest].text, "-3");
+  dialog.OnVisualize();  // refused again: the field still holds the typed text
+  EXPECT_EQ(platform.messages.size(), 2u);
+  dialog.UseField(UniformField(512, 512, {1, 0, 0}), "again.gri");
+  EXPECT_EQ(platform.controls[kIdDTest].text, "7");
 }
 
 TEST_F(DialogTest, RightClickClearsToTheBackgroundOnlyInsideTheDrawingArea) {
@@ -337,7 +385,7 @@ TEST_F(DialogTest, ArrowProbeIsDrawnAtTheClickButNotStored) {
   EXPECT_EQ(area.Pixel(96, 103), kBlack);
   EXPECT_EQ(area.Pixel(100, 92), kBlack);
   EXPECT_TRUE(dialog.StoredArrows().empty());
-  EXPECT_EQ(platform.surfacesChanged, 1);
+  EXPECT_EQ(platform.surfacesChanged, 2);  // the load's black, then the probe
 
   dialog.Repaint();
   EXPECT_EQ(CountPixels(dialog.DrawingArea(), kBlack), 512 * 512);

@@ -28,15 +28,16 @@ ArrowSettings VisualizerDialog::CurrentArrowSettings() const {
   return arrows;
 }
 
+BackgroundLimits VisualizerDialog::BackgroundLimitsInForce() const {
+  if (!backgroundRange_) return limits_;
+  const auto [low, high] = *backgroundRange_;
+  return {high, low, high, low, high, low};
+}
+
 void VisualizerDialog::DrawBackground() {
   if (!field_ || backgroundBuffer_.empty()) return;
-  BackgroundLimits limits = limits_;
-  if (backgroundRange_) {
-    const auto [low, high] = *backgroundRange_;
-    limits = {high, low, high, low, high, low};
-  }
-  vortana::DrawBackground(*field_, map_, settings_.colourBy, limits, ramp_, backgroundValid_,
-                          backgroundBuffer_, drawingArea_);
+  vortana::DrawBackground(*field_, map_, settings_.colourBy, BackgroundLimitsInForce(), ramp_,
+                          backgroundValid_, backgroundBuffer_, drawingArea_);
 }
 
 void VisualizerDialog::DrawArrowPlot() {

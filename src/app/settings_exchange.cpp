@@ -58,16 +58,20 @@ bool ReadSetting(Platform& platform, const SettingDescription& setting, Settings
     platform.ShowMessage("Please enter an integer.", setting.caption, MessageIcon::Warning);
     return false;
   }
-  settings.*setting.value = *number;
-  if (setting.range.Contains(*number)) return true;
+  if (setting.range.Contains(*number)) {
+    settings.*setting.value = *number;
+    return true;
+  }
+  // A refused value is not stored: the state keeps its last valid one, while the field keeps
+  // the typed text, so that the next reading refuses it again.
   platform.ShowMessage("Please enter " + AcceptedText(setting.range) + ".", setting.caption,
                        MessageIcon::Warning);
   return false;
 }
 
 bool VisualizerDialog::ReadSettings() {
-  // A failing field stops the reading: what was read before keeps its new value, a value out of
-  // its range has already been stored, and everything after keeps its previous value.
+  // A failing field stops the reading: what was read before keeps its new value, the failing
+  // field and everything after keep their previous values.
   for (const SettingDescription& setting : kSettingTable) {
     if (setting.InDialog() && !ReadSetting(platform_, setting, settings_)) return false;
   }

@@ -10,9 +10,9 @@ namespace vortana {
 /// group (no button checked for an index that has none).
 void ShowSetting(Platform& platform, const SettingDescription& setting, const Settings& settings);
 
-/// Reads one setting from its controls into `settings`. An integer field that holds no integer
-/// keeps the stored value; one outside its range is stored. Either is then reported in a
-/// message box captioned with the field's name, and the reading fails.
+/// Reads one setting from its controls into `settings`. An integer field that holds no integer,
+/// or one outside its range, keeps the stored value; either is reported in a message box
+/// captioned with the field's name, and the reading fails.
 [[nodiscard]] bool ReadSetting(Platform& platform, const SettingDescription& setting,
                                Settings& settings);
 

@@ -60,11 +60,15 @@ LoadResult VisualizerDialog::Load(const std::string& path) {
   field_.reset();
   backgroundValid_ = false;
   LoadResult result = LoadDataSet(path);
+  UseLoadResult(result, path);
+  return result;
+}
+
+void VisualizerDialog::UseLoadResult(LoadResult& result, const std::string& path) {
   UseField(result.TakeField(), path);
   // Reported once the dialog state is whole again: the message box runs its own message loop,
   // and a repaint may arrive while it is open.
   if (!result.Ok()) platform_.ShowMessage(result.Message(), kTitle, MessageIcon::Stop);
-  return result;
 }
 
 void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::string& fileName,
@@ -96,6 +100,11 @@ void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::str
   if (!occupancy_) occupancy_ = std::make_unique<OccupancyGrid>(map_.width, map_.height);
   occupancy_->Clear();
   EmptyStoredPictures();
+  backgroundShown_ = false;
+  // The previous data set's picture must not stay under the new name: the area shows at once
+  // what a repaint draws now, the black buffer.
+  drawingArea_.Fill(kBlack);
+  platform_.SurfacesChanged();
 
   ShowSettings();
 }
@@ -133,34 +142,86 @@ void VisualizerDialog::ResizeDrawingArea(AreaSize area) {
 }
 
 void VisualizerDialog::OnVisualize() {
-  if (!ReadSettings()) return;
+  std::optional<VisualizeWork> work = StartVisualize(true);
+  if (!work) return;
+  try {
+    work->Run();
+  } catch (...) {
+    FinishVisualize(std::move(*work));  // the state it lent comes back, with what was drawn
+    throw;
+  }
+  FinishVisualize(std::move(*work));
+}
+
+std::optional<VisualizeWork> VisualizerDialog::BeginVisualize() { return StartVisualize(false); }
+
+std::optional<VisualizeWork> VisualizerDialog::StartVisualize(bool lendState) {
+  if (!ReadSettings()) return std::nullopt;
   // The integer times the single-precision 0.01, stored as single: 10 gives 0.099999994.
   dt_ = static_cast<float>(static_cast<double>(settings_.deltaT) * static_cast<double>(0.01f));
   if (!CanSample()) {
     ShowNoDataMessage();
-    return;
+    return std::nullopt;
   }
-  EmptyStoredPictures();
-  if (settings_.background != 0) DrawBackground();
-  if (settings_.plotType == RadioIndex(PlotType::Arrows)) {
-    DrawArrowPlot();
-  } else if (settings_.plotType == RadioIndex(PlotType::Streamlines)) {
-    if (settings_.evenlySpaced != 0) {
-      PlaceEvenlySpacedStreamlines();
-    } else {
-      PlaceRegularStreamlines();
-    }
+  VisualizeWork work;
+  work.field = field_.get();
+  work.settings = settings_;
+  work.map = map_;
+  work.trace = CurrentTraceSettings();
+  work.limits = limits_;
+  work.backgroundLimits = BackgroundLimitsInForce();
+  work.ramp = ramp_;
+  work.lineColour = lineColour_;
+  work.backgroundValid = backgroundValid_;
+  if (lendState) {
+    // Run at once, here: the work borrows the buffers, so a Visualize needs no more memory
+    // than drawing in place would.
+    work.backgroundBuffer = std::move(backgroundBuffer_);
+    work.occupancy = std::move(occupancy_);
+    std::swap(work.area, drawingArea_);
+  } else {
+    work.backgroundBuffer = backgroundBuffer_;
+    work.occupancy = std::make_unique<OccupancyGrid>(map_.width, map_.height);
+    work.area = Surface(map_.width, map_.height);
   }
+  return work;
+}
+
+void VisualizerDialog::FinishVisualize(VisualizeWork&& work) {
+  arrows_ = std::move(work.arrows);
+  streamlines_ = std::move(work.streamlines);
+  arrowGridSize_ = work.settings.gridSize;
+  backgroundShown_ = work.settings.background != 0;
+  backgroundColourBy_ = work.settings.colourBy;
+  backgroundBuffer_ = std::move(work.backgroundBuffer);
+  backgroundValid_ = work.backgroundValid;
+  occupancy_ = std::move(work.occupancy);
+  // The frames refer to the surface object, not to its pixels: the work's picture takes its place.
+  std::swap(drawingArea_, work.area);
   platform_.SurfacesChanged();
 }
 
 void VisualizerDialog::OnLeftButtonDown(int x, int y) {
-  if (!ReadSettings()) return;
+  std::optional<ProbeWork> probe = BeginLeftButtonDown(x, y);
+  if (!probe) return;
+  probe->Run();
+  FinishProbe(*probe);
+}
+
+void VisualizerDialog::FinishProbe(const ProbeWork& probe) {
+  if (probe.stopped) return;
+  DrawStreamline(drawingArea_, probe.chain, lineColour_);
+  probeStreamlines_.push_back(probe.chain);
+  platform_.SurfacesChanged();
+}
+
+std::optional<ProbeWork> VisualizerDialog::BeginLeftButtonDown(int x, int y) {
+  if (!ReadSettings()) return std::nullopt;
   const ChildUnderPoint child = platform_.ChildAt(x, y);
   if (child == ChildUnderPoint::DrawingArea) {
     if (!CanSample()) {
       ShowNoDataMessage();
-      return;
+      return std::nullopt;
     }
     const PixelPoint origin = platform_.DrawingAreaOrigin();
     const int px = x - origin.x;
@@ -172,20 +233,23 @@ void VisualizerDialog::OnLeftButtonDown(int x, int y) {
       vortana::DrawArrow(drawingArea_, px, py, v, settings_.gridSize);
       probeArrows_.push_back({px, py, v});
     } else if (settings_.plotType == RadioIndex(PlotType::Streamlines)) {
-      Streamline probe;
-      TraceStreamline(px, py, probe, kTraceModePlain);
-      DrawStreamline(drawingArea_, probe, lineColour_);
-      probeStreamlines_.push_back(std::move(probe));
+      ProbeWork probe;
+      probe.field = field_.get();
+      probe.trace = CurrentTraceSettings();
+      probe.px = px;
+      probe.py = py;
+      return probe;
     }
     platform_.SurfacesChanged();
   } else if (child == ChildUnderPoint::Swatch) {
     const std::optional<Colour> chosen = platform_.ChooseColour();
-    if (!chosen) return;
+    if (!chosen) return std::nullopt;
     // Only the swatch changes now; the pictures take the new colour at the next repaint.
     lineColour_ = *chosen;
     swatch_.FillSolidRect(0, 0, kSwatchSize, kSwatchSize, lineColour_);
     platform_.SurfacesChanged();
   }
+  return std::nullopt;
 }
 
 void VisualizerDialog::OnRightButtonDown(int x, int y) {
@@ -210,6 +274,15 @@ void VisualizerDialog::OnMouseMove(int x, int y) {
 // The hover timer has no visible effect.
 void VisualizerDialog::OnTimer(int /*id*/) {}
 
+void VisualizerDialog::RecolourBackground() {
+  UseChosenColourMap();
+  if (backgroundShown_ && field_ && !backgroundBuffer_.empty()) {
+    vortana::DrawBackground(*field_, map_, backgroundColourBy_, limits_, ramp_, backgroundValid_,
+                            backgroundBuffer_, drawingArea_);
+  }
+  Repaint();
+}
+
 void VisualizerDialog::Repaint() {
   if (platform_.IsMinimised()) return;
   DrawLegend(ramp_, legend_);
@@ -228,7 +301,7 @@ void VisualizerDialog::PaintDrawingArea(Canvas& area) const {
   }
   area.SelectPen(lineColour_);
   for (const ArrowRecord& arrow : arrows_) {
-    vortana::DrawArrow(area, arrow.x, arrow.y, arrow.v, settings_.gridSize);
+    vortana::DrawArrow(area, arrow.x, arrow.y, arrow.v, arrowGridSize_);
   }
   for (const Streamline& streamline : streamlines_) DrawStreamline(area, streamline, lineColour_);
 }

@@ -18,6 +18,7 @@
 #include "../render/surface.h"
 #include "../render/world_window.h"
 #include "control_ids.h"
+#include "dialog_work.h"
 #include "platform.h"
 #include "setting_table.h"
 #include "settings.h"
@@ -47,6 +48,10 @@ class VisualizerDialog {
   void ShowSettings();
   /// Builds the ramp of the settings' colour map (a command-line setting) when it changed.
   void UseChosenColourMap();
+  /// Builds the ramp of the settings' colour map and, where the drawing area shows the
+  /// background Visualize drew, recomputes it in the new colours and repaints (the pictures over
+  /// it stay); the legend shows the new map at once either way.
+  void RecolourBackground();
 
   // Rules run by clicks on the option controls.
   void OnStreamlinesClicked();
@@ -73,6 +78,19 @@ class VisualizerDialog {
                 std::optional<bool> fromFilePair = std::nullopt);
   void OnVisualize();
   void OnLeftButtonDown(int x, int y);
+
+  // The two long commands in halves, for a window that runs the drawing on another thread:
+  // Begin does what needs the controls and the messages and hands out copies of the inputs
+  // (nothing when the command ends there); the work runs anywhere; Finish takes its result
+  // into the state and shows it. OnVisualize and OnLeftButtonDown are the three in a row.
+  std::optional<VisualizeWork> BeginVisualize();
+  void FinishVisualize(VisualizeWork&& work);
+  /// Everything a left click does but a streamline probe's trace, which it hands out.
+  std::optional<ProbeWork> BeginLeftButtonDown(int x, int y);
+  /// Draws the probe's streamline unless its trace was stopped.
+  void FinishProbe(const ProbeWork& probe);
+  /// What a load does once the files are read: takes the field over, reports a failure.
+  void UseLoadResult(LoadResult& result, const std::string& path);
   void OnRightButtonDown(int x, int y);
   void OnMouseMove(int x, int y);
   void OnTimer(int id);
@@ -137,11 +155,16 @@ class VisualizerDialog {
     return positions;
   }
 
+  /// BeginVisualize's steps; `lendState` hands the work the buffers themselves instead of
+  /// copies, for a work that runs before anything else touches the dialog.
+  std::optional<VisualizeWork> StartVisualize(bool lendState);
   bool HasData() const { return field_ != nullptr; }
   bool CanSample() const { return field_ != nullptr && field_->HasCell(); }
   void ShowNoDataMessage();
   void EmptyStoredPictures();
   TraceSettings CurrentTraceSettings() const;
+  /// The statistics the background maps: the field's, or the fixed range when one is set.
+  BackgroundLimits BackgroundLimitsInForce() const;
   ArrowSettings CurrentArrowSettings() const;
   void EnableControls(std::initializer_list<int> ids, bool enabled);
   /// The window, the area and the map for the field, from the view, y axis, size and aspect.
@@ -173,6 +196,11 @@ class VisualizerDialog {
   // Probes are not stored pictures, but a picture saved before the next repaint shows them.
   std::vector<ArrowRecord> probeArrows_;
   std::vector<Streamline> probeStreamlines_;
+  // The grid size the stored arrows were drawn with, so that a repaint draws them the same.
+  int arrowGridSize_ = 0;
+  // Whether the buffer holds the background Visualize last drew, and coloured by what.
+  bool backgroundShown_ = false;
+  int backgroundColourBy_ = 0;
   // Spinner positions in the order of kSpinners, kept for when the buddy field holds no number.
   std::array<int, kSpinnerCount> spinnerPositions_ = StartPositions();
 

@@ -1,5 +1,6 @@
 #include "placement.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <utility>
@@ -69,33 +70,51 @@ bool Kept(const Streamline& chain) { return chain.size() > kMinKeptPoints; }
 }  // namespace
 
 void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int height, int gridSize,
-                                 Colour colour, Canvas& area, std::vector<Streamline>& stored) {
+                                 Colour colour, Canvas& area, std::vector<Streamline>& stored,
+                                 WorkMonitor* monitor) {
   if (gridSize <= 0 || width <= 0) return;  // the seeds would never pass the area's edge
+  const long long first = gridSize / 2;
+  if (monitor != nullptr && first < width) monitor->SetTotal((width - first - 1) / gridSize + 1);
   // 64-bit so that a + gridSize cannot overflow for a huge grid size.
-  for (long long a = gridSize / 2; a < width; a += gridSize) {
+  for (long long a = first; a < width; a += gridSize) {
+    if (!NextSeed(monitor)) return;
     // Along the diagonal from the top-left corner to the bottom-right one: (a, a) on a square.
     const PixelPoint seed{static_cast<int>(a), static_cast<int>(a * height / width)};
     Streamline chain;
     trace(seed, kTraceModePlain, chain);
+    if (StopRequested(monitor)) return;
+    if (monitor != nullptr) monitor->AddDone(1);
     if (!Kept(chain)) continue;
     DrawStreamline(area, chain, colour);
     stored.push_back(std::move(chain));
+    if (monitor != nullptr) monitor->CountPlaced();
   }
 }
 
 void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre, int dSep,
                                       int dTest, OccupancyGrid& occupancy, Colour colour,
-                                      Canvas& area, std::vector<Streamline>& stored) {
+                                      Canvas& area, std::vector<Streamline>& stored,
+                                      WorkMonitor* monitor) {
   const int radius = PlacementTestRadius(dTest);
   occupancy.Clear();
+  const auto counted = [monitor, dSep](const Streamline& kept) {
+    if (monitor == nullptr) return;
+    monitor->CountPlaced();
+    monitor->AddDone(static_cast<long long>(kept.size()) * std::max(dSep, 1));
+  };
+  if (monitor != nullptr) {
+    monitor->SetTotal(static_cast<long long>(occupancy.Width()) * occupancy.Height());
+  }
 
   // The first streamline is kept whatever its length, even a single pixel.
   size_t current = stored.size();
   {
     Streamline first;
     trace(centre, kTraceModePlain, first);
+    if (StopRequested(monitor)) return;
     DrawStreamline(area, first, colour);
     occupancy.Mark(first);
+    counted(first);
     stored.push_back(std::move(first));
   }
 
@@ -119,11 +138,14 @@ void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre
       }
       if (!inside || !occupancy.IsNeighbourhoodFree(candidate, radius)) continue;
 
+      if (!NextSeed(monitor)) return;
       Streamline chain;
       trace(candidate, kTraceModeSpaced, chain);
+      if (StopRequested(monitor)) return;
       if (!Kept(chain)) continue;  // leaves nothing behind: not drawn, marked or stored
       DrawStreamline(area, chain, colour);
       occupancy.Mark(chain);
+      counted(chain);
       waiting.push_back(stored.size());
       stored.push_back(std::move(chain));
     }
@@ -141,7 +163,7 @@ void PlaceRegularStreamlines(const FlowField& field, const TraceSettings& settin
     TraceStreamline(field, settings, seed.x, seed.y, chain, mode);
   };
   PlaceRegularStreamlinesWith(trace, settings.map.width, settings.map.height, gridSize, colour,
-                              area, stored);
+                              area, stored, settings.monitor);
 }
 
 void PlaceEvenlySpacedStreamlines(const FlowField& field, const TraceSettings& settings, int dSep,
@@ -152,7 +174,8 @@ void PlaceEvenlySpacedStreamlines(const FlowField& field, const TraceSettings& s
     TraceStreamline(field, settings, seed.x, seed.y, chain, mode, &occupancy, radius);
   };
   const PixelPoint centre{settings.map.width / 2, settings.map.height / 2};
-  PlaceEvenlySpacedStreamlinesWith(trace, centre, dSep, radius, occupancy, colour, area, stored);
+  PlaceEvenlySpacedStreamlinesWith(trace, centre, dSep, radius, occupancy, colour, area, stored,
+                                   settings.monitor);
 }
 
 }  // namespace vortana

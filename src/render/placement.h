@@ -7,6 +7,7 @@
 #include "occupancy_grid.h"
 #include "pixel_point.h"
 #include "streamline.h"
+#include "work_monitor.h"
 
 namespace vortana {
 
@@ -26,8 +27,14 @@ constexpr int PlacementTestRadius(int dTest) { return dTest < 1 ? 1 : dTest; }
 /// Regular placement over an area `width` x `height` pixels: seeds (a, a x height / width,
 /// truncated) for a = gridSize / 2, gridSize / 2 + gridSize, ... while a < width, along the
 /// diagonal; (a, a) on a square area. A grid size of 0 or less gives no seeds.
+///
+/// Both placements stop before the next seed once `monitor` asks them to, and drop a streamline
+/// whose trace the request cut short: what is stored is exactly what is drawn. The monitor
+/// counts the streamlines kept and the seeds tried (regular) or the pixels of the area the kept
+/// streamlines cover, each a band d_sep wide (evenly spaced).
 void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int height, int gridSize,
-                                 Colour colour, Canvas& area, std::vector<Streamline>& stored);
+                                 Colour colour, Canvas& area, std::vector<Streamline>& stored,
+                                 WorkMonitor* monitor = nullptr);
 
 /// Evenly spaced placement, of the family of B. Jobard and W. Lefer, "Creating Evenly-Spaced
 /// Streamlines of Arbitrary Density", Visualization in Scientific Computing '97 (Springer,
@@ -41,6 +48,7 @@ void PlaceRegularStreamlinesWith(const SeedTracer& trace, int width, int height,
 /// against `occupancy` (which covers the drawing area).
 void PlaceEvenlySpacedStreamlinesWith(const SeedTracer& trace, PixelPoint centre, int dSep,
                                       int dTest, OccupancyGrid& occupancy, Colour colour,
-                                      Canvas& area, std::vector<Streamline>& stored);
+                                      Canvas& area, std::vector<Streamline>& stored,
+                                      WorkMonitor* monitor = nullptr);
 
 }  // namespace vortana

@@ -142,6 +142,10 @@ struct Tracer {
         pass.end = TraceEnd::TotalStepLimit;
         return pass;
       }
+      if (pass.steps % WorkMonitor::kStepsBetweenPolls == 0 && StopRequested(settings.monitor)) {
+        pass.end = TraceEnd::Stopped;
+        return pass;
+      }
       v = pointSampler.At(p.x, p.y);
     }
   }
@@ -172,6 +176,7 @@ TraceReport TraceWith(const FlowField& field, const TraceSettings& settings, int
 
   TraceReport report;
   report.forward = tracer.Run(Direction::Forward, chain);
+  if (report.forward.end == TraceEnd::Stopped) return report;
   std::vector<PixelPoint> backwardHalf;
   report.backward = tracer.Run(Direction::Backward, backwardHalf);
   // Each backward pixel goes in front of the ones before it: the far end comes first.

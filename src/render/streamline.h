@@ -7,6 +7,7 @@
 #include "pixel_map.h"
 #include "canvas.h"
 #include "pixel_point.h"
+#include "work_monitor.h"
 
 namespace vortana {
 
@@ -33,6 +34,8 @@ struct TraceSettings {
   /// the trial point and the zero-step test measure pixels. Off: world units, as the older
   /// program stepped, which suits only fields whose world units are near a pixel.
   bool stepsInPixels = false;
+  /// Polled for a stop and given the progress of placements; null for work nobody watches.
+  WorkMonitor* monitor = nullptr;
 };
 
 /// Steps in a row that may land in the last accepted pixel before the current direction ends as
@@ -60,6 +63,7 @@ enum class TraceEnd {
   Duplicate,  // the new pixel is already in the chain
   StepLimit,  // kMaxStepsInOnePixel steps in a row landed in the last accepted pixel
   TotalStepLimit,  // the direction took kMaxStepsInOneDirection steps in all
+  Stopped,    // the settings' monitor asked the work to stop
 };
 
 /// How one direction went: why it ended and how many steps it took (the ending step included).

@@ -40,6 +40,7 @@ class ScriptedMainWindow {
       ++saveChooserCalls;
       return savePath;
     });
+    window.Dialog().SetQuietTime(std::chrono::minutes(5));  // see ScriptedWindow
     window.show();
     exposed = QTest::qWaitForWindowExposed(&window);
     window.activateWindow();
@@ -96,7 +97,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(w.window.windowTitle(), QString("Vortana Visualization"));
     QStringList menus;
     for (QAction* menu : w.window.menuBar()->actions()) menus << menu->text();
-    QCOMPARE(menus, (QStringList{"&File", "&Help"}));
+    QCOMPARE(menus, (QStringList{"&File", "&View", "&Help"}));
   }
 
   void shortcutsReachTheirActions() {
@@ -220,6 +221,40 @@ class MainWindowTest : public QObject {
 
     QTest::mouseMove(&dialog, dialog.Control(kIdVisualize)->geometry().center());
     QCOMPARE(w.StatusMessage(), QString());
+  }
+
+  void aColourMapEntryRecoloursTheBackgroundAsTheRendererColoursIt() {
+    const std::string vortex = WriteSample(dir_, SampleFlow::RankineVortex);
+    ScriptedMainWindow w;
+    VortanaWindow& dialog = w.window.Dialog();
+    w.window.OpenDataSet(QString::fromStdString(vortex));
+    QTest::mouseClick(dialog.Control(kIdBackground), Qt::LeftButton);
+    QTest::mouseClick(dialog.Control(kIdVisualize), Qt::LeftButton);
+    auto* maps = w.window.findChild<QMenu*>("menuColourMap");
+    QVERIFY(maps != nullptr);
+    QStringList entries;
+    QAction* viridis = nullptr;
+    for (QAction* entry : maps->actions()) {
+      entries << entry->text();
+      if (entry->text() == "&Viridis") viridis = entry;
+    }
+    QCOMPARE(entries, (QStringList{"&Legacy", "&Viridis", "&Cividis", "&Magma", "C&oolwarm",
+                                   "&Greys"}));
+    QVERIFY(maps->actions().constFirst()->isChecked());
+    viridis->trigger();
+    QVERIFY(viridis->isChecked() && !maps->actions().constFirst()->isChecked());
+
+    // The streamlines stay, the background and the legend take the new map.
+    const QString png = QString::fromStdString(dir_.File("viridis.png"));
+    QProcess render;
+    render.start(VORTANA_RENDER_EXE, QStringList{QString::fromStdString(vortex), "-o", png,
+                                                 "--background", "flow", "--colour-map",
+                                                 "viridis", "--legend"});
+    QVERIFY(render.waitForFinished(120000));
+    QVERIFY2(render.exitCode() == 0, render.readAllStandardError().constData());
+    const QImage rendered(png);
+    QCOMPARE(DifferingPixels(w.Visualizer().DrawingArea(), rendered.copy(0, 0, 512, 512)), 0);
+    QCOMPARE(DifferingPixels(w.Visualizer().LegendStrip(), rendered.copy(0, 522, 512, 10)), 0);
   }
 
  private:

@@ -1,8 +1,10 @@
 #include "main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QCursor>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -15,6 +17,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPushButton>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
@@ -34,6 +37,19 @@ namespace {
 
 constexpr const char* kRecentKey = "recentDataSets";
 constexpr int kNoteMs = 10000;
+// Progress is refreshed this often while work runs; it first shows when the dialog announces
+// the work, after its quiet time.
+constexpr int kProgressMs = 100;
+
+struct ColourMapEntry {
+  ColourMap map;
+  const char* text;  // with its mnemonic
+};
+constexpr ColourMapEntry kColourMapEntries[] = {
+    {ColourMap::Legacy, "&Legacy"},     {ColourMap::Viridis, "&Viridis"},
+    {ColourMap::Cividis, "&Cividis"},   {ColourMap::Magma, "&Magma"},
+    {ColourMap::Coolwarm, "C&oolwarm"}, {ColourMap::Greys, "&Greys"},
+};
 
 QImage SurfaceImage(const Surface& surface) {
   // A COLORREF lies in memory as RGBX8888 (see SurfaceFrame).
@@ -79,9 +95,11 @@ MainWindow::MainWindow() : dialog_(new VortanaWindow) {
   connect(dialog_, &QDialog::finished, this, &QWidget::close);
 
   BuildFileMenu();
+  BuildViewMenu();
   BuildHelpMenu();
   dataSetLabel_ = new QLabel(tr("No data set"), this);
   statusBar()->addWidget(dataSetLabel_, 1);
+  BuildProgressArea();
   statusBar()->setSizeGripEnabled(false);  // the window has a fixed size
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   setAcceptDrops(true);
@@ -99,6 +117,8 @@ MainWindow::MainWindow() : dialog_(new VortanaWindow) {
   connect(dialog_, &VortanaWindow::PointerOverDrawingArea, this, &MainWindow::ShowReadout);
   connect(dialog_, &VortanaWindow::PointerLeftDrawingArea, this, &MainWindow::HideReadout);
   connect(dialog_, &VortanaWindow::HoverRested, this, &MainWindow::ShowReadoutTip);
+  connect(dialog_, &VortanaWindow::WorkStarted, this, &MainWindow::OnWorkStarted);
+  connect(dialog_, &VortanaWindow::WorkEnded, this, &MainWindow::OnWorkEnded);
   LoadRecentFiles();
 }
 
@@ -108,6 +128,8 @@ void MainWindow::BuildFileMenu() {
   open->setObjectName("actionOpen");
   open->setShortcut(QKeySequence::Open);
   recentMenu_ = file->addMenu(tr("Open &Recent"));
+  workInputs_.push_back(open);
+  workInputs_.push_back(recentMenu_->menuAction());
   file->addSeparator();
   QAction* save = file->addAction(tr("&Save Picture As..."), this, &MainWindow::SavePicture);
   save->setObjectName("actionSavePicture");
@@ -121,6 +143,94 @@ void MainWindow::BuildFileMenu() {
   // Some platforms' key bindings have no Quit (Windows, Qt's offscreen platform): Ctrl+Q there.
   const QKeySequence platformQuit(QKeySequence::Quit);
   quit->setShortcut(platformQuit.isEmpty() ? QKeySequence(Qt::CTRL | Qt::Key_Q) : platformQuit);
+}
+
+void MainWindow::BuildViewMenu() {
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  QMenu* maps = view->addMenu(tr("Colour &Map"));
+  maps->setObjectName("menuColourMap");
+  colourMaps_ = new QActionGroup(this);
+  colourMaps_->setExclusive(true);
+  for (const ColourMapEntry& entry : kColourMapEntries) {
+    QAction* action = maps->addAction(tr(entry.text));
+    action->setCheckable(true);
+    action->setData(RadioIndex(entry.map));
+    colourMaps_->addAction(action);
+  }
+  connect(colourMaps_, &QActionGroup::triggered, this, [this](QAction* action) {
+    VisualizerDialog& v = dialog_->GetVisualizer();
+    v.MutableSettings().colourMap = action->data().toInt();
+    RunCommand(dialog_->GetPlatform(), "change the colour map", [&v] { v.RecolourBackground(); });
+  });
+  workInputs_.push_back(maps->menuAction());
+  ShowChosenColourMap();
+  AddDisplayChoices(view);
+}
+
+void MainWindow::AddDisplayChoices(QMenu* /*view*/) {}
+
+void MainWindow::ShowChosenColourMap() {
+  const int chosen = dialog_->GetVisualizer().GetSettings().colourMap;
+  for (QAction* action : colourMaps_->actions()) {
+    if (action->data().toInt() == chosen) action->setChecked(true);
+  }
+}
+
+void MainWindow::BuildProgressArea() {
+  progressLabel_ = new QLabel(this);
+  stopButton_ = new QPushButton(tr("Stop"), this);
+  stopButton_->setObjectName("stopButton");
+  stopButton_->setToolTip(tr("Stop the work, keeping what it drew so far (Escape)"));
+  // Clicking it must not take the focus from the dialog, where Escape works too.
+  stopButton_->setFocusPolicy(Qt::NoFocus);
+  connect(stopButton_, &QPushButton::clicked, dialog_, &VortanaWindow::StopWork);
+  statusBar()->addPermanentWidget(progressLabel_);
+  statusBar()->addPermanentWidget(stopButton_);
+  progressLabel_->hide();
+  stopButton_->hide();
+  progressTimer_ = new QTimer(this);
+  progressTimer_->setInterval(kProgressMs);
+  connect(progressTimer_, &QTimer::timeout, this, &MainWindow::ShowProgress);
+}
+
+void MainWindow::OnWorkStarted() {
+  SetWorkInputsEnabled(false);
+  ShowProgress();
+  progressLabel_->show();
+  stopButton_->show();
+  progressTimer_->start();
+  if (!busyCursor_) {
+    // The window stays usable: the arrow with a busy sign, not the wait cursor.
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+    busyCursor_ = true;
+  }
+}
+
+void MainWindow::OnWorkEnded(bool /*stopped*/, const QString& summary) {
+  progressTimer_->stop();
+  progressLabel_->hide();
+  stopButton_->hide();
+  SetWorkInputsEnabled(true);
+  if (busyCursor_) {
+    QApplication::restoreOverrideCursor();
+    busyCursor_ = false;
+  }
+  if (!summary.isEmpty()) statusBar()->showMessage(summary, kNoteMs);
+}
+
+void MainWindow::ShowProgress() {
+  progressLabel_->setText(dialog_->ProgressText());
+}
+
+void MainWindow::SetWorkInputsEnabled(bool enabled) {
+  for (QAction* action : workInputs_) action->setEnabled(enabled);
+  setAcceptDrops(enabled);
+  if (enabled) FillRecentMenu();  // it is disabled while the list is empty
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  dialog_->EndWork();
+  QMainWindow::closeEvent(event);
 }
 
 void MainWindow::BuildHelpMenu() {
@@ -234,7 +344,7 @@ void MainWindow::ShowShortcuts() {
          "Enter\tVisualize (in the Filename field: open the typed path)\n"
          "Alt+letter\tThe control or menu whose underlined letter it is\n"
          "Up, Down\tStep the number in a field with arrows\n"
-         "Escape\tClose the window\n\n"
+         "Escape\tStop the work that runs; else close the window\n\n"
          "Left click in the picture: probe with one arrow or streamline.\n"
          "Right click in the picture: clear the probes and the picture.\n"
          "Click the colour swatch: choose the line colour."));
@@ -284,7 +394,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 
 void MainWindow::dropEvent(QDropEvent* event) {
   const QStringList files = LocalFiles(event->mimeData());
-  if (files.isEmpty()) return;
+  if (files.isEmpty() || dialog_->Busy()) return;
   event->acceptProposedAction();
   // Loaded once the drop is over: a failed load opens a message box, which must not run inside
   // the drag and drop's own event handling.

@@ -5,11 +5,15 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "vortana_window.h"
 
+class QActionGroup;
 class QLabel;
 class QMenu;
+class QPushButton;
+class QTimer;
 
 namespace vortana {
 
@@ -38,14 +42,20 @@ class MainWindow : public QMainWindow {
 
  protected:
   void changeEvent(QEvent* event) override;
+  /// Closing while work runs stops the work first.
+  void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
-  // One function per menu; a later menu (View: colour map, colour bar, step units, time steps)
-  // is one more of them, added between File and Help.
+  // One function per menu.
   void BuildFileMenu();
+  void BuildViewMenu();
+  /// The View entries that come with settings still to land (the colour bar, the step units,
+  /// the time steps) go here, each after the colour maps.
+  void AddDisplayChoices(QMenu* view);
   void BuildHelpMenu();
+  void BuildProgressArea();
   void FillRecentMenu();
   void SavePicture();
   void CopyPicture();
@@ -53,6 +63,13 @@ class MainWindow : public QMainWindow {
   void ShowAbout();
 
   void OnDataSetLoaded(const QString& path, bool loaded);
+  void OnWorkStarted();
+  void OnWorkEnded(bool stopped, const QString& summary);
+  void ShowProgress();
+  /// Enables or disables what would change the inputs of running work.
+  void SetWorkInputsEnabled(bool enabled);
+  /// Checks the colour map entry of the dialog's setting.
+  void ShowChosenColourMap();
   void ShowReadout(int px, int py);
   void HideReadout();
   void ShowReadoutTip();
@@ -62,6 +79,12 @@ class MainWindow : public QMainWindow {
   VortanaWindow* dialog_;
   QMenu* recentMenu_ = nullptr;
   QLabel* dataSetLabel_ = nullptr;
+  QLabel* progressLabel_ = nullptr;
+  QPushButton* stopButton_ = nullptr;
+  QTimer* progressTimer_ = nullptr;
+  QActionGroup* colourMaps_ = nullptr;
+  std::vector<QAction*> workInputs_;  // disabled while work runs
+  bool busyCursor_ = false;
   QStringList recent_;
   QString readout_;
   SaveFileChooser chooseSaveFile_;

@@ -14,11 +14,17 @@ SurfaceFrame::SurfaceFrame(const Surface& surface, QWidget* parent)
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+void SurfaceFrame::ShowInstead(const Surface* other) {
+  instead_ = other;
+  update();
+}
+
 void SurfaceFrame::paintEvent(QPaintEvent* event) {
+  const Surface& shown = instead_ != nullptr ? *instead_ : surface_;
   // A COLORREF (0x00BBGGRR) lies in memory as R, G, B, unused: exactly RGBX8888, whose fourth
   // byte Qt never reads, so the surface is shown without converting or copying it.
-  const QImage image(reinterpret_cast<const uchar*>(surface_.Data()), surface_.Width(),
-                     surface_.Height(), surface_.Width() * static_cast<int>(sizeof(Colour)),
+  const QImage image(reinterpret_cast<const uchar*>(shown.Data()), shown.Width(),
+                     shown.Height(), shown.Width() * static_cast<int>(sizeof(Colour)),
                      QImage::Format_RGBX8888);
   QPainter painter(this);
   const QRect dirty = event->rect();

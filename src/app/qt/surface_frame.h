@@ -12,12 +12,16 @@ namespace vortana {
 class SurfaceFrame : public QWidget {
  public:
   SurfaceFrame(const Surface& surface, QWidget* parent);
+  /// Shows `other` instead of the frame's own surface (the picture of running work); null
+  /// shows the own surface again.
+  void ShowInstead(const Surface* other);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
   const Surface& surface_;
+  const Surface* instead_ = nullptr;
 };
 
 }  // namespace vortana

@@ -8,7 +8,10 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QFileInfo>
+#include <QMetaObject>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
@@ -18,6 +21,7 @@
 
 #include "../command_guard.h"
 #include "../control_ids.h"
+#include "../../data/field_reader.h"
 #include "group_frame.h"
 #include "spinner.h"
 #include "surface_frame.h"
@@ -32,6 +36,8 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Dialog | Qt::CustomizeWindowHint |
 // Static controls (texts, outlines, panels) take no mouse input: a click or move over one goes
 // to whatever lies beneath, in the end the dialog, which finds the child under the point itself.
 constexpr const char* kChangeSetting = "change the setting";
+// How often the picture of a running Visualize is shown anew: a copy of the drawing area each.
+constexpr int kGrowingPictureMs = 200;
 
 void PassMouseThrough(QWidget* control) { control->setAttribute(Qt::WA_TransparentForMouseEvents); }
 
@@ -69,10 +75,21 @@ VortanaWindow::VortanaWindow() : platform_(this), visualizer_(platform_) {
   // The other controls that take the mouse are watched too: a pointer that goes straight from
   // the drawing area onto one of them has left the area, though the dialog sees no move.
   for (QWidget* control : selfPainting_) control->installEventFilter(this);
+  // Only while work runs: then the controls are disabled and may hold no focus, and Escape
+  // must reach the work wherever the focus went.
+  stopShortcut_ = new QShortcut(QKeySequence(Qt::Key_Escape), this, [this] { StopWork(); });
+  stopShortcut_->setEnabled(false);
+  growingTimer_ = new QTimer(this);
+  growingTimer_->setInterval(kGrowingPictureMs);
+  connect(growingTimer_, &QTimer::timeout, this, &VortanaWindow::ShowGrowingPicture);
   visualizer_.OnInitDialog();
 }
 
 VortanaWindow::~VortanaWindow() {
+  // Whoever listens may be going too: the work ends unannounced.
+  blockSignals(true);
+  EndWork();
+  if (abandoned_.joinable()) abandoned_.join();
   // The frames show surfaces that the visualizer owns: they go before it does.
   qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
@@ -173,7 +190,7 @@ void VortanaWindow::ConnectCommands() {
     return [&p, what, command = std::move(command)] { RunCommand(p, what, command); };
   };
   Connect(Control(kIdBrowse), [this] { Browse(); });
-  Connect(Control(kIdVisualize), guarded("visualize the data set", [&v] { v.OnVisualize(); }));
+  Connect(Control(kIdVisualize), [this] { Visualize(); });
   Connect(Control(kIdArrowPlot), guarded(kChangeSetting, [&v] { v.OnArrowPlotClicked(); }));
   Connect(Control(kIdStreamlines), guarded(kChangeSetting, [&v] { v.OnStreamlinesClicked(); }));
   Connect(Control(kIdBackground), guarded(kChangeSetting, [&v] { v.OnBackgroundClicked(); }));
@@ -196,10 +213,197 @@ void VortanaWindow::Browse() {
 }
 
 void VortanaWindow::LoadDataSet(const std::string& path) {
-  bool loaded = false;
-  RunCommand(platform_, "open the data set",
-             [&] { loaded = visualizer_.Load(path).Ok(); });
-  emit DataSetLoaded(QString::fromStdString(path), loaded);
+  if (busy_) return;
+  // The files are read on the worker; the dialog takes the field (or the failure) over here.
+  auto result = std::make_shared<std::optional<LoadResult>>();
+  const QString name = QFileInfo(QString::fromStdString(path)).fileName();
+  RunWork(
+      "open the data set", [result, path](WorkMonitor&) { result->emplace(vortana::LoadDataSet(path)); },
+      [this, result, path, name](bool stopped) {
+        if (stopped) {
+          return tr("Stopped loading %1; the data set before stays loaded").arg(name);
+        }
+        visualizer_.UseLoadResult(**result, path);
+        emit DataSetLoaded(QString::fromStdString(path), (*result)->Ok());
+        return QString();
+      },
+      [name](const WorkMonitor&) { return tr("Loading %1").arg(name); }, true);
+}
+
+void VortanaWindow::Visualize() {
+  if (busy_) return;
+  std::optional<VisualizeWork> begun;
+  RunCommand(platform_, "visualize the data set", [&] { begun = visualizer_.BeginVisualize(); });
+  if (!begun) return;
+  auto work = std::make_shared<VisualizeWork>(std::move(*begun));
+  growing_ = std::make_shared<GrowingPicture>();
+  work->growing = growing_.get();
+  const bool streamlines = work->settings.plotType == RadioIndex(PlotType::Streamlines);
+  const bool evenly = work->settings.evenlySpaced != 0;
+  RunWork(
+      "visualize the data set",
+      [work, growing = growing_](WorkMonitor& monitor) {
+        work->monitor = &monitor;
+        work->Run();
+      },
+      [this, work, streamlines](bool stopped) {
+        const size_t kept = work->streamlines.size();
+        visualizer_.FinishVisualize(std::move(*work));
+        if (!stopped || !streamlines) return QString();
+        return kept == 1 ? tr("Stopped: 1 streamline kept")
+                         : tr("Stopped: %1 streamlines kept").arg(kept);
+      },
+      [streamlines, evenly](const WorkMonitor& monitor) {
+        if (!streamlines) return tr("Drawing the picture");
+        const long long total = monitor.Total();
+        const long long share = total > 0 ? std::min(100LL, monitor.Done() * 100 / total) : 0;
+        return (evenly ? tr("%1 streamlines placed, about %2% of the area")
+                       : tr("%1 streamlines placed, %2% of the seeds tried"))
+            .arg(monitor.Placed())
+            .arg(share);
+      },
+      false);
+}
+
+void VortanaWindow::LeftClick(int x, int y) {
+  std::optional<ProbeWork> begun;
+  RunCommand(platform_, "carry out the click",
+             [&] { begun = visualizer_.BeginLeftButtonDown(x, y); });
+  if (!begun) return;
+  auto probe = std::make_shared<ProbeWork>(std::move(*begun));
+  RunWork(
+      "carry out the click",
+      [probe](WorkMonitor& monitor) {
+        probe->trace.monitor = &monitor;
+        probe->Run();
+      },
+      [this, probe](bool) {
+        visualizer_.FinishProbe(*probe);
+        return QString();
+      },
+      [](const WorkMonitor&) { return tr("Tracing the streamline from the pointer"); }, false);
+}
+
+void VortanaWindow::RunWork(const char* what, WorkBody body, WorkFinish finish,
+                            WorkProgress progress, bool abandonOnStop) {
+  // A load stopped earlier may still be reading; it ends before anything else starts.
+  if (abandoned_.joinable()) abandoned_.join();
+  busy_ = true;
+  announced_ = false;
+  workWhat_ = what;
+  finish_ = std::move(finish);
+  progress_ = std::move(progress);
+  abandonOnStop_ = abandonOnStop;
+  work_ = std::make_shared<WorkState>();
+  const unsigned generation = ++generation_;
+  std::promise<void> done;
+  workDone_ = done.get_future();
+  worker_ = std::thread([this, state = work_, body = std::move(body), done = std::move(done),
+                         generation]() mutable {
+    try {
+      body(state->monitor);
+    } catch (...) {
+      state->failure = std::current_exception();
+    }
+    done.set_value();
+    // This window outlives the thread (its destructor joins it), so the call is safe to post.
+    QMetaObject::invokeMethod(this, [this, generation] { FinishWork(generation); },
+                              Qt::QueuedConnection);
+  });
+  if (workDone_.wait_for(quietTime_) == std::future_status::ready) {
+    FinishWork(generation);
+    return;
+  }
+  announced_ = true;
+  SetInputsEnabled(false);
+  stopShortcut_->setEnabled(true);
+  if (growing_) {
+    work_->monitor.RequestPicture();
+    growingTimer_->start();
+  }
+  emit WorkStarted();
+}
+
+void VortanaWindow::FinishWork(unsigned generation) {
+  if (!busy_ || generation != generation_) return;  // already finished, or an abandoned load
+  const bool stopped = work_->monitor.StopRequested();
+  if (stopped && abandonOnStop_) {
+    // The reader cannot be interrupted; its thread ends on its own and its field is dropped.
+    abandoned_ = std::move(worker_);
+  } else {
+    worker_.join();
+  }
+  busy_ = false;
+  if (announced_) {
+    SetInputsEnabled(true);
+    stopShortcut_->setEnabled(false);
+  }
+  growingTimer_->stop();
+  static_cast<SurfaceFrame*>(Control(kIdDrawingArea))->ShowInstead(nullptr);
+  growing_.reset();
+  const std::shared_ptr<WorkState> state = std::move(work_);
+  const WorkFinish finish = std::move(finish_);
+  progress_ = nullptr;
+  QString summary;
+  RunCommand(platform_, workWhat_, [&] {
+    if (state->failure && !(stopped && abandonOnStop_)) std::rethrow_exception(state->failure);
+    summary = finish(stopped);
+  });
+  emit WorkEnded(stopped, summary);
+}
+
+void VortanaWindow::ShowGrowingPicture() {
+  if (!busy_ || !growing_) return;
+  if (growing_->TakeInto(growingShown_)) {
+    static_cast<SurfaceFrame*>(Control(kIdDrawingArea))->ShowInstead(&growingShown_);
+  }
+  work_->monitor.RequestPicture();
+}
+
+void VortanaWindow::StopWork() {
+  if (!busy_) return;
+  work_->monitor.RequestStop();
+  // A load polls nothing: it is left to end by itself, now.
+  if (abandonOnStop_) FinishWork(generation_);
+}
+
+void VortanaWindow::EndWork() {
+  if (!busy_) return;
+  work_->monitor.RequestStop();
+  if (!abandonOnStop_) workDone_.wait();
+  FinishWork(generation_);
+}
+
+QString VortanaWindow::ProgressText() const {
+  if (!busy_ || !progress_) return {};
+  return progress_(work_->monitor);
+}
+
+void VortanaWindow::SetInputsEnabled(bool enabled) {
+  if (!enabled) {
+    inputStates_.clear();
+    for (QWidget* control : controls_) {
+      // The frames stay as they are: they show the pictures, and their clicks are refused below.
+      if (qobject_cast<QAbstractButton*>(control) == nullptr &&
+          qobject_cast<QLineEdit*>(control) == nullptr &&
+          qobject_cast<Spinner*>(control) == nullptr) {
+        continue;
+      }
+      inputStates_.emplace_back(control, control->isEnabled());
+      control->setEnabled(false);
+    }
+    return;
+  }
+  for (const auto& [control, wasEnabled] : inputStates_) control->setEnabled(wasEnabled);
+  inputStates_.clear();
+}
+
+void VortanaWindow::reject() {
+  if (busy_) {
+    StopWork();
+    return;
+  }
+  QDialog::reject();
 }
 
 bool VortanaWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -245,9 +449,13 @@ void VortanaWindow::paintEvent(QPaintEvent* event) {
 
 void VortanaWindow::mousePressEvent(QMouseEvent* event) {
   const QPoint point = event->position().toPoint();
+  // A probe, a clear or a new line colour would change what the work draws or stores.
+  if (busy_) {
+    QDialog::mousePressEvent(event);
+    return;
+  }
   if (event->button() == Qt::LeftButton) {
-    RunCommand(platform_, "carry out the click",
-               [&] { visualizer_.OnLeftButtonDown(point.x(), point.y()); });
+    LeftClick(point.x(), point.y());
   } else if (event->button() == Qt::RightButton) {
     RunCommand(platform_, "clear the drawing area",
                [&] { visualizer_.OnRightButtonDown(point.x(), point.y()); });

@@ -1,11 +1,23 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
+#include <chrono>
+#include <exception>
+#include <functional>
+#include <future>
+#include <memory>
+#include <thread>
 #include <vector>
+
+#include "../../render/work_monitor.h"
 
 #include "../visualizer_dialog.h"
 #include "dialog_layout.h"
 #include "qt_platform.h"
+
+class QShortcut;
+class QTimer;
 
 namespace vortana {
 
@@ -34,7 +46,24 @@ class VortanaWindow : public QDialog {
   /// shows the load's message. Announces the load with DataSetLoaded either way.
   void LoadDataSet(const std::string& path);
 
+  // Long work: Visualize, a streamline probe and a load run on a worker thread. Work that ends
+  // within the quiet time is finished before the command returns and shows no sign of itself;
+  // longer work disables the controls that would change its inputs, announces itself with
+  // WorkStarted, and can be stopped by Escape or StopWork. What it placed until then is kept;
+  // a load stopped keeps the data set loaded before.
+  bool Busy() const { return busy_; }
+  void StopWork();
+  /// Stops the work and waits for its thread, for a window that closes.
+  void EndWork();
+  void SetQuietTime(std::chrono::milliseconds quiet) { quietTime_ = quiet; }
+  /// What the running work has done so far, for the status bar; empty when none runs.
+  QString ProgressText() const;
+
  signals:
+  /// Work outlasted the quiet time; the window shows its progress until WorkEnded.
+  void WorkStarted();
+  /// Work ended (`stopped`: by a stop request), after its result was taken into the dialog.
+  void WorkEnded(bool stopped, const QString& summary);
   /// A load ended; `loaded` says whether it gave a field.
   void DataSetLoaded(const QString& path, bool loaded);
   /// The pointer moved to pixel (px, py) of the drawing area.
@@ -51,8 +80,21 @@ class VortanaWindow : public QDialog {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  /// Escape: stops running work instead of closing the dialog.
+  void reject() override;
 
  private:
+  using WorkBody = std::function<void(WorkMonitor& monitor)>;
+  /// Takes the result into the dialog (on this thread); returns the summary shown afterwards.
+  using WorkFinish = std::function<QString(bool stopped)>;
+  using WorkProgress = std::function<QString(const WorkMonitor& monitor)>;
+  void RunWork(const char* what, WorkBody body, WorkFinish finish, WorkProgress progress,
+               bool abandonOnStop);
+  void FinishWork(unsigned generation);
+  void SetInputsEnabled(bool enabled);
+  void ShowGrowingPicture();
+  void Visualize();
+  void LeftClick(int x, int y);
   void BuildControls();
   QWidget* MakeControl(const ControlEntry& entry, QWidget* previous);
   QRect PlacedRect(const ControlEntry& entry, const QWidget& control) const;
@@ -67,6 +109,30 @@ class VortanaWindow : public QDialog {
   // Controls that paint themselves: a paint request inside one of them is that control's own.
   std::vector<QWidget*> selfPainting_;
   bool repaintFailureShowing_ = false;
+
+  // The running work; monitor_ outlives the thread that polls it.
+  bool busy_ = false;
+  bool announced_ = false;
+  unsigned generation_ = 0;
+  std::thread worker_;
+  std::thread abandoned_;  // a stopped load still reading files; its result is dropped
+  struct WorkState {
+    WorkMonitor monitor;
+    std::exception_ptr failure;  // written by the worker before it signals the end
+  };
+  std::shared_ptr<WorkState> work_;
+  std::future<void> workDone_;
+  const char* workWhat_ = "";
+  WorkFinish finish_;
+  WorkProgress progress_;
+  bool abandonOnStop_ = false;
+  std::chrono::milliseconds quietTime_{100};
+  std::vector<std::pair<QWidget*, bool>> inputStates_;
+  QShortcut* stopShortcut_ = nullptr;
+  // The picture of a running Visualize, shown in the drawing area while it grows.
+  std::shared_ptr<GrowingPicture> growing_;
+  Surface growingShown_{kDrawingWidth, kDrawingHeight};
+  QTimer* growingTimer_ = nullptr;
 };
 
 }  // namespace vortana
