@@ -48,8 +48,8 @@ bool WriteDump(const std::string& where, std::string text, std::ostream& out) {
   return error.empty();
 }
 
-// An output that would overwrite the data set, or wait for ever on a pipe, is refused before
-// anything is done. Links are followed: a PNG name that links to the grid file is the grid file.
+}  // namespace
+
 std::string RefusedOutput(const RenderOptions& options) {
   const std::string base = BaseNameOfPath(options.dataset);
   const std::pair<std::string, const char*> inputs[] = {{GridFileName(base), "grid file"},
@@ -71,29 +71,13 @@ std::string RefusedOutput(const RenderOptions& options) {
   return {};
 }
 
-}  // namespace
-
 int RunRender(const RenderOptions& options, std::ostream& out) {
   if (const std::string refusal = RefusedOutput(options); !refusal.empty()) {
     std::cerr << "vortana-render: " << refusal << '\n';
     return kExitUsage;
   }
-  HeadlessPlatform platform;
-  VisualizerDialog dialog(platform);
-  // The settings that no control holds are the dialog's before it starts, so that even its first
-  // paint (the legend) shows them.
-  for (const SettingDescription& setting : kSettingTable) {
-    if (!setting.InDialog() && setting.value) {
-      dialog.MutableSettings().*setting.value = options.settings.*setting.value;
-    }
-  }
-  dialog.OnInitDialog();
-  dialog.Repaint();  // the first paint of a freshly shown window: legend and swatch
-
-  // The line colour is chosen as a user does: a click on the swatch answered by the chooser.
-  const PixelPoint swatch = platform.Layout().swatch;
-  platform.PresetColour(options.lineColour);
-  dialog.OnLeftButtonDown(swatch.x, swatch.y);
+  HeadlessDialog headless(options);
+  VisualizerDialog& dialog = headless.Dialog();
 
   // The load shows the settings and so rewrites every control, so the options are written after
   // it, as a user would type them after opening a file.
@@ -104,30 +88,61 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
       std::cerr << "vortana-render: warning: " << options.dataset << ": " << warning << '\n';
     }
   }
-  WriteControls(options, platform);
 
   // The dialog's no-data message names no file and no reason; on a command line the data set
   // and what is wrong with it must be named, so Visualize is not asked to show it.
-  const FlowField* field = dialog.Field();
-  if (field == nullptr || !field->HasCell()) {
-    std::cerr << "vortana-render: nothing to draw in " << options.dataset << ": ";
-    if (!loaded.Notice().empty()) {
-      std::cerr << loaded.Notice() << '\n';
-    } else {
-      std::cerr << "it declares " << (field ? field->Width() : 0) << " x "
-                << (field ? field->Height() : 0) << " x " << (field ? field->Depth() : 0)
-                << " nodes, and a picture needs a cell of 2 x 2 nodes in the first slice\n";
-    }
+  if (const std::string nothing = headless.NothingToDraw(options.dataset, loaded.Notice());
+      !nothing.empty()) {
+    std::cerr << "vortana-render: " << nothing << '\n';
     return kExitUnusableData;
   }
-  dialog.OnVisualize();
-  if (!platform.Messages().empty()) return kExitUnusableData;
-  const PixelPoint origin = platform.DrawingAreaOrigin();
-  for (const PixelPoint& probe : options.probes) {
-    dialog.OnLeftButtonDown(origin.x + probe.x, origin.y + probe.y);
-  }
-  if (options.repaint) dialog.Repaint();
+  if (!headless.Draw(options)) return kExitUnusableData;
+  return headless.WriteOutputs(options, out) ? kExitSuccess : kExitUnusableData;
+}
 
+HeadlessDialog::HeadlessDialog(const RenderOptions& options) {
+  // The settings that no control holds are the dialog's before it starts, so that even its first
+  // paint (the legend) shows them.
+  for (const SettingDescription& setting : kSettingTable) {
+    if (!setting.InDialog() && setting.value) {
+      dialog_.MutableSettings().*setting.value = options.settings.*setting.value;
+    }
+  }
+  dialog_.OnInitDialog();
+  dialog_.Repaint();  // the first paint of a freshly shown window: legend and swatch
+
+  // The line colour is chosen as a user does: a click on the swatch answered by the chooser.
+  const PixelPoint swatch = platform_.Layout().swatch;
+  platform_.PresetColour(options.lineColour);
+  dialog_.OnLeftButtonDown(swatch.x, swatch.y);
+}
+
+std::string HeadlessDialog::NothingToDraw(const std::string& dataset,
+                                          const std::string& notice) const {
+  const FlowField* field = dialog_.Field();
+  if (field != nullptr && field->HasCell()) return {};
+  std::string text = "nothing to draw in " + dataset + ": ";
+  if (!notice.empty()) return text + notice;
+  return text + "it declares " + std::to_string(field ? field->Width() : 0) + " x " +
+         std::to_string(field ? field->Height() : 0) + " x " +
+         std::to_string(field ? field->Depth() : 0) +
+         " nodes, and a picture needs a cell of 2 x 2 nodes in the first slice";
+}
+
+bool HeadlessDialog::Draw(const RenderOptions& options) {
+  WriteControls(options, platform_);
+  dialog_.OnVisualize();
+  if (!platform_.Messages().empty()) return false;
+  const PixelPoint origin = platform_.DrawingAreaOrigin();
+  for (const PixelPoint& probe : options.probes) {
+    dialog_.OnLeftButtonDown(origin.x + probe.x, origin.y + probe.y);
+  }
+  if (options.repaint) dialog_.Repaint();
+  return true;
+}
+
+bool HeadlessDialog::WriteOutputs(const RenderOptions& options, std::ostream& out) {
+  VisualizerDialog& dialog = dialog_;
   bool written = true;
   if (!options.output.empty()) {
     std::string error;
@@ -151,7 +166,7 @@ int RunRender(const RenderOptions& options, std::ostream& out) {
       written = false;
     }
   }
-  return written ? kExitSuccess : kExitUnusableData;
+  return written;
 }
 
 }  // namespace vortana
