@@ -6,4 +6,5 @@ set -euo pipefail
   nlohmann-json3-dev libcli11-dev libspng-dev zlib1g-dev libgtest-dev libgmock-dev \
   libbenchmark-dev ninja-build xvfb xauth \
   fonts-dejavu-core fonts-dejavu-extra python3 help2man dpkg-dev file \
-  libzip-dev libexpat1-dev libnetcdf-dev python3-numpy python3-netcdf4
+  libzip-dev libexpat1-dev libnetcdf-dev python3-numpy python3-netcdf4 \
+  pybind11-dev python3-dev python3-pytest python3-matplotlib
