@@ -143,6 +143,9 @@ py::object Run(const PyField& self, const std::vector<std::string>& args) {
       }
     }
   }
+  // A Ctrl+C during the work is raised as KeyboardInterrupt once it is done; stopping the
+  // placement itself needs a stop flag in its loops.
+  if (PyErr_CheckSignals() != 0) throw py::error_already_set();
   if (!failure.empty()) return py::make_tuple("data", failure);
   return py::cast(PyRun(std::move(parsed.options), std::move(headless)));
 }

@@ -36,29 +36,30 @@ def _d_sep_for(ax, spacing):
 
 def _arrowheads(ax, lines, field, size_points, color):
     """A small triangle at the middle of each line, pointing downstream, sized in points."""
-    to_display = ax.transData
-    to_data = ax.transData.inverted()
-    size = size_points * ax.figure.dpi / 72
-    triangles = []
-    for world, data in lines:
-        if len(data) < 3:
-            continue
-        i = len(data) // 2
-        wx, wy = world[i]
-        u, v, _ = field.velocity_at(float(wx), float(wy))
+    kept = [(world, data) for world, data in lines if len(data) >= 3]
+    if not kept:
+        heads = PolyCollection([], facecolors=color, edgecolors="none")
+        ax.add_collection(heads)
+        return heads
+    middles = [len(data) // 2 for _, data in kept]
+    # A line's points run either way along the flow: the velocity at its middle says which.
+    downstream = np.empty(len(kept))
+    for k, ((world, _), i) in enumerate(zip(kept, middles)):
+        u, v, _ = field.velocity_at(float(world[i, 0]), float(world[i, 1]))
         step = world[i + 1] - world[i - 1]
-        downstream = 1.0 if step[0] * u + step[1] * v >= 0 else -1.0
-        a, b = to_display.transform(data[[i - 1, i + 1]])
-        direction = (b - a) * downstream
-        length = np.hypot(*direction)
-        if not length > 0:
-            continue
-        d = direction / length
-        n = np.array([-d[1], d[0]])
-        tip = to_display.transform(data[i]) + d * size / 2
-        base = tip - d * size
-        corners = np.array([tip, base + n * size / 2.5, base - n * size / 2.5])
-        triangles.append(to_data.transform(corners))
+        downstream[k] = 1.0 if step[0] * u + step[1] * v >= 0 else -1.0
+    around = np.array([data[[i - 1, i, i + 1]] for (_, data), i in zip(kept, middles)])
+    display = ax.transData.transform(around.reshape(-1, 2)).reshape(-1, 3, 2)
+    direction = (display[:, 2] - display[:, 0]) * downstream[:, None]
+    length = np.hypot(direction[:, 0], direction[:, 1])
+    usable = length > 0
+    d = direction[usable] / length[usable, None]
+    n = np.column_stack([-d[:, 1], d[:, 0]])
+    size = size_points * ax.figure.dpi / 72
+    tip = display[usable, 1] + d * size / 2
+    base = tip - d * size
+    corners = np.stack([tip, base + n * size / 2.5, base - n * size / 2.5], axis=1)
+    triangles = ax.transData.inverted().transform(corners.reshape(-1, 2)).reshape(-1, 3, 2)
     heads = PolyCollection(triangles, facecolors=color, edgecolors="none")
     ax.add_collection(heads)
     return heads
