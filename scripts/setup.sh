@@ -8,4 +8,5 @@ set -euo pipefail
   fonts-dejavu-core fonts-dejavu-extra python3 help2man dpkg-dev file \
   libzip-dev libexpat1-dev libnetcdf-dev python3-numpy python3-netcdf4 \
   libcairo2-dev poppler-utils librsvg2-bin \
-  libwebp-dev webp python3-matplotlib
+  libwebp-dev webp python3-matplotlib \
+  pybind11-dev python3-dev python3-pytest

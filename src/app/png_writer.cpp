@@ -46,13 +46,23 @@ std::string PngFailure(const std::string& path) { return "cannot write the PNG f
 
 }  // namespace
 
-std::string EncodePng(const Surface& area, const Surface* legend, std::vector<uint8_t>& png) {
-  const int width = area.Width();
-  const int height = legend ? area.Height() + kLegendGap + legend->Height() : area.Height();
+RgbPicture PictureOf(const Surface& area, const Surface* legend) {
+  RgbPicture picture;
+  picture.width = area.Width();
+  picture.height = legend ? area.Height() + kLegendGap + legend->Height() : area.Height();
   // Black wherever no surface lies: the gap, and the legend's right when it is narrower.
-  std::vector<uint8_t> rgb(3 * static_cast<size_t>(width) * static_cast<size_t>(height), 0);
-  CopyRows(area, width, 0, rgb);
-  if (legend) CopyRows(*legend, width, area.Height() + kLegendGap, rgb);
+  picture.rgb.assign(3 * static_cast<size_t>(picture.width) * static_cast<size_t>(picture.height),
+                     0);
+  CopyRows(area, picture.width, 0, picture.rgb);
+  if (legend) CopyRows(*legend, picture.width, area.Height() + kLegendGap, picture.rgb);
+  return picture;
+}
+
+std::string EncodePng(const Surface& area, const Surface* legend, std::vector<uint8_t>& png) {
+  const RgbPicture picture = PictureOf(area, legend);
+  const int width = picture.width;
+  const int height = picture.height;
+  const std::vector<uint8_t>& rgb = picture.rgb;
 
   const std::unique_ptr<spng_ctx, SpngFree> context(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!context) throw std::bad_alloc();  // the only way spng_ctx_new fails

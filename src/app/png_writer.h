@@ -8,6 +8,17 @@
 
 namespace vortana {
 
+/// An 8-bit RGB picture, rows top to bottom, three bytes a pixel.
+struct RgbPicture {
+  int width = 0;
+  int height = 0;
+  std::vector<uint8_t> rgb;
+};
+
+/// The pixels EncodePng writes: the drawing area and, with a legend strip, the black gap and the
+/// strip below it. Throws std::bad_alloc when memory is short.
+RgbPicture PictureOf(const Surface& area, const Surface* legend);
+
 /// The drawing area as the bytes of an 8-bit RGB PNG file; with a legend strip, the image also
 /// holds the black gap and the strip below the area, as the dialog shows them. Returns an empty
 /// string, or what went wrong. Throws std::bad_alloc when there is not enough memory to encode

@@ -50,8 +50,20 @@ bool WriteDump(const std::string& where, std::string text, std::ostream& out) {
   return error.empty();
 }
 
-// An output that would overwrite the data set, or wait for ever on a pipe, is refused before
-// anything is done. Links are followed: a PNG name that links to the grid file is the grid file.
+// The step of a step-by-step load, read as the dialog's own load reads step 0 and reported as it
+// reports a failure.
+LoadResult LoadStep(StepRender& render, const std::string& path, int step) {
+  FileStore files;
+  LoadResult result = LoadDataSet(path, files, ReaderSet::Standard(), ReadRequest{step});
+  render.dialog.UseField(result.TakeField(), path);
+  if (!result.Ok()) {
+    render.platform.ShowMessage(result.Message(), VisualizerDialog::kTitle, MessageIcon::Stop);
+  }
+  return result;
+}
+
+}  // namespace
+
 std::string RefusedOutput(const RenderOptions& options) {
   const std::string base = BaseNameOfPath(options.dataset);
   const std::pair<std::string, const char*> inputs[] = {{GridFileName(base), "grid file"},
@@ -75,20 +87,6 @@ std::string RefusedOutput(const RenderOptions& options) {
   return {};
 }
 
-// The step of a step-by-step load, read as the dialog's own load reads step 0 and reported as it
-// reports a failure.
-LoadResult LoadStep(StepRender& render, const std::string& path, int step) {
-  FileStore files;
-  LoadResult result = LoadDataSet(path, files, ReaderSet::Standard(), ReadRequest{step});
-  render.dialog.UseField(result.TakeField(), path);
-  if (!result.Ok()) {
-    render.platform.ShowMessage(result.Message(), VisualizerDialog::kTitle, MessageIcon::Stop);
-  }
-  return result;
-}
-
-}  // namespace
-
 std::optional<int> CountSteps(const std::string& dataset) {
   FileStore files;
   const LoadResult loaded = LoadDataSet(dataset, files);
@@ -102,7 +100,7 @@ std::string StepBeyondText(const std::string& dataset, int step, int steps) {
          "; there is no step " + std::to_string(step);
 }
 
-int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& render) {
+void StartHeadless(const RenderOptions& options, StepRender& render) {
   HeadlessPlatform& platform = render.platform;
   VisualizerDialog& dialog = render.dialog;
   // The settings that no control holds are the dialog's before it starts, so that even its first
@@ -119,7 +117,11 @@ int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& 
   const PixelPoint swatch = platform.Layout().swatch;
   platform.PresetColour(options.lineColour);
   dialog.OnLeftButtonDown(swatch.x, swatch.y);
+}
 
+int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& render) {
+  VisualizerDialog& dialog = render.dialog;
+  StartHeadless(options, render);
   // The load shows the settings and so rewrites every control, so the options are written after
   // it, as a user would type them after opening a file.
   const LoadResult loaded = step ? LoadStep(render, options.dataset, *step) : dialog.Load(options.dataset);
@@ -130,16 +132,25 @@ int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& 
       std::cerr << "vortana-render: warning: " << options.dataset << ": " << warning << '\n';
     }
   }
+  const DrawOutcome outcome = DrawLoaded(options, render, loaded.Notice());
+  if (!outcome.message.empty()) std::cerr << "vortana-render: " << outcome.message << '\n';
+  return outcome.status;
+}
+
+DrawOutcome DrawLoaded(const RenderOptions& options, StepRender& render,
+                       const std::string& notice) {
+  HeadlessPlatform& platform = render.platform;
+  VisualizerDialog& dialog = render.dialog;
   WriteControls(options, platform);
   // The slices are known only now; a slice beyond them is a usage error, as a number out of
   // range on the command line is.
   if (const FlowField* field = dialog.Field();
       field && field->Depth() >= 1 && options.settings.slice >= field->Depth()) {
-    std::cerr << "vortana-render: --slice: expected an integer between 0 and "
-              << field->Depth() - 1 << ", got '" << options.settings.slice << "' ("
-              << options.dataset << " has " << field->Depth()
-              << (field->Depth() == 1 ? " slice)" : " slices)") << '\n';
-    return kExitUsage;
+    return {kExitUsage, "--slice: expected an integer between 0 and " +
+                            std::to_string(field->Depth() - 1) + ", got '" +
+                            std::to_string(options.settings.slice) + "' (" + options.dataset +
+                            " has " + std::to_string(field->Depth()) +
+                            (field->Depth() == 1 ? " slice)" : " slices)")};
   }
 
   // With the data's proportions the area may be narrower than the size the probes were checked
@@ -148,10 +159,10 @@ int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& 
   platform.SetDrawingAreaSize(area.Width(), area.Height());
   for (const PixelPoint& probe : options.probes) {
     if (probe.x >= area.Width() || probe.y >= area.Height()) {
-      std::cerr << "vortana-render: --probe " << probe.x << ',' << probe.y
-                << " lies outside the drawing area, which --aspect equal makes " << area.Width()
-                << " x " << area.Height() << " pixels for " << options.dataset << '\n';
-      return kExitUsage;
+      return {kExitUsage, "--probe " + std::to_string(probe.x) + ',' + std::to_string(probe.y) +
+                              " lies outside the drawing area, which --aspect equal makes " +
+                              std::to_string(area.Width()) + " x " +
+                              std::to_string(area.Height()) + " pixels for " + options.dataset};
     }
   }
 
@@ -159,25 +170,37 @@ int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& 
   // and what is wrong with it must be named, so Visualize is not asked to show it.
   const FlowField* field = dialog.Field();
   if (field == nullptr || !field->HasCell()) {
-    std::cerr << "vortana-render: nothing to draw in " << options.dataset << ": ";
-    if (!loaded.Notice().empty()) {
-      std::cerr << loaded.Notice() << '\n';
+    std::string message = "nothing to draw in " + options.dataset + ": ";
+    if (!notice.empty()) {
+      message += notice;
     } else {
-      std::cerr << "it declares " << (field ? field->Width() : 0) << " x "
-                << (field ? field->Height() : 0) << " x " << (field ? field->Depth() : 0)
-                << " nodes, and a picture needs a cell of 2 x 2 nodes in the first slice\n";
+      message += "it declares " + std::to_string(field ? field->Width() : 0) + " x " +
+                 std::to_string(field ? field->Height() : 0) + " x " +
+                 std::to_string(field ? field->Depth() : 0) +
+                 " nodes, and a picture needs a cell of 2 x 2 nodes in the first slice";
     }
-    return kExitUnusableData;
+    return {kExitUnusableData, message};
   }
   dialog.FixBackgroundRange(options.colourRange);
   dialog.OnVisualize();
-  if (!platform.Messages().empty()) return kExitUnusableData;
+  if (!platform.Messages().empty()) return {kExitUnusableData, {}};
   const PixelPoint origin = platform.DrawingAreaOrigin();
   for (const PixelPoint& probe : options.probes) {
     dialog.OnLeftButtonDown(origin.x + probe.x, origin.y + probe.y);
   }
   if (options.repaint) dialog.Repaint();
-  return kExitSuccess;
+  return {};
+}
+
+DescriptionKeys KeysOfDescription(const RenderOptions& options, const StepRender& render,
+                                  std::optional<int> step) {
+  DescriptionKeys keys;
+  keys.slice = options.sliceGiven;
+  keys.area = options.areaChosen;
+  keys.view = options.viewChosen || !render.dialog.FromFilePair();
+  // A description names its step whenever steps were asked for or there are several.
+  if (step || render.stepCount > 1) keys.step = StepPosition{step.value_or(0), render.stepCount};
+  return keys;
 }
 
 int WriteStepOutputs(const RenderOptions& options, const StepOutputs& outputs, StepRender& render,
@@ -208,15 +231,10 @@ int WriteStepOutputs(const RenderOptions& options, const StepOutputs& outputs, S
   }
   if (!outputs.dump.empty()) {
     try {
-      DescriptionKeys keys;
-      keys.slice = options.sliceGiven;
-      keys.area = options.areaChosen;
-      keys.view = options.viewChosen || !dialog.FromFilePair();
-      // A description names its step whenever steps were asked for or there are several.
-      if (outputs.step || render.stepCount > 1) {
-        keys.step = StepPosition{outputs.step.value_or(0), render.stepCount};
-      }
-      written = WriteDump(outputs.dump, DescribeDialog(dialog, options.dataset, keys), out) &&
+      written = WriteDump(outputs.dump,
+                          DescribeDialog(dialog, options.dataset,
+                                         KeysOfDescription(options, render, outputs.step)),
+                          out) &&
                 written;
     } catch (const std::bad_alloc&) {
       std::cerr << "vortana-render: there is not enough memory to write the JSON description "

@@ -6,6 +6,7 @@
 
 #include "app/visualizer_dialog.h"
 #include "headless_platform.h"
+#include "json_description.h"
 #include "render_options.h"
 
 namespace vortana {
@@ -32,6 +33,30 @@ struct StepRender {
 /// dialog's own load does), writes the settings, Visualize, probes, repaint. Returns kExitSuccess
 /// or the status of a data set that cannot be drawn, having said why.
 int DrawStep(const RenderOptions& options, std::optional<int> step, StepRender& render);
+
+/// The first part of DrawStep, before the load: the settings that no control holds, start-up,
+/// the first paint and the line colour chosen on the swatch.
+void StartHeadless(const RenderOptions& options, StepRender& render);
+
+/// What drawing a loaded field came to: kExitSuccess, or the status and what a user is told
+/// (without the program's name; empty when the dialog's own message boxes said it).
+struct DrawOutcome {
+  int status = kExitSuccess;
+  std::string message;
+};
+/// The last part of DrawStep, with the field in the dialog: the options typed into the controls,
+/// Visualize, the probes and the repaint. `notice` is the load's, for a field with no cell.
+DrawOutcome DrawLoaded(const RenderOptions& options, StepRender& render,
+                       const std::string& notice);
+
+/// Why the outputs of `options` may not be written, or nothing: an output that would overwrite
+/// the data set, or wait for ever on a pipe, is refused before anything is done. Links are
+/// followed: a picture name that links to the grid file is the grid file.
+std::string RefusedOutput(const RenderOptions& options);
+
+/// The keys the description of a drawn step holds beyond the ones every description has.
+DescriptionKeys KeysOfDescription(const RenderOptions& options, const StepRender& render,
+                                  std::optional<int> step);
 
 /// Where one drawn step goes. A format chosen by the name of `picture` is chosen here.
 struct StepOutputs {

@@ -1,0 +1,216 @@
+"""The Python module against the programs: the same pictures, descriptions and fields."""
+
+import json
+import os
+import subprocess
+import threading
+
+import matplotlib
+
+matplotlib.use("Agg")
+import matplotlib.image  # noqa: E402
+import matplotlib.pyplot as plt  # noqa: E402
+import numpy as np  # noqa: E402
+import pytest  # noqa: E402
+
+import vortana  # noqa: E402
+import vortana.mpl  # noqa: E402
+
+PROGRAMS = os.environ.get("VORTANA_PROGRAMS", "build/src/app")
+
+
+def program(name):
+    return os.path.join(PROGRAMS, name)
+
+
+@pytest.fixture(scope="module")
+def data(tmp_path_factory):
+    """A sample pair written by vortana-sample, and the same field converted to .npz."""
+    folder = tmp_path_factory.mktemp("data")
+    subprocess.run([program("vortana-sample"), "--size", "48", "double-gyre", str(folder)],
+                   check=True, capture_output=True)
+    pair = str(folder / "double-gyre.gri")
+    npz = str(folder / "double-gyre.npz")
+    subprocess.run([program("vortana-convert"), pair, npz], check=True, capture_output=True)
+    return {"pair": pair, "npz": npz, "folder": folder}
+
+
+def render_program(dataset, folder, args):
+    png, dump = str(folder / "picture.png"), str(folder / "picture.json")
+    subprocess.run([program("vortana-render"), dataset, "-o", png, "--dump", dump, *args],
+                   check=True, capture_output=True)
+    # matplotlib reads an 8-bit PNG as floats k / 255.
+    pixels = np.round(matplotlib.image.imread(png)[:, :, :3] * 255).astype(np.uint8)
+    with open(dump) as f:
+        return pixels, json.load(f)
+
+
+SETTINGS = [
+    ([], {}),
+    (["--evenly-spaced", "--integrator", "rk2", "--d-sep", "12", "--background", "vorticity",
+      "--colour-map", "viridis", "--legend"],
+     {"evenly_spaced": True, "integrator": "rk2", "d_sep": 12, "background": "vorticity",
+      "colour_map": "viridis", "legend": True}),
+    (["--plot", "arrows", "--grid-size", "20", "--normalized", "--colour", "FF8000",
+      "--probe", "100,200", "--repaint"],
+     {"plot": "arrows", "grid_size": 20, "normalized": True, "colour": "FF8000",
+      "probe": (100, 200), "repaint": True}),
+]
+
+
+@pytest.mark.parametrize("args,options", SETTINGS)
+def test_render_and_describe_equal_the_program(data, args, options):
+    pixels, description = render_program(data["pair"], data["folder"], args)
+    field = vortana.load(data["pair"])
+    picture = field.render(**options)
+    assert picture.dtype == np.uint8 and picture.shape == pixels.shape
+    assert np.array_equal(picture, pixels)
+    assert field.describe(**options) == description
+
+
+def test_save_writes_the_programs_png(data, tmp_path):
+    pixels, _ = render_program(data["pair"], data["folder"], ["--evenly-spaced"])
+    out = tmp_path / "saved.png"
+    vortana.load(data["pair"]).save(out, evenly_spaced=True)
+    assert (np.round(matplotlib.image.imread(str(out))[:, :, :3] * 255) == pixels).all()
+
+
+def test_field_from_arrays_equals_the_field_from_the_file(data):
+    # NumPy reads the archive that vortana-convert wrote; the engine reads it itself.
+    with np.load(data["npz"]) as arrays:
+        # Fortran order and float64 on the way in, as a user's arrays may come.
+        made = vortana.Field(arrays["x"].astype(np.float64), arrays["y"],
+                             np.asfortranarray(arrays["u"]), arrays["v"],
+                             pressure=arrays["pressure"], vorticity=arrays["vorticity"])
+    loaded = vortana.load(data["npz"])
+    assert made.statistics == loaded.statistics
+    options = {"evenly_spaced": True, "background": "pressure"}
+    assert np.array_equal(made.render(**options), loaded.render(**options))
+    made_description = made.describe(**options)
+    loaded_description = loaded.describe(**options)
+    del made_description["file"], loaded_description["file"]
+    assert made_description == loaded_description
+
+
+def test_statistics_of_a_small_field_by_hand():
+    # Speeds |(u, v)| of the four nodes: 5, 0, 1, 13.
+    field = vortana.Field([0, 2], [0, 1], [[3, 0], [1, 5]], [[4, 0], [0, 12]],
+                          pressure=[[-1, 2], [0, 0.5]])
+    assert (field.width, field.height, field.depth, field.size) == (2, 2, 1, 4)
+    assert field.max_speed == 13 and field.max_x == 2 and field.max_y == 1
+    assert (field.min_pressure, field.max_pressure) == (-1, 2)
+    assert field.velocity_at(1, 0.5) == pytest.approx((2.25, 4, 0))  # the mean of the corners
+
+
+def test_streamlines_and_arrows_are_the_stored_pictures(data):
+    field = vortana.load(data["pair"])
+    description = field.describe(plot="arrows", grid_size=64)
+    arrows = field.arrows(plot="arrows", grid_size=64)
+    assert [[a["x"], a["y"]] for a in description["arrows"]] == \
+        np.column_stack([arrows["px"], arrows["py"]]).tolist()
+    # The description writes each float so that it reads back exactly.
+    assert np.array_equal(np.float32([a["v"] for a in description["arrows"]]),
+                          np.column_stack([arrows["u"], arrows["v"], arrows["w"]]))
+    # One world unit a pixel: a stored pixel (px, py) lies at world (px, py).
+    lines = field.streamlines(grid_size=64)
+    stored = field.describe(grid_size=64)["streamlines"]
+    assert len(lines) == len(stored) > 0
+    for line, points in zip(lines, stored):
+        assert np.allclose(line, points, atol=1e-3)
+
+
+def test_threads_draw_alike():
+    x = np.linspace(0, 512, 64)
+    gx, gy = np.meshgrid(x, x)
+    field = vortana.Field(x, x, -(gy - 256), gx - 256)
+    alone = field.render(evenly_spaced=True)
+    pictures = [None] * 4
+
+    def draw(k):
+        pictures[k] = field.render(evenly_spaced=True)
+
+    threads = [threading.Thread(target=draw, args=(k,)) for k in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert all(np.array_equal(p, alone) for p in pictures)
+
+
+def vortex(n=32):
+    x = np.linspace(0, 512, n)
+    gx, gy = np.meshgrid(x, x)
+    return x, x, -(gy - 256), gx - 256
+
+
+ERRORS = [
+    (lambda: vortana.Field([0, 1, 2], [0, 1], np.zeros((3, 2)), np.zeros((2, 3))), ValueError,
+     r"u has shape \(3, 2\).*must be \(2, 3\)"),
+    (lambda: vortana.Field(np.zeros((2, 2)), [0, 1], np.zeros((2, 2)), np.zeros((2, 2))),
+     ValueError, "x must be a 1-D axis"),
+    (lambda: vortana.Field([0, 2, 1], [0, 1], np.zeros((2, 3)), np.zeros((2, 3))), ValueError,
+     "x"),
+    (lambda: vortana.Field([0], [0, 1], np.zeros((2, 1)), np.zeros((2, 1))), ValueError, "x"),
+    (lambda: vortana.Field([0, 1], [0, 1], np.full((2, 2), "a"), np.zeros((2, 2))), ValueError,
+     "u must hold numbers"),
+    (lambda: vortana.Field(*vortex()).render(grid_size=200), ValueError,
+     "grid_size.*between 8 and 128.*200"),
+    (lambda: vortana.Field(*vortex()).render(integrator="rk4"), ValueError,
+     "integrator.*euler.*rk2"),
+    (lambda: vortana.Field(*vortex()).render(d_sep="9"), ValueError, "d_sep.*between 10 and 50"),
+    (lambda: vortana.Field(*vortex()).render(no_such_option=1), TypeError, "no_such_option"),
+    (lambda: vortana.Field(*vortex()).render(output="x.png"), TypeError, r"save\(path\)"),
+    (lambda: vortana.load("/nonexistent/flow.gri"), OSError, "/nonexistent/flow"),
+    (lambda: vortana.load("flow.gri", slice=1), ValueError, "slice"),
+    (lambda: vortana.load("flow.gri", step=-1), ValueError, "step"),
+]
+
+
+@pytest.mark.parametrize("call,error,message", ERRORS)
+def test_bad_input_raises(call, error, message):
+    with pytest.raises(error, match=message):
+        call()
+
+
+def test_unreadable_file_names_it(tmp_path):
+    bad = tmp_path / "bad.gri"
+    bad.write_bytes(b"not a grid file".ljust(64))
+    (tmp_path / "bad.00000.dat").write_bytes(b"")
+    with pytest.raises(OSError) as raised:
+        vortana.load(bad)
+    assert raised.value.filename == str(bad) and "SN4DB" in str(raised.value)
+
+
+def test_save_refuses_to_overwrite_the_data(data):
+    with pytest.raises(OSError, match="destroy the data"):
+        vortana.load(data["pair"]).save(data["pair"])
+
+
+@pytest.mark.parametrize("backend", ["agg", "svg"])
+def test_streamplot_draws_the_streamlines_in_data_coordinates(backend, tmp_path):
+    # Axes of 0..512 make the engine's world the data's: the vertices are the streamlines.
+    x, y, u, v = vortex()
+    figure, ax = plt.subplots(figsize=(4, 4), dpi=100)
+    lines = vortana.mpl.streamplot(ax, x, y, u, v, d_sep=16, d_test=8)
+    expected = vortana.Field(x, y, u, v).streamlines(evenly_spaced=True, integrator="rk2",
+                                                     d_sep=16, d_test=8)
+    segments = lines.get_segments()
+    assert len(segments) == len(expected) > 3
+    for drawn, line in zip(segments, expected):
+        assert np.allclose(drawn, line, atol=1e-3)
+    assert lines in ax.collections and lines.arrowheads in ax.collections
+    figure.savefig(tmp_path / f"plot.{'png' if backend == 'agg' else 'svg'}", format=None)
+    plt.close(figure)
+
+
+def test_streamplot_maps_back_to_other_axes():
+    # The same flow on axes -1..1: each vertex is the 0..512 one moved and scaled.
+    x, y, u, v = vortex()
+    figure, (left, right) = plt.subplots(1, 2)
+    near = vortana.mpl.streamplot(left, x, y, u, v, d_sep=16, arrowheads=False)
+    far = vortana.mpl.streamplot(right, x / 256 - 1, y / 256 - 1, u / 256, v / 256, d_sep=16,
+                                 arrowheads=False)
+    for a, b in zip(near.get_segments(), far.get_segments()):
+        assert np.allclose(a / 256 - 1, b, atol=1e-5)
+    assert len(near.get_segments()) == len(far.get_segments())
+    plt.close(figure)
