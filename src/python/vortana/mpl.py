@@ -22,6 +22,15 @@ def _axis(name, values, along):
     return array
 
 
+def _nodes_for(count, pixels):
+    """The indices of the nodes kept along an axis of `count` nodes over `pixels` pixels: every
+    k-th, k the whole number of node intervals a pixel spans (at least 1), and always the last,
+    so that the data's window stays whole."""
+    k = max(1, int((count - 1) // max(pixels, 1.0)))
+    kept = np.arange(0, count, k)
+    return kept if kept[-1] == count - 1 else np.append(kept, count - 1)
+
+
 def _clamp(value, bounds):
     return min(max(int(round(value)), bounds[0]), bounds[1])
 
@@ -65,7 +74,7 @@ def _arrowheads(ax, segments, middles, velocities, size_points, color):
 
 
 def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowheads=True,
-               integrator="rk2", **options):
+               integrator="rk2", subsample=True, step=1.0, **options):
     """Draws evenly spaced streamlines of the field (x, y, u, v) on `ax` as one LineCollection,
     in data coordinates, and returns it (its `arrowheads` attribute holds the heads' collection,
     or None).
@@ -74,15 +83,38 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     the distance between lines in points, for the axes' size at the figure's dpi; by default the
     lines lie about as densely as streamplot's at density 1. Further keyword arguments are those
     of vortana.Field.render (d_sep, d_test, delta_t, ... in pixels of the axes).
+
+    With `subsample` a field with more nodes than the axes have pixels is drawn from about one
+    node a pixel (every k-th node, and the last): the lines are drawn in pixels, and reading
+    the finer grid costs time without changing what can show.
+
+    `step` is the length in pixels of a step where the flow is fastest (at the default delta_t):
+    the velocities are scaled to it, which leaves the lines' shapes as they are, so that the
+    field's units do not decide how finely the lines are traced. None takes the velocities as
+    they are, as vortana-render does.
     """
     xs, ys = _axis("x", x, 1), _axis("y", y, 0)
     box = ax.get_window_extent()
     pixels = (max(box.width, 1.0), max(box.height, 1.0))
+    if subsample and np.ndim(u) == 2 and np.ndim(v) == 2:
+        columns, rows = _nodes_for(len(xs), pixels[0]), _nodes_for(len(ys), pixels[1])
+        if len(columns) < len(xs) or len(rows) < len(ys):
+            xs, ys = xs[columns], ys[rows]
+            u = np.asarray(u)[np.ix_(rows, columns)]
+            v = np.asarray(v)[np.ix_(rows, columns)]
     # The engine draws the data's own window, y up, on an area of the axes' size whose pixels
     # are square in world units. Axes that give a data unit more pixels along y than along x
     # (or fewer) see the field with y and v stretched by that share, so that the lines lie
     # evenly on the screen; their points are brought back.
     spans = [max(np.ptp(a), np.finfo(np.float64).tiny) for a in (xs, ys)]
+    if step is not None:
+        u, v = np.asarray(u, dtype=np.float64), np.asarray(v, dtype=np.float64)
+        with np.errstate(invalid="ignore"):
+            fastest = np.nanmax(np.hypot(u * (pixels[0] / spans[0]), v * (pixels[1] / spans[1])),
+                                initial=0.0)
+        if np.isfinite(fastest) and fastest > 0:
+            # Delta t 10 is a tenth of a unit of time: `step` pixels a step at the fastest.
+            u, v = u * (10 * step / fastest), v * (10 * step / fastest)
     stretch = (pixels[1] / spans[1]) / (pixels[0] / spans[0])
     if abs(stretch - 1) < ASPECT_TOLERANCE:
         stretch = 1.0
