@@ -43,17 +43,15 @@ def _d_sep_for(axes_pixels, dpi, spacing):
     return _clamp(spacing_pixels, D_SEP_RANGE)
 
 
-def _arrowheads(ax, segments, middles, velocities, size_points, color):
+def _arrowheads(ax, points, middles, velocities, size_points, color):
     """A small triangle at the middle point of each line, pointing downstream, sized in points.
-    `middles` index the middle points of the lines in `segments` that have three points or more;
+    `middles` index the middle points, in `points`, of the lines with three points or more;
     `velocities` are the field's there."""
-    lines = [segments[k] for k in middles]
-    if not lines:
+    if not len(middles):
         heads = PolyCollection([], facecolors=color, edgecolors="none")
-        ax.add_collection(heads)
+        ax.add_collection(heads, autolim=False)
         return heads
-    around = np.array([line[[len(line) // 2 - 1, len(line) // 2, len(line) // 2 + 1]]
-                       for line in lines])
+    around = points[np.stack([middles - 1, middles, middles + 1], axis=1)]
     # A line's points run either way along the flow: the velocity at its middle says which.
     step = around[:, 2] - around[:, 0]
     downstream = np.where((step * velocities).sum(axis=1) >= 0, 1.0, -1.0)
@@ -69,7 +67,7 @@ def _arrowheads(ax, segments, middles, velocities, size_points, color):
     corners = np.stack([tip, base + n * size / 2.5, base - n * size / 2.5], axis=1)
     triangles = ax.transData.inverted().transform(corners.reshape(-1, 2)).reshape(-1, 3, 2)
     heads = PolyCollection(triangles, facecolors=color, edgecolors="none")
-    ax.add_collection(heads)
+    ax.add_collection(heads, autolim=False)  # inside the data's limits, which are set
     return heads
 
 
@@ -139,15 +137,16 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     if color is None:
         color = ax._get_lines.get_next_color()
     collection = LineCollection(segments, colors=color, linewidths=linewidth)
-    ax.add_collection(collection)
+    # The lines lie inside the data's limits: those are the limits, without a look at each line.
+    ax.add_collection(collection, autolim=False)
     ax.update_datalim([(xs.min(), ys.min()), (xs.max(), ys.max())])
     ax.autoscale_view()
     collection.arrowheads = None
     if arrowheads:
-        middles = np.flatnonzero(counts >= 3)
-        at = np.cumsum(counts)[middles] - counts[middles] + counts[middles] // 2
-        velocities = run.velocities(world[at]) if len(at) else np.zeros((0, 2))
+        long_enough = counts >= 3
+        middles = (np.cumsum(counts) - counts + counts // 2)[long_enough]
+        velocities = run.velocities(world[middles]) if len(middles) else np.zeros((0, 2))
         velocities = velocities * [1.0, 1.0 / stretch]
-        collection.arrowheads = _arrowheads(ax, segments, middles, velocities,
-                                            4 * linewidth + 2, color)
+        collection.arrowheads = _arrowheads(ax, points, middles, velocities, 4 * linewidth + 2,
+                                            color)
     return collection
