@@ -113,6 +113,40 @@ TEST(PixelSteps, WhereOneWorldUnitIsOnePixelPixelsAndWorldUnitsDrawTheSame) {
   EXPECT_GT(points, 20000);  // the pictures hold something
 }
 
+TEST(PixelSteps, PixelPointsAndVelocitiesFollowTheWindowAndTheDirectionOfY) {
+  // Drawing pixel (px, py) of a 200 x 100 area over a window from (x0, y0), 0.5 world units a
+  // pixel: x = x0 + 0.5 px, and y = y0 + 0.5 py (y down) or y0 + 0.5 (99 - py) (y up); a world
+  // velocity (u, v) moves 2u pixels across and 2v rows down (y down) or up (y up).
+  struct Case {
+    float x0, y0;
+    bool yUp;
+    float px, py;
+    Vec2 world;
+    Vec2 rowsPerTime;  // of the world velocity (1, 3)
+  };
+  const Case cases[] = {
+      {0.0f, 0.0f, false, 10.5f, 20.25f, {5.25f, 10.125f}, {2.0f, 6.0f}},
+      {-3.0f, 7.0f, false, 10.5f, 20.25f, {2.25f, 17.125f}, {2.0f, 6.0f}},
+      {0.0f, 0.0f, true, 10.5f, 20.25f, {5.25f, 39.375f}, {2.0f, -6.0f}},
+      {100.0f, -50.0f, true, 0.0f, 99.0f, {100.0f, -50.0f}, {2.0f, -6.0f}},
+  };
+  for (const Case& c : cases) {
+    PixelMap map;
+    map.width = 200;
+    map.height = 100;
+    map.scaleX = map.scaleY = 0.5f;
+    map.x0 = c.x0;
+    map.y0 = c.y0;
+    map.yUp = c.yUp;
+    const Vec2 world = WorldOfPixelPoint(map, Vec2(c.px, c.py), PlainPixelMap(map));
+    EXPECT_EQ(world.x, c.world.x) << c.x0 << ", " << c.y0 << ", up " << c.yUp;
+    EXPECT_EQ(world.y, c.world.y) << c.x0 << ", " << c.y0 << ", up " << c.yUp;
+    const Vec2 rate = PixelsPerWorldUnit(map).Of(Vec2(1.0f, 3.0f));
+    EXPECT_EQ(rate.x, c.rowsPerTime.x);
+    EXPECT_EQ(rate.y, c.rowsPerTime.y);
+  }
+}
+
 TEST(PixelSteps, ScalingCoordinatesAndVelocitiesByPowersOfTwoChangesNoPixel) {
   // Positions times 2^a scale the pixel map by 2^a and every difference in the interpolation by
   // 2^a; velocities times 2^b scale every sample by 2^b. Both are exact in floating point, and the

@@ -173,6 +173,7 @@ std::optional<VisualizeWork> VisualizerDialog::StartVisualize(bool lendState) {
   work.ramp = ramp_;
   work.lineColour = lineColour_;
   work.backgroundValid = backgroundValid_;
+  work.monitor = workMonitor_;
   if (lendState) {
     // Run at once, here: the work borrows the buffers, so a Visualize needs no more memory
     // than drawing in place would.

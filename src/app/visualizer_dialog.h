@@ -85,6 +85,10 @@ class VisualizerDialog {
   // into the state and shows it. OnVisualize and OnLeftButtonDown are the three in a row.
   std::optional<VisualizeWork> BeginVisualize();
   void FinishVisualize(VisualizeWork&& work);
+  /// A monitor that every later Visualize polls for a stop, for a caller that runs OnVisualize
+  /// on a thread of its own and may want it cut short; null (the start) polls none. The monitor
+  /// must outlive the Visualizes it watches.
+  void SetWorkMonitor(WorkMonitor* monitor) { workMonitor_ = monitor; }
   /// Everything a left click does but a streamline probe's trace, which it hands out.
   std::optional<ProbeWork> BeginLeftButtonDown(int x, int y);
   /// Draws the probe's streamline unless its trace was stopped.
@@ -176,6 +180,7 @@ class VisualizerDialog {
   Settings settings_ = ConstructionSettings();
 
   std::unique_ptr<FlowField> field_;
+  WorkMonitor* workMonitor_ = nullptr;
   PixelMap map_;
   WorldWindow window_;
   bool fromFilePair_ = true;

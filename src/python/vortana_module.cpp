@@ -8,11 +8,18 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <functional>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <sstream>
+#include <span>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -36,9 +43,14 @@ using FloatArray = py::array_t<float, py::array::c_style | py::array::forcecast>
 /// A field shared by every run on it; each run draws on a copy of its own, since the dialog
 /// owns the field it shows, so that threads may draw one field at once.
 struct PyField {
-  std::shared_ptr<const FlowField> field;
+  std::shared_ptr<FlowField> field;  // null once a run took it over
   std::string name;
 };
+
+const FlowField& FieldOf(const PyField& self) {
+  if (!self.field) throw py::value_error("this field was handed over to a drawing and is gone");
+  return *self.field;
+}
 
 /// One run of the dialog on a field: what render(), describe(), streamlines(), arrows() and
 /// save() read their answers from.
@@ -76,6 +88,43 @@ class PyRun {
       lines.append(std::move(points));
     }
     return lines;
+  }
+
+  // Every stored streamline's world points in one (n, 2) array, and the point count of each
+  // line: matplotlib takes its lines as views into one array, without a list of arrays between.
+  py::tuple StreamlinePoints() const {
+    const VisualizerDialog& dialog = headless_->dialog;
+    const PixelMap& map = dialog.Map();
+    const std::vector<Streamline>& stored = dialog.StoredStreamlines();
+    py::ssize_t total = 0;
+    for (const Streamline& line : stored) total += static_cast<py::ssize_t>(line.size());
+    py::array_t<double> points({total, py::ssize_t{2}});
+    py::array_t<int64_t> counts(static_cast<py::ssize_t>(stored.size()));
+    double* out = points.mutable_data();
+    int64_t* count = counts.mutable_data();
+    for (const Streamline& line : stored) {
+      *count++ = static_cast<int64_t>(line.size());
+      for (const PixelPoint& p : line) {
+        *out++ = map.WorldXOfPixel(p.x);
+        *out++ = map.WorldYOfPixel(p.y);
+      }
+    }
+    return py::make_tuple(points, counts);
+  }
+
+  // The velocity (u, v) the drawing sampled at each world point of an (n, 2) array.
+  py::array_t<float> Velocities(py::array_t<double, py::array::c_style | py::array::forcecast> at) const {
+    if (at.ndim() != 2 || at.shape(1) != 2) throw py::value_error("points must be an (n, 2) array");
+    const FlowField& field = *headless_->dialog.Field();
+    py::array_t<float> velocities({at.shape(0), py::ssize_t{2}});
+    const double* in = at.data();
+    float* out = velocities.mutable_data();
+    for (py::ssize_t i = 0; i < at.shape(0); ++i, in += 2) {
+      const Vec3 v = field.VelocityAt(static_cast<float>(in[0]), static_cast<float>(in[1]));
+      *out++ = v.x;
+      *out++ = v.y;
+    }
+    return velocities;
   }
 
   // Columns px, py (drawing pixels), x, y (world) and the vector u, v, w as sampled.
@@ -124,33 +173,82 @@ class PyRun {
   std::unique_ptr<StepRender> headless_;
 };
 
+// Runs `work` on a thread of its own while this thread, which holds the GIL, looks every 50 ms
+// for a signal Python has not handled yet. Python runs its signal handlers on the main thread
+// only, and only while that thread holds the GIL: the work cannot look itself. A handler that
+// raises (Ctrl+C's KeyboardInterrupt) asks `monitor` to stop the placement, and the exception
+// is raised once the work has come back, so that nothing it uses is freed under it.
+void RunWatched(const std::function<void()>& work, WorkMonitor& monitor) {
+  std::mutex mutex;
+  std::condition_variable ended;
+  bool done = false;
+  std::exception_ptr failure;
+  std::optional<py::error_already_set> interrupt;
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    const std::lock_guard lock(mutex);
+    done = true;
+    ended.notify_one();
+  });
+  for (;;) {
+    {
+      py::gil_scoped_release release;
+      std::unique_lock lock(mutex);
+      if (ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return done; })) break;
+    }
+    if (!interrupt && PyErr_CheckSignals() != 0) {
+      interrupt.emplace();  // takes the exception the handler raised
+      monitor.RequestStop();
+    }
+  }
+  worker.join();
+  if (interrupt) throw *interrupt;
+  if (failure) std::rethrow_exception(failure);
+}
+
 // Either the run or what stopped it: ("usage", text) for the command line, ("data", text) for a
-// field the dialog cannot draw.
-py::object Run(const PyField& self, const std::vector<std::string>& args) {
+// field the dialog cannot draw. With `consume` the dialog takes the field itself instead of a
+// copy when no other run or Python object shares it (the Python half's streamplot builds a
+// field for one drawing); the field is empty afterwards.
+py::object Run(PyField& self, const std::vector<std::string>& args, bool consume) {
+  FieldOf(self);  // still there
   std::vector<std::string> line = args;
   line.push_back("--");
   line.push_back(self.name);
   ParsedRenderOptions parsed = ParseRenderOptions(line);
   if (!parsed.error.empty()) return py::make_tuple("usage", parsed.error);
+  std::unique_ptr<FlowField> field;
+  std::shared_ptr<const FlowField> shared = self.field;  // kept for the run: no other run takes it
+  if (consume && self.field.use_count() == 2) {
+    shared.reset();
+    field = std::make_unique<FlowField>(std::move(*self.field));
+    self.field.reset();
+  }
   std::unique_ptr<StepRender> headless;
   std::string failure;
-  {
-    // Placement can take seconds on a large field; other threads run meanwhile.
-    py::gil_scoped_release release;
-    headless = std::make_unique<StepRender>(parsed.options.settings.drawingSize);
-    StartHeadless(parsed.options, *headless);
-    headless->dialog.UseField(std::make_unique<FlowField>(*self.field), self.name);
-    const DrawOutcome outcome = DrawLoaded(parsed.options, *headless, {});
-    failure = outcome.message;
-    if (outcome.status != kExitSuccess && failure.empty()) {
-      for (const ShownMessage& message : headless->platform.Messages()) {
-        failure += (failure.empty() ? "" : "; ") + message.text;
-      }
-    }
-  }
-  // A Ctrl+C during the work is raised as KeyboardInterrupt once it is done; stopping the
-  // placement itself needs a stop flag in its loops.
-  if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+  WorkMonitor monitor;
+  // Placement can take seconds on a large field: other threads run meanwhile, and Ctrl+C stops it.
+  RunWatched(
+      [&] {
+        headless = std::make_unique<StepRender>(parsed.options.settings.drawingSize);
+        headless->dialog.SetWorkMonitor(&monitor);
+        StartHeadless(parsed.options, *headless);
+        if (!field) field = std::make_unique<FlowField>(*shared);
+        headless->dialog.UseField(std::move(field), self.name);
+        const DrawOutcome outcome = DrawLoaded(parsed.options, *headless, {});
+        headless->dialog.SetWorkMonitor(nullptr);
+        failure = outcome.message;
+        if (outcome.status != kExitSuccess && failure.empty()) {
+          for (const ShownMessage& message : headless->platform.Messages()) {
+            failure += (failure.empty() ? "" : "; ") + message.text;
+          }
+        }
+      },
+      monitor);
   if (!failure.empty()) return py::make_tuple("data", failure);
   return py::cast(PyRun(std::move(parsed.options), std::move(headless)));
 }
@@ -166,7 +264,7 @@ py::object Load(const std::string& path, int step) {
     result = LoadDataSet(path, store, ReaderSet::Standard(), request);
   }
   if (!result.Ok()) return py::make_tuple(result.Failure().file, result.Failure().message);
-  PyField field{std::shared_ptr<const FlowField>(result.TakeField()), path};
+  PyField field{std::shared_ptr<FlowField>(result.TakeField()), path};
   return py::make_tuple(py::cast(std::move(field)), result.StepCount(), result.Notice());
 }
 
@@ -196,18 +294,18 @@ py::object FromArrays(FloatArray x, FloatArray y, FloatArray u, FloatArray v,
     result = BuildRectilinearField(source);
   }
   if (!result.Ok()) return py::str(result.Message());
-  return py::cast(PyField{std::shared_ptr<const FlowField>(result.TakeField()), name});
+  return py::cast(PyField{std::shared_ptr<FlowField>(result.TakeField()), name});
 }
 
-// Slice 0's node array as float32 (rows, columns) arrays, in the field's own (rising) order.
+// The sampled slice's node array as float32 (rows, columns) arrays, in the field's own (rising) order.
 py::dict Arrays(const PyField& self) {
-  const FlowField& f = *self.field;
+  const FlowField& f = FieldOf(self);
   const py::ssize_t rows = f.Height();
   const py::ssize_t columns = f.Width();
   const char* names[] = {"x", "y", "u", "v", "w", "pressure", "vorticity"};
   std::vector<py::array_t<float>> arrays;
   for (size_t k = 0; k < std::size(names); ++k) arrays.emplace_back(std::vector{rows, columns});
-  const std::vector<GridPoint>& nodes = f.Nodes();
+  const std::span<const GridPoint> nodes = f.SliceNodes();
   for (py::ssize_t i = 0; i < rows * columns && i < static_cast<py::ssize_t>(nodes.size()); ++i) {
     const GridPoint& n = nodes[static_cast<size_t>(i)];
     const float values[] = {n.position.x, n.position.y, n.velocity.x, n.velocity.y,
@@ -220,7 +318,7 @@ py::dict Arrays(const PyField& self) {
 }
 
 py::dict Statistics(const PyField& self) {
-  const FlowField& f = *self.field;
+  const FlowField& f = FieldOf(self);
   const FieldStatistics& s = f.Stats();
   py::dict out;
   out["size"] = f.NodeCount();
@@ -254,21 +352,30 @@ PYBIND11_MODULE(_vortana, m) {
   py::class_<PyField>(m, "Field")
       .def_readonly("name", &PyField::name)
       .def("statistics", &Statistics)
+      .def(
+          "sample_slice",
+          [](PyField& self, int slice) {
+            FieldOf(self);
+            return self.field->SampleSlice(slice);
+          },
+          py::arg("slice"))
       .def("arrays", &Arrays)
-      .def("warnings", [](const PyField& self) { return FieldWarnings(*self.field); })
+      .def("warnings", [](const PyField& self) { return FieldWarnings(FieldOf(self)); })
       .def(
           "velocity_at",
           [](const PyField& self, float x, float y) {
-            const Vec3 v = self.field->VelocityAt(x, y);
+            const Vec3 v = FieldOf(self).VelocityAt(x, y);
             return py::make_tuple(v.x, v.y, v.z);
           },
           py::arg("x"), py::arg("y"))
-      .def("run", &Run, py::arg("args"));
+      .def("run", &Run, py::arg("args"), py::arg("consume") = false);
   py::class_<PyRun>(m, "Run")
       .def("picture", &PyRun::Picture)
       .def("description", &PyRun::Description)
       .def("streamlines", &PyRun::Streamlines)
       .def("arrows", &PyRun::Arrows)
+      .def("streamline_points", &PyRun::StreamlinePoints)
+      .def("velocities", &PyRun::Velocities, py::arg("points"))
       .def("save", &PyRun::Save, py::arg("path"));
   m.def("load", &Load, py::arg("path"), py::arg("step"));
   m.def("from_arrays", &FromArrays, py::arg("x"), py::arg("y"), py::arg("u"), py::arg("v"),

@@ -12,12 +12,19 @@
 
 namespace vortana {
 
-/// The world point under fractional drawing-area pixel (px, py), each product rounded to float
-/// as PixelMap::WorldXOfPixel rounds it for a whole pixel. The product of two floats is exact in
-/// double, so the float product is that rounding, bit for bit, without the conversions (it
-/// lies on the path from one step to the next, where every cycle counts).
-[[gnu::always_inline]] inline Vec2 WorldOfPixelPoint(const PixelMap& map, Vec2 p) {
-  return Vec2(p.x * map.scaleX, p.y * map.scaleY);
+/// The world point under fractional drawing-area pixel (px, py), each coordinate rounded to
+/// float once as PixelMap::WorldXOfFractionalPixel rounds it. For the window of the older
+/// program (origin at 0, y down) the product of two floats is exact in double, so the float
+/// product is that rounding, bit for bit, without the conversions (it lies on the path from one
+/// step to the next, where every cycle counts); `plain` says the map is such a one.
+[[gnu::always_inline]] inline Vec2 WorldOfPixelPoint(const PixelMap& map, Vec2 p, bool plain) {
+  if (plain) return Vec2(p.x * map.scaleX, p.y * map.scaleY);
+  return Vec2(map.WorldXOfFractionalPixel(p.x), map.WorldYOfFractionalPixel(p.y));
+}
+
+/// True when `map` starts at world 0 with y down, where WorldOfPixelPoint multiplies only.
+inline bool PlainPixelMap(const PixelMap& map) {
+  return map.x0 == 0.0f && map.y0 == 0.0f && !map.yUp;
 }
 
 /// Pixels per world unit along each axis, to take velocities to pixels per unit of time.
@@ -26,12 +33,13 @@ namespace vortana {
 /// product differs from the quotient in the last bit at most, and a reciprocal of a power of two
 /// times a scale is that power's reciprocal times the scale's, exactly, so scaling coordinates
 /// and velocities by powers of two still scales every converted velocity by a power of two.
+/// With y up the rows run against world y: y's share is negative.
 struct PixelsPerWorldUnit {
   float x;
   float y;
 
   explicit PixelsPerWorldUnit(const PixelMap& map)
-      : x(1.0f / map.scaleX), y(1.0f / map.scaleY) {}
+      : x(1.0f / map.scaleX), y((map.yUp ? -1.0f : 1.0f) / map.scaleY) {}
 
   /// A world velocity in pixels per unit of time. Slices have no drawing axis; a z component is
   /// measured at the x scale, so that a flow that leaves the plane keeps its slope in pixels
@@ -56,13 +64,14 @@ class PixelSampler {
   PixelSampler(const FlowField& field, const PixelMap& map) : world_(field), map_(map) {}
 
   [[gnu::always_inline]] Velocity At(float px, float py) {
-    const Vec2 w = WorldOfPixelPoint(map_, Vec2(px, py));
+    const Vec2 w = WorldOfPixelPoint(map_, Vec2(px, py), plain_);
     return perUnit_.Of(world_.At(w.x, w.y));
   }
 
  private:
   Sampler world_;
   PixelMap map_;
+  bool plain_ = PlainPixelMap(map_);
   PixelsPerWorldUnit perUnit_{map_};
 };
 

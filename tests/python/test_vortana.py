@@ -2,8 +2,11 @@
 
 import json
 import os
+import _thread
+import signal
 import subprocess
 import threading
+import time
 
 import matplotlib
 
@@ -137,6 +140,66 @@ def test_threads_draw_alike():
     assert all(np.array_equal(p, alone) for p in pictures)
 
 
+def write_pair(base, x, y, slices):
+    """A grid/data file pair of len(slices) slices, each (u, v) of shape (len(y), len(x)), laid
+    out as the format says: a 40-byte text header, then x, y, z of every node and u, v, w of
+    every node as little-endian float32, columns fastest, then rows, then slices."""
+    header = f"SN4DB {len(x)} {len(y)} {len(slices)} 0 0 0.0".ljust(40).encode()
+    gx, gy = np.meshgrid(np.float32(x), np.float32(y))
+    grid = [np.stack([gx, gy, np.full_like(gx, k)], axis=-1) for k in range(len(slices))]
+    data = [np.stack([u, v, np.zeros_like(u)], axis=-1) for u, v in slices]
+    with open(f"{base}.gri", "wb") as f:
+        f.write(header + np.asarray(grid, dtype="<f4").tobytes())
+    with open(f"{base}.00000.dat", "wb") as f:
+        f.write(np.asarray(data, dtype="<f4").tobytes())
+    return f"{base}.gri"
+
+
+def test_a_slice_draws_as_the_field_made_of_it(tmp_path):
+    x, y, u, v = vortex()
+    shear = (np.ones_like(u), np.zeros_like(v))
+    two = vortana.load(write_pair(tmp_path / "two", x, y, [shear, (u, v)]), slice=1)
+    one = vortana.load(write_pair(tmp_path / "one", x, y, [(u, v)]))
+    assert (two.depth, two.slice) == (2, 1)
+    for name in ("x", "y", "u", "v"):
+        assert np.array_equal(two.arrays()[name], one.arrays()[name])
+    assert two.velocity_at(100.5, 300.25) == one.velocity_at(100.5, 300.25)
+    for options in ({}, {"evenly_spaced": True, "d_sep": 14}):
+        drawn, alone = two.streamlines(**options), one.streamlines(**options)
+        assert len(drawn) == len(alone) > 3
+        assert all(np.array_equal(a, b) for a, b in zip(drawn, alone))
+    assert two.describe()["slice"] == 1
+    with pytest.raises(ValueError, match="slice.*between 0 and 1.*2"):
+        vortana.load(tmp_path / "two.gri", slice=2)
+
+
+def interrupt_main():
+    _thread.interrupt_main()
+
+
+def send_sigint():
+    os.kill(os.getpid(), signal.SIGINT)
+
+
+@pytest.mark.parametrize("interrupt", [interrupt_main, send_sigint])
+def test_ctrl_c_stops_a_long_placement(interrupt):
+    # A world unit a pixel and speeds of a tenth: steps of a thousandth of a pixel over an area
+    # of 2048 x 2048 pixels, minutes of work.
+    x = np.linspace(0, 2048, 256)
+    gx, gy = np.meshgrid(x, x)
+    field = vortana.Field(x, x, 0.1 * np.sin(gy / 200), 0.1 * np.cos(gx / 300))
+    options = {"evenly_spaced": True, "size": 2048, "delta_t": 1, "d_sep": 10, "d_test": 1}
+    timer = threading.Timer(0.5, interrupt)
+    timer.start()
+    start = time.monotonic()
+    with pytest.raises(KeyboardInterrupt):
+        field.render(**options)
+    timer.join()
+    # Stopped within a second of the signal, however long the placement would have run.
+    assert time.monotonic() - start < 1.5
+    assert field.render(plot="arrows").shape == (512, 512, 3)  # the field is whole
+
+
 def vortex(n=32):
     x = np.linspace(0, 512, n)
     gx, gy = np.meshgrid(x, x)
@@ -161,7 +224,7 @@ ERRORS = [
     (lambda: vortana.Field(*vortex()).render(no_such_option=1), TypeError, "no_such_option"),
     (lambda: vortana.Field(*vortex()).render(output="x.png"), TypeError, r"save\(path\)"),
     (lambda: vortana.load("/nonexistent/flow.gri"), OSError, "/nonexistent/flow"),
-    (lambda: vortana.load("flow.gri", slice=1), ValueError, "slice"),
+    (lambda: vortana.load("flow.gri", slice=-1), ValueError, "slice"),
     (lambda: vortana.load("flow.gri", step=-1), ValueError, "step"),
 ]
 
@@ -188,29 +251,69 @@ def test_save_refuses_to_overwrite_the_data(data):
 
 @pytest.mark.parametrize("backend", ["agg", "svg"])
 def test_streamplot_draws_the_streamlines_in_data_coordinates(backend, tmp_path):
-    # Axes of 0..512 make the engine's world the data's: the vertices are the streamlines.
+    # The engine draws the data's window, y up, on an area of the axes' pixel size: its world
+    # points are the data's, whatever the axes' limits.
     x, y, u, v = vortex()
     figure, ax = plt.subplots(figsize=(4, 4), dpi=100)
-    lines = vortana.mpl.streamplot(ax, x, y, u, v, d_sep=16, d_test=8)
-    expected = vortana.Field(x, y, u, v).streamlines(evenly_spaced=True, integrator="rk2",
-                                                     d_sep=16, d_test=8)
+    box = ax.get_window_extent()
+    lines = vortana.mpl.streamplot(ax, x / 100 + 3, y / 100 - 1, u / 100, v / 100, d_sep=16,
+                                   d_test=8, step=None)
+    expected = vortana.Field(x, y, u, v).streamlines(
+        evenly_spaced=True, integrator="rk2", d_sep=16, d_test=8,
+        size=round(max(box.width, box.height)))
     segments = lines.get_segments()
     assert len(segments) == len(expected) > 3
     for drawn, line in zip(segments, expected):
-        assert np.allclose(drawn, line, atol=1e-3)
+        assert np.allclose(drawn, line / 100 + [3, -1], atol=1e-3)
     assert lines in ax.collections and lines.arrowheads in ax.collections
     figure.savefig(tmp_path / f"plot.{'png' if backend == 'agg' else 'svg'}", format=None)
     plt.close(figure)
 
 
-def test_streamplot_maps_back_to_other_axes():
-    # The same flow on axes -1..1: each vertex is the 0..512 one moved and scaled.
+def square_axes():
+    figure = plt.figure(figsize=(4, 4), dpi=100)
+    return figure, figure.add_axes([0.1, 0.1, 0.8, 0.8])  # 320 x 320 pixels
+
+
+@pytest.mark.parametrize("scale,offset", [
+    ((1 / 256, 1 / 256), (0, 0)),  # the same flow on axes 0..2
+    ((1 / 256, 1 / 64), (0, 0)),  # a data unit gets 4 times the pixels along x as along y
+    ((4, 1), (0, 0)),
+])
+def test_streamplot_lines_lie_alike_on_the_screen_for_any_axes(scale, offset):
+    # Each vertex on axes whose data are scaled (by powers of two, exactly) and moved is the
+    # 0..512 one scaled and moved: the lines follow the flow as the screen shows it, whatever
+    # units the axes have.
     x, y, u, v = vortex()
-    figure, (left, right) = plt.subplots(1, 2)
-    near = vortana.mpl.streamplot(left, x, y, u, v, d_sep=16, arrowheads=False)
-    far = vortana.mpl.streamplot(right, x / 256 - 1, y / 256 - 1, u / 256, v / 256, d_sep=16,
-                                 arrowheads=False)
-    for a, b in zip(near.get_segments(), far.get_segments()):
-        assert np.allclose(a / 256 - 1, b, atol=1e-5)
-    assert len(near.get_segments()) == len(far.get_segments())
+    figure, ax = square_axes()
+    near = vortana.mpl.streamplot(ax, x, y, u, v, d_sep=16, arrowheads=False,
+                                  step=None).get_segments()
     plt.close(figure)
+    figure, ax = square_axes()
+    (sx, sy), (ox, oy) = scale, offset
+    far = vortana.mpl.streamplot(ax, x * sx + ox, y * sy + oy, u * sx, v * sy, d_sep=16,
+                                 arrowheads=False, step=None).get_segments()
+    plt.close(figure)
+    assert len(near) == len(far) > 3
+    for a, b in zip(near, far):
+        assert np.allclose((b - [ox, oy]) / [sx, sy], a, atol=1e-2)
+
+
+@pytest.mark.parametrize("options", [{}, {"subsample": False}, {"step": None}])
+def test_streamplot_shortcuts_keep_the_picture(options):
+    # A field of 1500 x 1500 nodes on 320 pixels, with velocities a thousandth of a pixel a
+    # step: subsampling the nodes and scaling the velocities must leave about the lines that
+    # the full field at its own speeds gives (the same spacing: the same count and length).
+    x = np.linspace(-1, 1, 1500)
+    gx, gy = np.meshgrid(x, x)
+    u, v = -gy * 1e-4, gx * 1e-4 + 2e-5
+    figure, ax = square_axes()
+    full = vortana.mpl.streamplot(ax, x, y=x, u=u, v=v, d_sep=20, subsample=False, step=None,
+                                  delta_t=20).get_segments()
+    plt.close(figure)
+    figure, ax = square_axes()
+    quick = vortana.mpl.streamplot(ax, x, x, u, v, d_sep=20, **options).get_segments()
+    plt.close(figure)
+    assert len(full) > 5 and abs(len(quick) - len(full)) <= 0.1 * len(full)
+    length = [sum(len(line) for line in lines) for lines in (quick, full)]
+    assert abs(length[0] - length[1]) <= 0.1 * length[1]

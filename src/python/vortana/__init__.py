@@ -109,10 +109,11 @@ class Field:
         field._init(engine, steps)
         return field
 
-    def _init(self, engine, steps):
+    def _init(self, engine, steps, slice=0):
         self._engine = engine
         self._stats = engine.statistics()
         self.steps = steps
+        self.slice = slice
 
     def __repr__(self):
         return (f"<vortana.Field {self.width} x {self.height} x {self.depth} from "
@@ -145,7 +146,7 @@ class Field:
         return self._engine.warnings()
 
     def arrays(self):
-        """Slice 0 as float32 arrays of shape (height, width): x, y, u, v, w, pressure,
+        """The slice loaded as float32 arrays of shape (height, width): x, y, u, v, w, pressure,
         vorticity, with both axes rising."""
         return self._engine.arrays()
 
@@ -153,8 +154,11 @@ class Field:
         """The velocity (u, v, w) the streamlines sample at world point (x, y)."""
         return self._engine.velocity_at(x, y)
 
-    def _run(self, options):
-        outcome = self._engine.run(_arguments(options))
+    def _run(self, options, consume=False):
+        args = _arguments(options)
+        if self.slice:
+            args = ["--slice", str(self.slice)] + args
+        outcome = self._engine.run(args, consume)
         if isinstance(outcome, tuple):
             kind, text = outcome
             if kind == "usage":
@@ -195,15 +199,21 @@ class Field:
 
 def load(path, step=0, slice=0):
     """Opens a data set in any format the programs open (.gri / .00000.dat pair, .npz, NetCDF,
-    VTK). Raises OSError naming the file and the reason when it cannot be used."""
-    if slice != 0:
-        # The dialog draws slice 0; other slices need the readers to offer them.
-        raise ValueError(f"slice: only slice 0 can be drawn, got {slice}")
-    if isinstance(step, bool) or not isinstance(step, (int, np.integer)) or step < 0:
-        raise ValueError(f"step: expected an integer at least 0, got {step!r}")
+    VTK) at time step `step` and slice `slice` (0 to depth - 1; the colours and scales stay
+    those of all slices). Raises OSError naming the file and the reason when it cannot be
+    used."""
+    for name, value in (("step", step), ("slice", slice)):
+        if isinstance(value, bool) or not isinstance(value, (int, np.integer)) or value < 0:
+            raise ValueError(f"{name}: expected an integer at least 0, got {value!r}")
     outcome = _vortana.load(str(path), int(step))
     if len(outcome) == 2:
         failing, message = outcome
         raise LoadError(None, message, failing)
     engine, steps, _notice = outcome
-    return Field._wrap(engine, steps)
+    if slice and not engine.sample_slice(int(slice)):
+        depth = engine.statistics()["depth"]
+        raise ValueError(f"slice: expected an integer between 0 and {depth - 1}, got {slice} "
+                         f"({path} has {depth} slice{'s' if depth != 1 else ''})")
+    field = Field._wrap(engine, steps)
+    field.slice = int(slice)
+    return field

@@ -5,10 +5,11 @@ from matplotlib.collections import LineCollection, PolyCollection
 
 from . import Field
 
-# The drawing area's side in pixels, where the engine places streamlines.
-AREA_PIXELS = 512
-# d_sep's range in drawing pixels (vortana-render's --d-sep).
+# The drawing area's size in pixels (vortana-render's --size) and d_sep's range in them (--d-sep).
+SIZE_RANGE = (64, 8192)
 D_SEP_RANGE = (10, 50)
+# Axes whose pixels per data unit differ by less than this share along x and y count as equal.
+ASPECT_TOLERANCE = 0.01
 
 
 def _axis(name, values, along):
@@ -21,34 +22,39 @@ def _axis(name, values, along):
     return array
 
 
-def _d_sep_for(ax, spacing):
-    """d_sep in drawing pixels for `spacing` points between lines on `ax`. The default spacing
-    looks like streamplot's density 1, which parts the axes into 30 x 30 cells."""
-    box = ax.get_window_extent()
-    axes_pixels = max((box.width + box.height) / 2, 1.0)
-    if spacing is None:
-        spacing_pixels = axes_pixels / 30
-    else:
-        spacing_pixels = spacing * ax.figure.dpi / 72
-    d_sep = int(round(spacing_pixels * AREA_PIXELS / axes_pixels))
-    return min(max(d_sep, D_SEP_RANGE[0]), D_SEP_RANGE[1])
+def _nodes_for(count, pixels):
+    """The indices of the nodes kept along an axis of `count` nodes over `pixels` pixels: every
+    k-th, k the whole number of node intervals a pixel spans (at least 1), and always the last,
+    so that the data's window stays whole."""
+    k = max(1, int((count - 1) // max(pixels, 1.0)))
+    kept = np.arange(0, count, k)
+    return kept if kept[-1] == count - 1 else np.append(kept, count - 1)
 
 
-def _arrowheads(ax, lines, field, size_points, color):
-    """A small triangle at the middle of each line, pointing downstream, sized in points."""
-    kept = [(world, data) for world, data in lines if len(data) >= 3]
-    if not kept:
+def _clamp(value, bounds):
+    return min(max(int(round(value)), bounds[0]), bounds[1])
+
+
+def _d_sep_for(axes_pixels, dpi, spacing):
+    """d_sep in drawing pixels, which are the axes' pixels, for `spacing` points between lines.
+    The default spacing looks like streamplot's density 1, which parts the axes into 30 x 30
+    cells."""
+    spacing_pixels = sum(axes_pixels) / 2 / 30 if spacing is None else spacing * dpi / 72
+    return _clamp(spacing_pixels, D_SEP_RANGE)
+
+
+def _arrowheads(ax, points, middles, velocities, size_points, color):
+    """A small triangle at the middle point of each line, pointing downstream, sized in points.
+    `middles` index the middle points, in `points`, of the lines with three points or more;
+    `velocities` are the field's there."""
+    if not len(middles):
         heads = PolyCollection([], facecolors=color, edgecolors="none")
-        ax.add_collection(heads)
+        ax.add_collection(heads, autolim=False)
         return heads
-    middles = [len(data) // 2 for _, data in kept]
+    around = points[np.stack([middles - 1, middles, middles + 1], axis=1)]
     # A line's points run either way along the flow: the velocity at its middle says which.
-    downstream = np.empty(len(kept))
-    for k, ((world, _), i) in enumerate(zip(kept, middles)):
-        u, v, _ = field.velocity_at(float(world[i, 0]), float(world[i, 1]))
-        step = world[i + 1] - world[i - 1]
-        downstream[k] = 1.0 if step[0] * u + step[1] * v >= 0 else -1.0
-    around = np.array([data[[i - 1, i, i + 1]] for (_, data), i in zip(kept, middles)])
+    step = around[:, 2] - around[:, 0]
+    downstream = np.where((step * velocities).sum(axis=1) >= 0, 1.0, -1.0)
     display = ax.transData.transform(around.reshape(-1, 2)).reshape(-1, 3, 2)
     direction = (display[:, 2] - display[:, 0]) * downstream[:, None]
     length = np.hypot(direction[:, 0], direction[:, 1])
@@ -61,12 +67,12 @@ def _arrowheads(ax, lines, field, size_points, color):
     corners = np.stack([tip, base + n * size / 2.5, base - n * size / 2.5], axis=1)
     triangles = ax.transData.inverted().transform(corners.reshape(-1, 2)).reshape(-1, 3, 2)
     heads = PolyCollection(triangles, facecolors=color, edgecolors="none")
-    ax.add_collection(heads)
+    ax.add_collection(heads, autolim=False)  # inside the data's limits, which are set
     return heads
 
 
 def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowheads=True,
-               integrator="rk2", **options):
+               integrator="rk2", subsample=True, step=1.0, **options):
     """Draws evenly spaced streamlines of the field (x, y, u, v) on `ax` as one LineCollection,
     in data coordinates, and returns it (its `arrowheads` attribute holds the heads' collection,
     or None).
@@ -74,34 +80,73 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     x and y are 1-D axes (or meshgrids), u and v arrays of shape (len(y), len(x)). `spacing` is
     the distance between lines in points, for the axes' size at the figure's dpi; by default the
     lines lie about as densely as streamplot's at density 1. Further keyword arguments are those
-    of vortana.Field.render (d_sep, d_test, delta_t, ... in drawing pixels of the 512 x 512 area).
+    of vortana.Field.render (d_sep, d_test, delta_t, ... in pixels of the axes).
+
+    With `subsample` a field with more nodes than the axes have pixels is drawn from about one
+    node a pixel (every k-th node, and the last): the lines are drawn in pixels, and reading
+    the finer grid costs time without changing what can show.
+
+    `step` is the length in pixels of a step where the flow is fastest (at the default delta_t):
+    the velocities are scaled to it, which leaves the lines' shapes as they are, so that the
+    field's units do not decide how finely the lines are traced. None takes the velocities as
+    they are, as vortana-render does.
     """
     xs, ys = _axis("x", x, 1), _axis("y", y, 0)
-    # The engine draws from world 0 to its maximum over 512 pixels, a world unit a pixel; the
-    # field is moved and stretched to fill that area and every point is brought back. The
-    # velocities stretch with it, so that the lines keep their shapes.
-    x0, y0 = xs.min(), ys.min()
-    sx = AREA_PIXELS / max(xs.max() - x0, np.finfo(np.float64).tiny)
-    sy = AREA_PIXELS / max(ys.max() - y0, np.finfo(np.float64).tiny)
-    u = np.asarray(u, dtype=np.float64) * sx
-    v = np.asarray(v, dtype=np.float64) * sy
-    field = Field((xs - x0) * sx, (ys - y0) * sy, u, v)
+    box = ax.get_window_extent()
+    pixels = (max(box.width, 1.0), max(box.height, 1.0))
+    if subsample and np.ndim(u) == 2 and np.ndim(v) == 2:
+        columns, rows = _nodes_for(len(xs), pixels[0]), _nodes_for(len(ys), pixels[1])
+        if len(columns) < len(xs) or len(rows) < len(ys):
+            xs, ys = xs[columns], ys[rows]
+            u = np.asarray(u)[np.ix_(rows, columns)]
+            v = np.asarray(v)[np.ix_(rows, columns)]
+    # The engine draws the data's own window, y up, on an area of the axes' size whose pixels
+    # are square in world units. Axes that give a data unit more pixels along y than along x
+    # (or fewer) see the field with y and v stretched by that share, so that the lines lie
+    # evenly on the screen; their points are brought back.
+    spans = [max(np.ptp(a), np.finfo(np.float64).tiny) for a in (xs, ys)]
+    if step is not None:
+        u, v = np.asarray(u, dtype=np.float64), np.asarray(v, dtype=np.float64)
+        with np.errstate(invalid="ignore"):
+            fastest = np.nanmax(np.hypot(u * (pixels[0] / spans[0]), v * (pixels[1] / spans[1])),
+                                initial=0.0)
+        if np.isfinite(fastest) and fastest > 0:
+            # Delta t 10 is a tenth of a unit of time: `step` pixels a step at the fastest.
+            u, v = u * (10 * step / fastest), v * (10 * step / fastest)
+    stretch = (pixels[1] / spans[1]) / (pixels[0] / spans[0])
+    if abs(stretch - 1) < ASPECT_TOLERANCE:
+        stretch = 1.0
+        field = Field(xs, ys, u, v)
+    else:
+        field = Field(xs, ys * stretch, u, np.asarray(v, dtype=np.float64) * stretch)
 
-    settings = {"evenly_spaced": True, "integrator": integrator,
-                "d_sep": _d_sep_for(ax, spacing)}
-    settings["d_test"] = max(1, settings["d_sep"] // 2)
+    d_sep = _d_sep_for(pixels, ax.figure.dpi, spacing)
+    settings = {"evenly_spaced": True, "integrator": integrator, "d_sep": d_sep,
+                "d_test": max(1, d_sep // 2), "size": _clamp(max(pixels), SIZE_RANGE),
+                "aspect": "equal", "view": "data", "y_axis": "up", "step_units": "pixels"}
     settings.update(options)
-    world = field.streamlines(**settings)
-    lines = [(w, np.column_stack([w[:, 0] / sx + x0, w[:, 1] / sy + y0])) for w in world]
+    # The field was made for this drawing: the engine takes it over instead of copying it.
+    run = field._run(settings, consume=True)
+    points, counts = run.streamline_points()
+    world = points
+    if stretch != 1.0:
+        points = points.copy()
+        points[:, 1] /= stretch
+    segments = np.split(points, np.cumsum(counts)[:-1]) if len(counts) else []
 
     if color is None:
         color = ax._get_lines.get_next_color()
-    collection = LineCollection([data for _, data in lines], colors=color,
-                                linewidths=linewidth)
-    ax.add_collection(collection)
+    collection = LineCollection(segments, colors=color, linewidths=linewidth)
+    # The lines lie inside the data's limits: those are the limits, without a look at each line.
+    ax.add_collection(collection, autolim=False)
     ax.update_datalim([(xs.min(), ys.min()), (xs.max(), ys.max())])
     ax.autoscale_view()
     collection.arrowheads = None
     if arrowheads:
-        collection.arrowheads = _arrowheads(ax, lines, field, 4 * linewidth + 2, color)
+        long_enough = counts >= 3
+        middles = (np.cumsum(counts) - counts + counts // 2)[long_enough]
+        velocities = run.velocities(world[middles]) if len(middles) else np.zeros((0, 2))
+        velocities = velocities * [1.0, 1.0 / stretch]
+        collection.arrowheads = _arrowheads(ax, points, middles, velocities, 4 * linewidth + 2,
+                                            color)
     return collection
