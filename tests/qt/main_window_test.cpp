@@ -13,9 +13,14 @@
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
+#include <cctype>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app/qt/main_window.h"
+#include "data/byte_source.h"
+#include "data/data_set_series.h"
 #include "app/readout.h"
 #include "scripted_window.h"
 
@@ -70,6 +75,35 @@ void Drop(QWidget* target, const QStringList& files) {
   QApplication::sendEvent(target, &enter);
   QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(target, &drop);
+}
+
+std::string FileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A picture file without what differs between two writers of the same picture: cairo names an
+// SVG's group after its surface, counted over the whole process (the window's count goes on from
+// its earlier pictures, the renderer's starts afresh), and dates a PDF to the second.
+std::string Comparable(std::string bytes) {
+  // Each "surface" followed by digits keeps the word only.
+  for (size_t at = bytes.find("surface"); at != std::string::npos;
+       at = bytes.find("surface", at + 1)) {
+    size_t end = at + 7;
+    while (end < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[end]))) ++end;
+    bytes.erase(at + 7, end - at - 7);
+  }
+  const size_t date = bytes.find("/CreationDate (");
+  if (date != std::string::npos) bytes.erase(date, bytes.find(')', date) + 1 - date);
+  return bytes;
+}
+
+/// Runs one of the programs to the end; its standard error is the failure's text.
+void RunProgram(const char* program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  QVERIFY(process.waitForFinished(120000));
+  QVERIFY2(process.exitCode() == 0, process.readAllStandardError().constData());
 }
 
 }  // namespace
@@ -255,6 +289,121 @@ class MainWindowTest : public QObject {
     const QImage rendered(png);
     QCOMPARE(DifferingPixels(w.Visualizer().DrawingArea(), rendered.copy(0, 0, 512, 512)), 0);
     QCOMPARE(DifferingPixels(w.Visualizer().LegendStrip(), rendered.copy(0, 522, 512, 10)), 0);
+  }
+
+  void aSavedPictureIsTheRenderersPictureInTheFormatOfItsName() {
+    const std::string vortex = WriteSample(dir_, SampleFlow::RankineVortex);
+    struct Case {
+      const char* name;
+      bool background;
+      bool colourBar;
+      QStringList renderOptions;  // what vortana-render needs for the same picture
+      bool barLeftOut;
+    };
+    // The PNG first: once a process has drawn the bar's labels into a vector picture, cairo's
+    // cached font gives later raster labels slightly different edges.
+    const Case cases[] = {
+        {"bar.png", true, true, {"--background", "flow", "--legend", "--colour-bar"}, false},
+        {"bar.svg", true, true, {"--background", "flow", "--legend", "--colour-bar"}, false},
+        {"bar.pdf", true, true, {"--background", "flow", "--legend", "--colour-bar"}, false},
+        {"nobackground.svg", false, true, {"--legend"}, true},
+    };
+    for (const Case& c : cases) {
+      ScriptedMainWindow w;
+      w.window.OpenDataSet(QString::fromStdString(vortex));
+      if (c.background) QTest::mouseClick(w.window.Dialog().Control(kIdBackground), Qt::LeftButton);
+      QTest::mouseClick(w.window.Dialog().Control(kIdVisualize), Qt::LeftButton);
+      w.window.findChild<QAction*>("actionColourBar")->setChecked(c.colourBar);
+      const std::string saved = dir_.File(std::string("window-") + c.name);
+      w.savePath = QString::fromStdString(saved);
+      w.window.findChild<QAction*>("actionSavePicture")->trigger();
+      QVERIFY2(w.messages.empty(), c.name);
+      QCOMPARE(w.StatusMessage().endsWith("without the colour bar: Background is off"),
+               c.barLeftOut);
+
+      const std::string rendered = dir_.File(std::string("render-") + c.name);
+      RunProgram(VORTANA_RENDER_EXE, QStringList{QString::fromStdString(vortex), "-o",
+                                                 QString::fromStdString(rendered)} +
+                                         c.renderOptions);
+      const std::string bytes = Comparable(FileBytes(saved));
+      QVERIFY2(bytes.size() > 1000, c.name);
+      QVERIFY2(bytes == Comparable(FileBytes(rendered)), c.name);
+    }
+  }
+
+  void theSaveChoosersFilterGivesAMissingExtension() {
+    struct Case {
+      const char* path;
+      const char* filter;
+      const char* expected;
+    };
+    const Case cases[] = {
+        {"/d/flow", "SVG image (*.svg)", "/d/flow.svg"},
+        {"/d/flow", "PDF document (*.pdf)", "/d/flow.pdf"},
+        {"/d/flow", "PNG image (*.png)", "/d/flow.png"},
+        {"/d/flow.PDF", "PNG image (*.png)", "/d/flow.PDF"},  // a picture's own name stays
+        {"/d/flow.v2", "SVG image (*.svg)", "/d/flow.v2.svg"},
+        {"/d.x/flow", "PDF document (*.pdf)", "/d.x/flow.pdf"},
+    };
+    for (const Case& c : cases) {
+      QCOMPARE(WithPictureExtension(c.path, c.filter), QString(c.expected));
+    }
+  }
+
+  void stepEntriesLoadTheStepsOfASeriesKeepingTheSettings() {
+    const QString folder = QString::fromStdString(dir_.File("series"));
+    RunProgram(VORTANA_SAMPLE_EXE, {"--steps", "3", "double-gyre", folder});
+    const std::string gyre = (folder + "/double-gyre.gri").toStdString();
+    ScriptedMainWindow w;
+    QVERIFY(w.active);
+    VortanaWindow& dialog = w.window.Dialog();
+    auto entry = [&w](const char* name) { return w.window.findChild<QAction*>(name); };
+    w.window.OpenDataSet(QString::fromStdString(gyre));
+    QCOMPARE(dialog.StepCount(), 3);
+    QVERIFY(entry("actionNextStep")->isEnabled() && !entry("actionPreviousStep")->isEnabled());
+    QVERIFY(w.DataSetText().contains("step 1 of 3"));
+    QTest::mouseClick(dialog.Control(kIdBackground), Qt::LeftButton);
+    // Steps in drawing pixels, which a file pair does not take by itself.
+    w.window.findChild<QMenu*>("menuStepUnits")->actions().at(2)->trigger();
+    QCOMPARE(w.Visualizer().GetSettings().stepUnits, RadioIndex(StepUnits::Pixels));
+    dialog.Control(kIdVisualize)->setFocus();
+
+    QTest::keyClick(&w.window, Qt::Key_PageDown);
+    QCOMPARE(dialog.Step(), 1);
+    QVERIFY(w.DataSetText().contains("step 2 of 3"));
+    // The statistics are step 1's, as the series reads it with the grid read once.
+    FileStore files;
+    DataSetSeries series(gyre, files);
+    QVERIFY(series.Open().Ok());
+    LoadResult step0 = series.Read(0);
+    LoadResult step1 = series.Read(1);
+    QCOMPARE(w.Visualizer().Limits().maxSpeed, step1.Field()->Stats().maxSpeed);
+    QCOMPARE(w.Visualizer().Limits().maxScalar1, step1.Field()->Stats().maxScalar1);
+    QVERIFY(step0.Field()->Stats().maxScalar1 != step1.Field()->Stats().maxScalar1);
+
+    QTest::mouseClick(dialog.Control(kIdVisualize), Qt::LeftButton);
+    const QString png = QString::fromStdString(dir_.File("step1.png"));
+    RunProgram(VORTANA_RENDER_EXE, {QString::fromStdString(gyre), "-o", png, "--step", "1",
+                                    "--background", "flow", "--step-units", "pixels"});
+    QCOMPARE(DifferingPixels(w.Visualizer().DrawingArea(), QImage(png).copy(0, 0, 512, 512)), 0);
+
+    QTest::keySequence(&w.window, QKeySequence(Qt::CTRL | Qt::Key_End));
+    QCOMPARE(dialog.Step(), 2);
+    QVERIFY(!entry("actionNextStep")->isEnabled() && !entry("actionLastStep")->isEnabled());
+    QTest::keyClick(&w.window, Qt::Key_PageUp);
+    QCOMPARE(dialog.Step(), 1);
+    QTest::keySequence(&w.window, QKeySequence(Qt::CTRL | Qt::Key_Home));
+    QCOMPARE(dialog.Step(), 0);
+    QCOMPARE(w.Visualizer().GetSettings().background, 1);
+
+    // A data set of one step offers none.
+    w.window.OpenDataSet(QString::fromStdString(WriteSample(dir_, SampleFlow::RankineVortex)));
+    for (const char* name : {"actionNextStep", "actionPreviousStep", "actionFirstStep",
+                             "actionLastStep"}) {
+      QVERIFY(!entry(name)->isEnabled());
+    }
+    QVERIFY(!w.DataSetText().contains("step"));
+    QVERIFY(w.messages.empty());
   }
 
  private:

@@ -29,7 +29,7 @@
 #include "../command_guard.h"
 #include "../control_ids.h"
 #include "../field_warnings.h"
-#include "../png_writer.h"
+#include "../picture_writer.h"
 #include "../readout.h"
 
 namespace vortana {
@@ -51,6 +51,20 @@ constexpr ColourMapEntry kColourMapEntries[] = {
     {ColourMap::Coolwarm, "C&oolwarm"}, {ColourMap::Greys, "&Greys"},
 };
 
+struct StepUnitsEntry {
+  StepUnits units;
+  const char* text;
+};
+constexpr StepUnitsEntry kStepUnitsEntries[] = {
+    {StepUnits::Auto, "&Auto"},
+    {StepUnits::World, "&World units"},
+    {StepUnits::Pixels, "&Drawing pixels"},
+};
+
+// The first is the one offered at first, the format the dialog's pictures always had.
+constexpr const char* kPictureFilters[] = {"PNG image (*.png)", "SVG image (*.svg)",
+                                           "PDF document (*.pdf)"};
+
 QImage SurfaceImage(const Surface& surface) {
   // A COLORREF lies in memory as RGBX8888 (see SurfaceFrame).
   return QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(), surface.Height(),
@@ -69,13 +83,27 @@ QStringList LocalFiles(const QMimeData* data) {
 std::optional<QString> RunSaveFileDialog(QWidget* parent, const QString& suggested) {
   QFileDialog dialog(parent, QObject::tr("Save Picture As"), suggested);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setNameFilter(QObject::tr("PNG Images (*.png)"));
-  dialog.setDefaultSuffix(QStringLiteral("png"));
+  QStringList filters;
+  for (const char* filter : kPictureFilters) filters << QObject::tr(filter);
+  dialog.setNameFilters(filters);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-  return dialog.selectedFiles().constFirst();
+  return WithPictureExtension(dialog.selectedFiles().constFirst(), dialog.selectedNameFilter());
 }
 
 }  // namespace
+
+QString WithPictureExtension(const QString& path, const QString& filter) {
+  if (PictureFormatOfPath(QFile::encodeName(path).toStdString()) &&
+      !QFileInfo(path).suffix().isEmpty()) {
+    return path;
+  }
+  // The extension between "(*" and ")"; PNG when the filter names none.
+  const qsizetype open = filter.indexOf(QStringLiteral("(*."));
+  const qsizetype close = filter.indexOf(')', open);
+  const QString extension =
+      open >= 0 && close > open ? filter.mid(open + 2, close - open - 2) : QStringLiteral(".png");
+  return path + extension;
+}
 
 QStringList WithRecentFile(QStringList list, const QString& path, int limit) {
   list.removeAll(path);
@@ -107,9 +135,10 @@ MainWindow::MainWindow() : dialog_(new VortanaWindow) {
   chooseSaveFile_ = [this]() -> std::optional<QString> {
     const std::string name = dialog_->GetVisualizer().GetSettings().fileName;
     const QFileInfo data(QFile::decodeName(name.c_str()));
+    // No extension: the filter chosen gives it, so that choosing SVG is enough to get SVG.
     const QString suggested =
-        name.empty() ? QStringLiteral("picture.png")
-                     : data.dir().filePath(data.completeBaseName().section('.', 0, 0) + ".png");
+        name.empty() ? QStringLiteral("picture")
+                     : data.dir().filePath(data.completeBaseName().section('.', 0, 0));
     return RunSaveFileDialog(this, suggested);
   };
 
@@ -167,7 +196,68 @@ void MainWindow::BuildViewMenu() {
   AddDisplayChoices(view);
 }
 
-void MainWindow::AddDisplayChoices(QMenu* /*view*/) {}
+void MainWindow::AddDisplayChoices(QMenu* view) {
+  AddStepUnitsMenu(view);
+  colourBar_ = view->addAction(tr("Colour &Bar"));
+  colourBar_->setObjectName("actionColourBar");
+  colourBar_->setCheckable(true);
+  colourBar_->setToolTip(tr("Save pictures with a colour bar that explains the background"));
+  AddStepEntries(view);
+}
+
+void MainWindow::AddStepUnitsMenu(QMenu* view) {
+  QMenu* units = view->addMenu(tr("Step &Units"));
+  units->setObjectName("menuStepUnits");
+  stepUnits_ = new QActionGroup(this);
+  stepUnits_->setExclusive(true);
+  const int chosen = dialog_->GetVisualizer().GetSettings().stepUnits;
+  for (const StepUnitsEntry& entry : kStepUnitsEntries) {
+    QAction* action = units->addAction(tr(entry.text));
+    action->setCheckable(true);
+    action->setData(RadioIndex(entry.units));
+    action->setChecked(RadioIndex(entry.units) == chosen);
+    stepUnits_->addAction(action);
+  }
+  // Read by the next Visualize, as the dialog's own fields are.
+  connect(stepUnits_, &QActionGroup::triggered, this, [this](QAction* action) {
+    dialog_->GetVisualizer().MutableSettings().stepUnits = action->data().toInt();
+  });
+  workInputs_.push_back(units->menuAction());
+}
+
+void MainWindow::AddStepEntries(QMenu* view) {
+  view->addSeparator();
+  AddStepEntry(view, tr("&Next Step"), "actionNextStep", QKeySequence(Qt::Key_PageDown),
+               [](int step) { return step + 1; });
+  AddStepEntry(view, tr("&Previous Step"), "actionPreviousStep", QKeySequence(Qt::Key_PageUp),
+               [](int step) { return step - 1; });
+  AddStepEntry(view, tr("&First Step"), "actionFirstStep", QKeySequence(Qt::CTRL | Qt::Key_Home),
+               [](int) { return 0; });
+  AddStepEntry(view, tr("&Last Step"), "actionLastStep", QKeySequence(Qt::CTRL | Qt::Key_End),
+               [this](int) { return dialog_->StepCount() - 1; });
+  ShowStepEntries(true);
+}
+
+QAction* MainWindow::AddStepEntry(QMenu* view, const QString& text, const char* name,
+                                  const QKeySequence& shortcut, std::function<int(int)> target) {
+  QAction* action = view->addAction(text);
+  action->setObjectName(name);
+  action->setShortcut(shortcut);
+  connect(action, &QAction::triggered, this, [this, target] {
+    dialog_->LoadStep(target(dialog_->Step()));
+  });
+  stepEntries_.emplace_back(action, std::move(target));
+  return action;
+}
+
+void MainWindow::ShowStepEntries(bool enabled) {
+  const int step = dialog_->Step();
+  const int count = dialog_->StepCount();
+  for (auto& [action, target] : stepEntries_) {
+    const int to = target(step);
+    action->setEnabled(enabled && count > 1 && to >= 0 && to < count && to != step);
+  }
+}
 
 void MainWindow::ShowChosenColourMap() {
   const int chosen = dialog_->GetVisualizer().GetSettings().colourMap;
@@ -224,6 +314,7 @@ void MainWindow::ShowProgress() {
 
 void MainWindow::SetWorkInputsEnabled(bool enabled) {
   for (QAction* action : workInputs_) action->setEnabled(enabled);
+  ShowStepEntries(enabled);
   setAcceptDrops(enabled);
   if (enabled) FillRecentMenu();  // it is disabled while the list is empty
 }
@@ -290,12 +381,17 @@ void MainWindow::OnDataSetLoaded(const QString& path, bool loaded) {
                        .arg(field.Height())
                        .arg(field.Depth())
                        .arg(field.ScalarCount());
+    if (dialog_->StepCount() > 1) {
+      // Counted from 1 here, as a reader counts; the step's number in files is one less.
+      text += tr("   step %1 of %2").arg(dialog_->Step() + 1).arg(dialog_->StepCount());
+    }
     for (const std::string& warning : FieldWarnings(field)) {
       text += QStringLiteral("   |   ") + QString::fromStdString(warning);
     }
     dataSetLabel_->setText(text);
   }
   dataSetLabel_->setToolTip(dataSetLabel_->text());
+  ShowStepEntries(!dialog_->Busy());
   StoreRecentFiles();
   FillRecentMenu();
 }
@@ -318,14 +414,22 @@ void MainWindow::SavePicture() {
   QtPlatform& platform = dialog_->GetPlatform();
   const std::string path = QFile::encodeName(*chosen).toStdString();
   const VisualizerDialog& v = dialog_->GetVisualizer();
+  PictureOptions options;
+  options.legend = true;
+  // The bar explains the background's colours; without a background it would explain nothing.
+  const bool barLeftOut = colourBar_->isChecked() && v.GetSettings().background == 0;
+  options.colourBar = colourBar_->isChecked() && !barLeftOut;
   std::string error;
-  RunCommand(platform, "save the picture",
-             [&] { error = WritePng(path, v.DrawingArea(), &v.LegendStrip()); });
+  RunCommand(platform, "save the picture", [&] { error = WritePicture(v, options, path); });
   if (!error.empty()) {
     platform.ShowMessage(error, "Save Picture As", MessageIcon::Stop);
     return;
   }
-  statusBar()->showMessage(tr("Saved the picture as %1").arg(*chosen), kNoteMs);
+  statusBar()->showMessage(
+      barLeftOut ? tr("Saved the picture as %1 without the colour bar: Background is off")
+                       .arg(*chosen)
+                 : tr("Saved the picture as %1").arg(*chosen),
+      kNoteMs);
 }
 
 void MainWindow::CopyPicture() {
@@ -337,10 +441,12 @@ void MainWindow::ShowShortcuts() {
   QMessageBox::information(
       this, tr("Keyboard Shortcuts"),
       tr("Ctrl+O\tOpen a data set\n"
-         "Ctrl+S\tSave the picture as PNG\n"
+         "Ctrl+S\tSave the picture as PNG, SVG or PDF\n"
          "Ctrl+C\tCopy the picture\n"
          "Ctrl+Q\tQuit\n"
          "F1\tThis list\n"
+         "Page Down, Page Up\tThe next or previous time step\n"
+         "Ctrl+Home, Ctrl+End\tThe first or last time step\n"
          "Enter\tVisualize (in the Filename field: open the typed path)\n"
          "Alt+letter\tThe control or menu whose underlined letter it is\n"
          "Up, Down\tStep the number in a field with arrows\n"

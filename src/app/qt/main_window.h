@@ -57,6 +57,12 @@ class MainWindow : public QMainWindow {
   void BuildHelpMenu();
   void BuildProgressArea();
   void FillRecentMenu();
+  void AddStepUnitsMenu(QMenu* view);
+  void AddStepEntries(QMenu* view);
+  QAction* AddStepEntry(QMenu* view, const QString& text, const char* name,
+                        const QKeySequence& shortcut, std::function<int(int)> target);
+  /// Enables the time-step entries that lead to another step.
+  void ShowStepEntries(bool enabled);
   void SavePicture();
   void CopyPicture();
   void ShowShortcuts();
@@ -83,12 +89,20 @@ class MainWindow : public QMainWindow {
   QPushButton* stopButton_ = nullptr;
   QTimer* progressTimer_ = nullptr;
   QActionGroup* colourMaps_ = nullptr;
+  QActionGroup* stepUnits_ = nullptr;
+  QAction* colourBar_ = nullptr;
+  // Each with the step it leads to from the step shown.
+  std::vector<std::pair<QAction*, std::function<int(int)>>> stepEntries_;
   std::vector<QAction*> workInputs_;  // disabled while work runs
   bool busyCursor_ = false;
   QStringList recent_;
   QString readout_;
   SaveFileChooser chooseSaveFile_;
 };
+
+/// `path` with the extension of the save chooser's `filter` ("SVG image (*.svg)") appended,
+/// unless it already ends in one of the picture extensions.
+QString WithPictureExtension(const QString& path, const QString& filter);
 
 /// The list after opening `path`: it goes first, once, and the list keeps at most `limit`.
 QStringList WithRecentFile(QStringList list, const QString& path, int limit);

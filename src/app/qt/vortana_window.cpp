@@ -22,6 +22,7 @@
 #include "../command_guard.h"
 #include "../control_ids.h"
 #include "../../data/field_reader.h"
+#include "../../data/byte_source.h"
 #include "group_frame.h"
 #include "spinner.h"
 #include "surface_frame.h"
@@ -212,22 +213,44 @@ void VortanaWindow::Browse() {
   if (path) LoadDataSet(*path);
 }
 
-void VortanaWindow::LoadDataSet(const std::string& path) {
+void VortanaWindow::LoadDataSet(const std::string& path) { Load(path, 0); }
+
+void VortanaWindow::LoadStep(int step) {
+  if (stepCount_ < 2 || step < 0 || step >= stepCount_) return;
+  Load(visualizer_.GetSettings().fileName, step);
+}
+
+void VortanaWindow::Load(const std::string& path, int step) {
   if (busy_) return;
   // The files are read on the worker; the dialog takes the field (or the failure) over here.
   auto result = std::make_shared<std::optional<LoadResult>>();
   const QString name = QFileInfo(QString::fromStdString(path)).fileName();
   RunWork(
-      "open the data set", [result, path](WorkMonitor&) { result->emplace(vortana::LoadDataSet(path)); },
-      [this, result, path, name](bool stopped) {
+      "open the data set",
+      [result, path, step](WorkMonitor&) {
+        FileStore files;
+        result->emplace(vortana::LoadDataSet(path, files, ReaderSet::Standard(), ReadRequest{step}));
+      },
+      [this, result, path, name, step](bool stopped) {
         if (stopped) {
           return tr("Stopped loading %1; the data set before stays loaded").arg(name);
         }
+        const LoadResult& loaded = **result;
+        if (step == 0) {
+          stepCount_ = loaded.Ok() ? loaded.StepCount() : 0;
+        } else if (loaded.StepCount() > 0) {
+          // A step that failed to read leaves the others reachable.
+          stepCount_ = loaded.StepCount();
+        }
+        step_ = step;
         visualizer_.UseLoadResult(**result, path);
-        emit DataSetLoaded(QString::fromStdString(path), (*result)->Ok());
+        emit DataSetLoaded(QString::fromStdString(path), loaded.Ok());
         return QString();
       },
-      [name](const WorkMonitor&) { return tr("Loading %1").arg(name); }, true);
+      [name, step](const WorkMonitor&) {
+        return step == 0 ? tr("Loading %1").arg(name) : tr("Loading step %1 of %2").arg(step + 1).arg(name);
+      },
+      true);
 }
 
 void VortanaWindow::Visualize() {

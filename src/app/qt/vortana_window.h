@@ -45,6 +45,12 @@ class VortanaWindow : public QDialog {
   /// Loads the data set at `path` as the "..." button does once a file is chosen; a failure
   /// shows the load's message. Announces the load with DataSetLoaded either way.
   void LoadDataSet(const std::string& path);
+  /// Loads time step `step` of the data set loaded now, as a load does but for the step read;
+  /// the settings stay. Announced with DataSetLoaded too.
+  void LoadStep(int step);
+  /// The time step the dialog shows and how many the data set holds (0 with none loaded).
+  int Step() const { return step_; }
+  int StepCount() const { return stepCount_; }
 
   // Long work: Visualize, a streamline probe and a load run on a worker thread. Work that ends
   // within the quiet time is finished before the command returns and shows no sign of itself;
@@ -92,6 +98,7 @@ class VortanaWindow : public QDialog {
                bool abandonOnStop);
   void FinishWork(unsigned generation);
   void SetInputsEnabled(bool enabled);
+  void Load(const std::string& path, int step);
   void ShowGrowingPicture();
   void Visualize();
   void LeftClick(int x, int y);
@@ -109,6 +116,8 @@ class VortanaWindow : public QDialog {
   // Controls that paint themselves: a paint request inside one of them is that control's own.
   std::vector<QWidget*> selfPainting_;
   bool repaintFailureShowing_ = false;
+  int step_ = 0;
+  int stepCount_ = 0;
 
   // The running work; monitor_ outlives the thread that polls it.
   bool busy_ = false;
