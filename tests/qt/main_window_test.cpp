@@ -361,7 +361,7 @@ class MainWindowTest : public QObject {
     w.window.OpenDataSet(QString::fromStdString(gyre));
     QCOMPARE(dialog.StepCount(), 3);
     QVERIFY(entry("actionNextStep")->isEnabled() && !entry("actionPreviousStep")->isEnabled());
-    QVERIFY(w.DataSetText().contains("step 1 of 3"));
+    QVERIFY(w.DataSetText().contains("step 0 (of 0 to 2)"));
     QTest::mouseClick(dialog.Control(kIdBackground), Qt::LeftButton);
     // Steps in drawing pixels, which a file pair does not take by itself.
     w.window.findChild<QMenu*>("menuStepUnits")->actions().at(2)->trigger();
@@ -370,7 +370,7 @@ class MainWindowTest : public QObject {
 
     QTest::keyClick(&w.window, Qt::Key_PageDown);
     QCOMPARE(dialog.Step(), 1);
-    QVERIFY(w.DataSetText().contains("step 2 of 3"));
+    QVERIFY(w.DataSetText().contains("step 1 (of 0 to 2)"));
     // The statistics are step 1's, as the series reads it with the grid read once.
     FileStore files;
     DataSetSeries series(gyre, files);

@@ -383,7 +383,8 @@ void MainWindow::OnDataSetLoaded(const QString& path, bool loaded) {
                        .arg(field.ScalarCount());
     if (dialog_->StepCount() > 1) {
       // Counted from 1 here, as a reader counts; the step's number in files is one less.
-      text += tr("   step %1 of %2").arg(dialog_->Step() + 1).arg(dialog_->StepCount());
+      // Numbered from 0, as vortana-render's --step and the data files number them.
+      text += tr("   step %1 (of 0 to %2)").arg(dialog_->Step()).arg(dialog_->StepCount() - 1);
     }
     for (const std::string& warning : FieldWarnings(field)) {
       text += QStringLiteral("   |   ") + QString::fromStdString(warning);
