@@ -25,6 +25,16 @@ constexpr int kPixelsPerAxisTick = 80;
 void UseFont(cairo_t* cairo) {
   cairo_select_font_face(cairo, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
   cairo_set_font_size(cairo, kFontSize);
+  // Every option spelled out: left to the surface, the options of the first surface that used the
+  // font stay in cairo's font cache, and a PNG's labels would depend on what the process drew
+  // before (a vector picture hints differently).
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_subpixel_order(options, CAIRO_SUBPIXEL_ORDER_DEFAULT);
+  cairo_set_font_options(cairo, options);
+  cairo_font_options_destroy(options);
 }
 
 enum class Anchor { Left, Centre, Right };
