@@ -12,12 +12,16 @@
 
 namespace vortana {
 
-/// The world point under fractional drawing-area pixel (px, py), each product rounded to float
-/// as PixelMap::WorldXOfPixel rounds it for a whole pixel. The product of two floats is exact in
-/// double, so the float product is that rounding, bit for bit, without the conversions (it
-/// lies on the path from one step to the next, where every cycle counts).
+/// The world point under fractional drawing-area pixel (px, py), as PixelMap's fractional
+/// conversions give it. With the window at the origin and y down (every .gri pair) that is each
+/// product rounded to float, which the product of two floats is, bit for bit, without the
+/// conversions (it lies on the path from one step to the next, where every cycle counts); a window
+/// with an offset or y up takes the map's own conversion.
 [[gnu::always_inline]] inline Vec2 WorldOfPixelPoint(const PixelMap& map, Vec2 p) {
-  return Vec2(p.x * map.scaleX, p.y * map.scaleY);
+  if (map.x0 == 0.0f && map.y0 == 0.0f && !map.yUp) {
+    return Vec2(p.x * map.scaleX, p.y * map.scaleY);
+  }
+  return Vec2(map.WorldXOfFractionalPixel(p.x), map.WorldYOfFractionalPixel(p.y));
 }
 
 /// Pixels per world unit along each axis, to take velocities to pixels per unit of time.
@@ -30,8 +34,9 @@ struct PixelsPerWorldUnit {
   float x;
   float y;
 
+  // With y up world y grows up the screen, so the pixel row runs the other way.
   explicit PixelsPerWorldUnit(const PixelMap& map)
-      : x(1.0f / map.scaleX), y(1.0f / map.scaleY) {}
+      : x(1.0f / map.scaleX), y(map.yUp ? -1.0f / map.scaleY : 1.0f / map.scaleY) {}
 
   /// A world velocity in pixels per unit of time. Slices have no drawing axis; a z component is
   /// measured at the x scale, so that a flow that leaves the plane keeps its slope in pixels
