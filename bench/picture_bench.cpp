@@ -5,7 +5,8 @@
 // background. BM_WritePicture times the whole path, the dialog's picture through WritePicture
 // into a file (PNG, SVG, PDF, each without and with arrowheads); BM_DrawPng, BM_DrawSvg and
 // BM_DrawPdf time only the drawing and encoding into memory (the SVG through our own writer,
-// the PDF through cairo). The "orbits" rows are a stress case no dialog setting makes: 1,000
+// the PDF through cairo); BM_DrawOwnPdf is the same PDF through our own PdfPage, as
+// WritePicture now writes a picture without text. The "orbits" rows are a stress case no dialog setting makes: 1,000
 // probe-style traces on the closed orbits of the double gyre, each going round until the
 // trace's bound, about a million points.
 #include <benchmark/benchmark.h>
@@ -26,6 +27,7 @@
 #include "app/visualizer_dialog.h"
 #include "render/background.h"
 #include "render/cairo_canvas.h"
+#include "render/pdf_canvas.h"
 #include "render/streamline.h"
 #include "render/surface.h"
 #include "render/svg_canvas.h"
@@ -174,6 +176,24 @@ void BM_DrawPdf(benchmark::State& state) {
   CountLines(state, picture);
 }
 
+// Arguments: the picture (0 evenly spaced, 1 orbits), arrowheads (0 or 1).
+void BM_DrawOwnPdf(benchmark::State& state) {
+  const Picture& picture = PictureOf(static_cast<int>(state.range(0)));
+  std::string bytes;
+  for (auto _ : state) {
+    PdfPage page(kAreaSizePx, kAreaSizePx);
+    {
+      PdfCanvas canvas(page, {0, 0}, kAreaSizePx, kAreaSizePx, 1.0, PngOfImage);
+      canvas.SetArrowheads(state.range(1) != 0);
+      Draw(canvas, picture);
+    }
+    bytes = page.Document();
+    benchmark::DoNotOptimize(bytes.data());
+  }
+  state.counters["bytes"] = static_cast<double>(bytes.size());
+  CountLines(state, picture);
+}
+
 // Arguments: the format (0 PNG, 1 SVG, 2 PDF), arrowheads (0 or 1).
 void BM_WritePicture(benchmark::State& state) {
   const VisualizerDialog& dialog = Spaced().dialog;
@@ -206,6 +226,10 @@ BENCHMARK(BM_DrawSvg)
     ->Args({0, 0})->Args({0, 1})->Args({1, 0})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DrawPdf)
+    ->ArgNames({"orbits", "heads"})
+    ->Args({0, 0})->Args({0, 1})->Args({1, 0})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DrawOwnPdf)
     ->ArgNames({"orbits", "heads"})
     ->Args({0, 0})->Args({0, 1})->Args({1, 0})
     ->Unit(benchmark::kMillisecond);

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <memory>
+#include <set>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -145,6 +146,7 @@ struct RunChoices {
   bool fromFilePair = true;
   int colourByButton = kIdFlow;
   bool evenlySpaced = false;
+  StepUnits stepUnits = StepUnits::Auto;
 };
 
 std::unique_ptr<DialogRun> Visualized(std::unique_ptr<FlowField> field, const RunChoices& c) {
@@ -153,6 +155,7 @@ std::unique_ptr<DialogRun> Visualized(std::unique_ptr<FlowField> field, const Ru
   settings.drawingSize = c.size;
   settings.view = RadioIndex(c.view);
   settings.yAxis = RadioIndex(c.yAxis);
+  settings.stepUnits = static_cast<int>(c.stepUnits);
   run->dialog.OnInitDialog();
   run->dialog.UseField(std::move(field), "field", c.fromFilePair);
   run->platform.SetChecked(kIdBackground, true);
@@ -193,6 +196,41 @@ TEST(DrawingArea, DataViewDrawsWhatOriginViewDrawsOnAGridFromZero) {
       const Surface& b = data->dialog.DrawingArea();
       EXPECT_TRUE(std::equal(a.Data(), a.Data() + 512 * 512, b.Data()));
     }
+  }
+}
+
+// Steps in pixels ask the field at the world point the window puts under the pixel: a field far
+// from the origin draws the streamlines it draws at the origin (float rounding of the offset may
+// move a pixel here and there), and with y up a flow up and to the right runs up the screen.
+TEST(DrawingArea, PixelStepsTraceThroughTheWindowsOffsetAndDirection) {
+  const RunChoices down{.view = View::Data, .yAxis = YAxis::Down, .stepUnits = StepUnits::Pixels};
+  const auto pixelsOf = [](const DialogRun& run) {
+    std::set<std::pair<int, int>> pixels;
+    for (const Streamline& line : run.dialog.StoredStreamlines()) {
+      for (const PixelPoint& p : line) pixels.insert({p.x, p.y});
+    }
+    return pixels;
+  };
+  const auto reference = pixelsOf(*Visualized(SwirlField(512, 384), down));
+  const auto offset = pixelsOf(*Visualized(SwirlField(512, 384, 1000, 3000), down));
+  ASSERT_GT(reference.size(), 5000u);
+  size_t shared = 0;
+  for (const auto& p : offset) shared += reference.count(p);
+  EXPECT_GT(shared, reference.size() * 9 / 10);
+  EXPECT_GT(shared, offset.size() * 9 / 10);
+
+  RunChoices up = down;
+  up.yAxis = YAxis::Up;
+  const auto diagonal = Visualized(GridField(EvenlySpaced(5, 512), EvenlySpaced(5, 512),
+                                             [](int, int, GridPoint& node) {
+                                               node.velocity = {0.5f, 0.5f, 0};
+                                             }),
+                                   up);
+  ASSERT_FALSE(diagonal->dialog.StoredStreamlines().empty());
+  for (const Streamline& line : diagonal->dialog.StoredStreamlines()) {
+    if (line.size() < 2) continue;
+    EXPECT_GT(line.back().x, line.front().x);
+    EXPECT_EQ(line.back().x - line.front().x, line.front().y - line.back().y);
   }
 }
 
@@ -261,6 +299,17 @@ TEST(DrawingArea, SourceChoosesTheDefaultViewAndYAxis) {
     EXPECT_EQ(run->dialog.Window().x1, 1512.0f);
     EXPECT_EQ(run->dialog.Map().yUp, c.yUp);
   }
+}
+
+// The data's own window of a field wholly below 0 ends at its largest coordinates, not at the 0
+// where the statistics' maxima start.
+TEST(DrawingArea, DataViewOfANegativeFieldEndsAtItsLargestCoordinates) {
+  const auto run = Visualized(SwirlField(384, 384, -1000, -3000), {.view = View::Data});
+  const WorldWindow& window = run->dialog.Window();
+  EXPECT_EQ(window.x0, -1000.0f);
+  EXPECT_EQ(window.x1, -616.0f);
+  EXPECT_EQ(window.y0, -3000.0f);
+  EXPECT_EQ(window.y1, -2616.0f);
 }
 
 // At twice the size a field of twice the extent samples, at every pixel of even column and row,

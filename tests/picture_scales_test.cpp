@@ -73,5 +73,33 @@ TEST(PictureScales, AxisTicksAreRoundStepsWithinTheRange) {
   EXPECT_EQ(TickText(10.03, 0.01), "10.03");
 }
 
+// Ticks stand at the centre of the pixel that shows their world point. Worked by hand: x from
+// 1000 at one unit a pixel puts 1000..1500 at columns 0..500; y up at half a unit a pixel over
+// 512 rows puts world y at row 511 - 2y, so 0 is the bottom row and 250 row 11.
+TEST(PictureScales, AxisTicksStandAtTheirWorldPointsPixel) {
+  struct Case {
+    PixelMap map;
+    bool vertical;
+    std::vector<double> at;
+    std::vector<std::string> texts;
+  };
+  const std::vector<Case> cases = {
+      {{1.0f, 1.0f, 512, 512, 0.0f, 0.0f, false}, false,
+       {0.5, 100.5, 200.5, 300.5, 400.5, 500.5}, {"0", "100", "200", "300", "400", "500"}},
+      {{1.0f, 0.5f, 512, 512, 1000.0f, 0.0f, true}, false,
+       {0.5, 100.5, 200.5, 300.5, 400.5, 500.5}, {"1000", "1100", "1200", "1300", "1400", "1500"}},
+      {{1.0f, 0.5f, 512, 512, 1000.0f, 0.0f, true}, true,
+       {511.5, 411.5, 311.5, 211.5, 111.5, 11.5}, {"0", "50", "100", "150", "200", "250"}},
+  };
+  for (const Case& c : cases) {
+    const std::vector<AxisTick> ticks = AxisTicks(c.map, c.vertical);
+    ASSERT_EQ(ticks.size(), c.at.size()) << c.map.x0 << (c.vertical ? " y" : " x");
+    for (size_t i = 0; i < ticks.size(); ++i) {
+      EXPECT_DOUBLE_EQ(ticks[i].at, c.at[i]) << i;
+      EXPECT_EQ(ticks[i].text, c.texts[i]) << i;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace vortana

@@ -15,7 +15,14 @@
 #include <set>
 #include <sstream>
 
+#include <cairo-pdf.h>
+
+#include "app/control_ids.h"
+#include "app/headless/headless_platform.h"
+#include "app/sample_flows.h"
 #include "data/flow_file_writer.h"
+#include "render/cairo_canvas.h"
+#include "render/picture_decorations.h"
 #include "support/program_run.h"
 #include "support/temp_dir.h"
 
@@ -192,6 +199,137 @@ TEST(PictureWriter, PdfRasterisedByPopplerLooksLikeThePng) {
     }
   }
   EXPECT_GT(near, png.width() * png.height() * 8 / 10);
+}
+
+QImage Rasterised(const TempDir& dir, const std::string& pdf) {
+  const std::string command = "pdftoppm -r 72 -png -singlefile '" + dir.File(pdf) + "' '" +
+                              dir.File(pdf + ".poppler") + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0);
+  return QImage(QString::fromStdString(dir.File(pdf + ".poppler.png")))
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+// A picture without text is our own PDF, one with text cairo's; in both the drawing area lies
+// where the layout puts it and shows the PNG's background.
+TEST(PictureWriter, BothKindsOfPdfRasteriseOverThePng) {
+  if (std::system("command -v pdftoppm > /dev/null 2>&1") != 0) GTEST_SKIP() << "no pdftoppm";
+  const TempDir dir;
+  const std::string vortex = WriteVortex(dir);
+  ASSERT_EQ(RunRender({vortex, "--background", "flow", "-o", dir.File("v.png")}).status, 0);
+  const QImage png = QImage(QString::fromStdString(dir.File("v.png"))).convertToFormat(QImage::Format_RGB32);
+  struct Case {
+    std::string option;
+    DecorationChoice choice;
+  };
+  for (const Case& c : {Case{"--legend", {true, false, false}},
+                        Case{"--colour-bar", {false, true, false}}}) {
+    ASSERT_EQ(RunRender({vortex, "--background", "flow", c.option, "-o", dir.File("k.pdf")}).status,
+              0);
+    const QImage poppler = Rasterised(dir, "k.pdf");
+    const PictureLayout layout =
+        LayoutPicture(png.width(), png.height(), png.width(), kLegendHeight, kLegendGap, c.choice);
+    ASSERT_EQ(poppler.size(), QSize(layout.width, layout.height)) << c.option;
+    long long near = 0;
+    for (int y = 0; y < png.height(); ++y) {
+      for (int x = 0; x < png.width(); ++x) {
+        const QRgb a = poppler.pixel(layout.area.x + x, layout.area.y + y);
+        const QRgb b = png.pixel(x, y);
+        near += std::abs(qRed(a) - qRed(b)) <= 2 && std::abs(qGreen(a) - qGreen(b)) <= 2 &&
+                std::abs(qBlue(a) - qBlue(b)) <= 2;
+      }
+    }
+    EXPECT_GT(near, png.width() * png.height() * 8 / 10) << c.option;
+  }
+}
+
+// Our PDF of a dialog and cairo's of the same drawing, wide lines with arrowheads, rasterised by
+// poppler alike: the same paths, caps, joins, heads and image placement.
+TEST(PictureWriter, OwnPdfRasterisesLikeCairos) {
+  if (std::system("command -v pdftoppm > /dev/null 2>&1") != 0) GTEST_SKIP() << "no pdftoppm";
+  const TempDir dir;
+  HeadlessPlatform platform;
+  VisualizerDialog dialog(platform);
+  dialog.OnInitDialog();
+  dialog.UseField(MakeSampleField(SampleFlow::Cylinder, {48, 48}), "cylinder.gri");
+  platform.SetChecked(kIdStreamlines, true);
+  platform.SetChecked(kIdEvenlySpaced, true);
+  platform.SetControlText(kIdDSep, "15");
+  platform.SetChecked(kIdBackground, true);
+  dialog.OnVisualize();
+  PictureOptions options;
+  options.lineWidth = 2.5;
+  options.arrowheads = true;
+  ASSERT_EQ(WritePicture(dialog, options, dir.File("own.pdf")), "");
+
+  const int size = dialog.DrawingArea().Width();
+  cairo_surface_t* surface =
+      cairo_pdf_surface_create(dir.File("cairo.pdf").c_str(), size, dialog.DrawingArea().Height());
+  cairo_t* cairo = cairo_create(surface);
+  {
+    CairoCanvas canvas(cairo, size, dialog.DrawingArea().Height(), options.lineWidth);
+    canvas.SetArrowheads(true);
+    dialog.PaintDrawingArea(canvas);
+  }
+  cairo_destroy(cairo);
+  cairo_surface_destroy(surface);
+
+  const QImage own = Rasterised(dir, "own.pdf");
+  const QImage theirs = Rasterised(dir, "cairo.pdf");
+  ASSERT_EQ(own.size(), theirs.size());
+  long long apart = 0;
+  for (int y = 0; y < own.height(); ++y) {
+    for (int x = 0; x < own.width(); ++x) {
+      const QRgb a = own.pixel(x, y);
+      const QRgb b = theirs.pixel(x, y);
+      apart += std::abs(qRed(a) - qRed(b)) > 8 || std::abs(qGreen(a) - qGreen(b)) > 8 ||
+               std::abs(qBlue(a) - qBlue(b)) > 8;
+    }
+  }
+  EXPECT_LT(apart, own.width() * own.height() / 1000);
+}
+
+// Every entry of our PDF's cross-reference table points at its object, the table is where
+// startxref says, and each stream is as long as its dictionary says.
+TEST(PictureWriter, OwnPdfCrossReferencesItsObjects) {
+  const TempDir dir;
+  const std::string vortex = WriteVortex(dir);
+  ASSERT_EQ(RunRender({vortex, "--background", "flow", "--legend", "--arrowheads", "-o",
+                       dir.File("x.pdf")})
+                .status,
+            0);
+  const std::string pdf = ReadText(dir.File("x.pdf"));
+  ASSERT_EQ(pdf.rfind("%PDF-", 0), 0u);
+  const size_t startxref = pdf.rfind("startxref\n");
+  ASSERT_NE(startxref, std::string::npos);
+  const size_t xref = std::stoul(pdf.substr(startxref + 10));
+  ASSERT_EQ(pdf.compare(xref, 5, "xref\n"), 0);
+  std::istringstream table(pdf.substr(xref + 5));
+  int first = -1, count = 0;
+  table >> first >> count;
+  ASSERT_EQ(first, 0);
+  ASSERT_EQ(count, 7);  // the free entry, catalog, pages, page, content, background, legend
+  table.ignore(1);
+  std::string entry(20, ' ');
+  table.read(entry.data(), 20);
+  EXPECT_EQ(entry, "0000000000 65535 f \n");
+  for (int i = 1; i < count; ++i) {
+    table.read(entry.data(), 20);
+    ASSERT_EQ(entry.substr(10), " 00000 n \n") << i;
+    const size_t at = std::stoul(entry.substr(0, 10));
+    EXPECT_EQ(pdf.compare(at, std::to_string(i).size() + 6, std::to_string(i) + " 0 obj"), 0) << i;
+    const size_t end = pdf.find("endobj", at);
+    const size_t stream = pdf.find("stream\n", at);
+    if (stream < end) {
+      const size_t length = pdf.find("/Length ", at);
+      ASSERT_LT(length, stream);
+      EXPECT_EQ(pdf.compare(stream + 7 + std::stoul(pdf.substr(length + 8)), 10, "\nendstream"), 0)
+          << i;
+    }
+  }
+  std::string trailer;
+  table >> trailer;
+  EXPECT_EQ(trailer, "trailer");
+  EXPECT_NE(pdf.find("/Size 7 ", xref), std::string::npos);
 }
 
 // Rightward flow at one world unit a pixel: every stored streamline is a row.

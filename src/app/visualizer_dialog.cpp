@@ -3,6 +3,7 @@
 #include "visualizer_dialog.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <utility>
 
@@ -122,6 +123,18 @@ void VisualizerDialog::ChooseWorldWindow() {
   if (dataView && hasRange) {
     window_.x0 = stats.minPosition.x;
     window_.y0 = stats.minPosition.y;
+    // The statistics' maxima start at 0, as the older program's did, so a field that lies wholly
+    // below 0 along an axis says 0 there; its own window ends at its largest coordinate.
+    if (window_.x1 == 0.0f || window_.y1 == 0.0f) {
+      float largestX = -kFloatMax;
+      float largestY = -kFloatMax;
+      for (const GridPoint& node : field_->Nodes()) {
+        if (node.position.x > largestX && std::isfinite(node.position.x)) largestX = node.position.x;
+        if (node.position.y > largestY && std::isfinite(node.position.y)) largestY = node.position.y;
+      }
+      if (window_.x1 == 0.0f && largestX < 0.0f) window_.x1 = largestX;
+      if (window_.y1 == 0.0f && largestY < 0.0f) window_.y1 = largestY;
+    }
   }
   const AreaSize area = AreaOfWindow(window_, settings_.drawingSize,
                                      settings_.aspect == RadioIndex(Aspect::Equal));

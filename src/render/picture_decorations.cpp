@@ -19,8 +19,6 @@ constexpr int kTickLength = 5;
 constexpr int kBarGap = 16;
 constexpr int kBarWidth = 16;
 constexpr int kBarLabels = 64;  // tick labels and the caption right of the bar
-// About one axis tick in this many pixels at most, so that labels never run into each other.
-constexpr int kPixelsPerAxisTick = 80;
 
 void UseFont(cairo_t* cairo) {
   cairo_select_font_face(cairo, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
@@ -143,34 +141,19 @@ void DrawAxes(cairo_t* cairo, const PictureLayout& layout, const PixelMap& map) 
   cairo_stroke(cairo);
   UseFont(cairo);
 
-  // The world coordinates of the area's first and last pixels; either may be the larger one.
-  const double x0 = map.WorldXOfPixel(0);
-  const double x1 = map.WorldXOfPixel(layout.areaWidth - 1);
-  const std::vector<double> xTicks =
-      RoundTicks(x0, x1, std::max(2, layout.areaWidth / kPixelsPerAxisTick));
-  const double xStep = xTicks.size() > 1 ? xTicks[1] - xTicks[0] : 1.0;
-  for (const double wx : xTicks) {
-    const double px = map.PixelXOfWorld(static_cast<float>(wx));
-    if (!(px > -0.5 && px < width - 0.5)) continue;
-    const double x = left + px + 0.5;
+  for (const AxisTick& tick : AxisTicks(map, false)) {
+    const double x = left + tick.at;
     cairo_move_to(cairo, x, top + height + 0.5);
     cairo_line_to(cairo, x, top + height + kTickLength);
     cairo_stroke(cairo);
-    Label(cairo, TickText(wx, xStep), x, top + height + kTickLength + 10, Anchor::Centre);
+    Label(cairo, tick.text, x, top + height + kTickLength + 10, Anchor::Centre);
   }
-  const double y0 = map.WorldYOfPixel(0);
-  const double y1 = map.WorldYOfPixel(layout.areaHeight - 1);
-  const std::vector<double> yTicks =
-      RoundTicks(y0, y1, std::max(2, layout.areaHeight / kPixelsPerAxisTick));
-  const double yStep = yTicks.size() > 1 ? yTicks[1] - yTicks[0] : 1.0;
-  for (const double wy : yTicks) {
-    const double py = map.PixelYOfWorld(static_cast<float>(wy));
-    if (!(py > -0.5 && py < height - 0.5)) continue;
-    const double y = top + py + 0.5;
+  for (const AxisTick& tick : AxisTicks(map, true)) {
+    const double y = top + tick.at;
     cairo_move_to(cairo, left - 0.5, y);
     cairo_line_to(cairo, left - kTickLength, y);
     cairo_stroke(cairo);
-    Label(cairo, TickText(wy, yStep), left - kTickLength - 3, y, Anchor::Right);
+    Label(cairo, tick.text, left - kTickLength - 3, y, Anchor::Right);
   }
   cairo_restore(cairo);
 }

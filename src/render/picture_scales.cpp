@@ -104,4 +104,23 @@ std::string TickText(double value, double step) {
   return text;
 }
 
+std::vector<AxisTick> AxisTicks(const PixelMap& map, bool vertical) {
+  const int pixels = vertical ? map.height : map.width;
+  const auto worldOf = [&](int p) -> double {
+    return vertical ? map.WorldYOfPixel(p) : map.WorldXOfPixel(p);
+  };
+  // Either end may be the larger one: with y up the first row is the top of the data.
+  const std::vector<double> values =
+      RoundTicks(worldOf(0), worldOf(pixels - 1), std::max(2, pixels / kPixelsPerAxisTick));
+  const double step = values.size() > 1 ? values[1] - values[0] : 1.0;
+  std::vector<AxisTick> ticks;
+  for (const double value : values) {
+    const float world = static_cast<float>(value);
+    const double at = vertical ? map.PixelYOfWorld(world) : map.PixelXOfWorld(world);
+    if (!(at > -0.5 && at < pixels - 0.5)) continue;
+    ticks.push_back({at + 0.5, TickText(value, step)});
+  }
+  return ticks;
+}
+
 }  // namespace vortana

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "background.h"
+#include "pixel_map.h"
 
 namespace vortana {
 
@@ -30,5 +31,18 @@ std::vector<double> RoundTicks(double low, double high, int maxCount);
 
 /// An axis label for tick `value` on a scale with step `step`: as many decimals as the step has.
 std::string TickText(double value, double step);
+
+/// A tick of an axis along the drawing area: where it stands, in area pixels along the axis
+/// (a pixel centre is n + 0.5), and its label.
+struct AxisTick {
+  double at = 0.0;
+  std::string text;
+};
+
+/// The ticks of the horizontal (or, with `vertical`, the vertical) axis of an area the map
+/// covers: round world coordinates between the world points of the first and last pixel, each
+/// at the centre of the pixel the map puts it on, about one in kPixelsPerAxisTick pixels.
+inline constexpr int kPixelsPerAxisTick = 80;  // so that labels never run into each other
+std::vector<AxisTick> AxisTicks(const PixelMap& map, bool vertical);
 
 }  // namespace vortana

@@ -38,6 +38,7 @@ struct PixelsPerWorldUnit {
   float x;
   float y;
 
+  // With y up world y grows up the screen, so the pixel row runs the other way.
   explicit PixelsPerWorldUnit(const PixelMap& map)
       : x(1.0f / map.scaleX), y((map.yUp ? -1.0f : 1.0f) / map.scaleY) {}
 
