@@ -48,6 +48,44 @@ void SearchIndex::Start(int width, int height) {
   previousRowY_.assign(std::max(width, 0), 0.0f);
 }
 
+void SearchIndex::AddNodes(const GridPoint* nodes, std::size_t count) {
+  while (count > 0 && row_ < height_) {
+    if (column_ != 0 || count < static_cast<std::size_t>(width_)) {
+      Add(*nodes++);
+      --count;
+      continue;
+    }
+    // A whole row: the same tests as Add, node by node in the same order.
+    const int width = width_;
+    const float rowY = nodes[0].position.y;
+    bool flat = velocitiesFlat_, rise = columnsRise_, shareX = rowsShareX_, shareY = columnsShareY_;
+    float* previous = previousRowY_.data();
+    if (row_ == 0) {
+      for (int c = 0; c < width; ++c) rowX_.push_back(nodes[c].position.x);
+    }
+    const float* xs = rowX_.data();
+    for (int c = 0; c < width; ++c) {
+      const GridPoint& node = nodes[c];
+      const float y = node.position.y;
+      flat &= node.velocity.z == 0.0f;
+      if (row_ != 0) {
+        rise &= previous[c] <= y;  // a NaN counts as a fall
+        shareX &= node.position.x == xs[c];
+      }
+      previous[c] = y;
+      if (c != 0) shareY &= y == rowY;
+    }
+    columnY_.push_back(rowY);
+    velocitiesFlat_ = flat;
+    columnsRise_ = rise;
+    rowsShareX_ = shareX;
+    columnsShareY_ = shareY;
+    ++row_;
+    nodes += width;
+    count -= static_cast<std::size_t>(width);
+  }
+}
+
 /// The guess (q - origin) * cellsPerUnit for a rising axis, usable when it lands within one
 /// cell of the right one at every coordinate of the axis, as it does on axes written as
 /// i * extent / (n - 1). The guess only saves time: the search checks it against the axis.

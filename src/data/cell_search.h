@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "grid_point.h"
@@ -70,6 +71,8 @@ class SearchIndex {
       ++row_;
     }
   }
+  /// Add for `count` nodes in node order, with the state held in locals over a whole row.
+  void AddNodes(const GridPoint* nodes, std::size_t count);
   /// After the last node; `hasCell` as FlowField::HasCell.
   void Finish(bool hasCell);
 

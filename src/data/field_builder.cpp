@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <utility>
 
 namespace vortana {
@@ -43,13 +44,27 @@ GridPoint* FieldBuilder::ReserveNodes() {
 void FieldBuilder::Adopt(std::vector<GridPoint>&& nodes) {
   FlowField& f = *field_;
   for (const GridPoint& node : nodes) {
-    AddToStatistics(f.stats_, node);
+    AddToStatistics(f.stats_, maxSquaredSpeed_, node);
     f.searchIndex_.Add(node);
   }
   f.nodes_ = std::move(nodes);
 }
 
+void FieldBuilder::AddNodes(const GridPoint* nodes, std::size_t count) {
+  FlowField& f = *field_;
+  f.nodes_.insert(f.nodes_.end(), nodes, nodes + count);
+  // The statistics in a local copy, which the compiler keeps in registers (stores into the
+  // nodes could otherwise change them, as far as it can tell).
+  FieldStatistics stats = f.stats_;
+  double maxSquaredSpeed = maxSquaredSpeed_;
+  for (std::size_t i = 0; i < count; ++i) AddToStatistics(stats, maxSquaredSpeed, nodes[i]);
+  f.stats_ = stats;
+  maxSquaredSpeed_ = maxSquaredSpeed;
+  f.searchIndex_.AddNodes(nodes, count);
+}
+
 std::unique_ptr<FlowField> FieldBuilder::Finish() {
+  field_->stats_.maxSpeed = static_cast<float>(std::sqrt(maxSquaredSpeed_));
   field_->FinishSearchIndex();
   field_->BuildRowOffsets();
   return std::move(field_);

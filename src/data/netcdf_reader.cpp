@@ -16,6 +16,7 @@
 
 #include "data/field_builder.h"
 #include "data/flow_field.h"
+#include "data/large_pages.h"
 
 namespace vortana {
 
@@ -731,19 +732,23 @@ std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& 
   const std::size_t sz = layout.zAxis >= 0 ? strides[layout.zAxis] : 0;
 
   FieldBuilder builder(FieldShape{nx, ny, nz, scalarCount, 0, 0.0f});
-  builder.ReserveNodes();
+  const std::size_t nodeBytes = std::size_t{1} * nx * ny * nz * sizeof(GridPoint);
+  GridPoint* nodes = builder.ReserveNodes();
+  AskForLargePages(nodes, nodeBytes);
+  const PagesMappedAhead mapped(nodes, nodeBytes);
+  std::vector<GridPoint> buffer(static_cast<std::size_t>(nx));
   for (int s = 0; s < nz; ++s) {
     for (int r = 0; r < ny; ++r) {
       const std::size_t row = s * sz + static_cast<std::size_t>(layout.flipY ? ny - 1 - r : r) * sy;
       for (int c = 0; c < nx; ++c) {
         const std::size_t k = row + static_cast<std::size_t>(layout.flipX ? nx - 1 - c : c) * sx;
-        GridPoint node;
+        GridPoint& node = buffer[static_cast<std::size_t>(c)];
         node.position = {layout.xs[c], layout.ys[r], layout.zs[s]};
         node.velocity = {u[k], v[k], w.empty() ? 0.0f : w[k]};
         node.scalar0 = p.empty() ? 0.0f : p[k];
         node.scalar1 = q.empty() ? 0.0f : q[k];
-        builder.Add(node);
       }
+      builder.AddNodes(buffer.data(), buffer.size());
     }
   }
   return builder.Finish();
