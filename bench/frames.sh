@@ -40,7 +40,8 @@ ours() {
 
 one=$(ours 1)
 two=$(ours 2)
-cmp -s "$work/jobs1/frame-00042.png" "$work/jobs2/frame-00042.png" ||
+middle=$(printf '%05d' $((frames / 2)))
+cmp -s "$work/jobs1/frame-$middle.png" "$work/jobs2/frame-$middle.png" ||
   { echo "frames: one job and two drew different frames" >&2; exit 1; }
 theirs=$(seconds "$python" bench/peers/mpl_frames.py "$work/gyre.npz" "$work/mpl" --density 2)
 

@@ -25,7 +25,9 @@ def main():
     args = parser.parse_args()
 
     data = np.load(args.series, mmap_mode="r")
-    x, y = data["x"], data["y"]
+    # streamplot wants exactly even spacing, which float32 axes lose: the same ends, in double.
+    x = np.linspace(float(data["x"][0]), float(data["x"][-1]), len(data["x"]))
+    y = np.linspace(float(data["y"][0]), float(data["y"][-1]), len(data["y"]))
     os.makedirs(args.outdir, exist_ok=True)
     figure = plt.figure(figsize=(AREA_PIXELS / DPI, AREA_PIXELS / DPI), dpi=DPI)
     for step in range(data["u"].shape[0]):
