@@ -164,12 +164,7 @@ std::string PdfPage::Document() const {
 
 PdfCanvas::PdfCanvas(PdfPage& page, PixelPoint origin, int width, int height, double lineWidth,
                      PngEncoder encodePng)
-    : page_(page),
-      out_(page.Content()),
-      width_(width),
-      height_(height),
-      lineWidth_(lineWidth),
-      encodePng_(encodePng) {
+    : PathCanvas(width, height, lineWidth, encodePng), page_(page), out_(page.Content()) {
   out_ += "q 1 0 0 1 ";
   AppendInt(out_, origin.x);
   out_ += ' ';

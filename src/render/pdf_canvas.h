@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "canvas.h"
+#include "path_canvas.h"
 
 namespace vortana {
 
@@ -50,28 +50,14 @@ class PdfPage {
 /// round caps and joins, one path per streamline and per arrow, a streamline's arrowheads as one
 /// fill, an image drawn without smoothing. The canvas lies at `origin` of the page, clipped to
 /// its rectangle, until it is destroyed.
-class PdfCanvas final : public Canvas {
+class PdfCanvas final : public PathCanvas {
  public:
-  /// Encodes an image as a PNG file's bytes into `png`; returns an empty string or what failed.
-  using PngEncoder = std::string (*)(const Colour* pixels, int width, int height,
-                                     std::vector<uint8_t>& png);
-
   PdfCanvas(PdfPage& page, PixelPoint origin, int width, int height, double lineWidth,
             PngEncoder encodePng);
   ~PdfCanvas() override;
   PdfCanvas(const PdfCanvas&) = delete;
   PdfCanvas& operator=(const PdfCanvas&) = delete;
 
-  /// Streamlines drawn from now on get filled arrowheads pointing downstream.
-  void SetArrowheads(bool on) { arrowheads_ = on; }
-  /// What went wrong with an image, or an empty string; the page is incomplete then.
-  const std::string& Error() const { return error_; }
-
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  void SelectPen(Colour c) override { pen_ = c; }
-  Colour Pen() const override { return pen_; }
-  void MoveTo(int x, int y) override { current_ = {x, y}; }
   void LineTo(int x, int y) override;
   void Polyline(const std::array<PixelPoint, 3>& points) override;
   void FillSolidRect(int x, int y, int w, int h, Colour c) override;
@@ -89,16 +75,8 @@ class PdfCanvas final : public Canvas {
 
   PdfPage& page_;
   std::string& out_;
-  int width_;
-  int height_;
-  double lineWidth_;
-  PngEncoder encodePng_;
-  bool arrowheads_ = false;
-  Colour pen_ = kBlack;
-  PixelPoint current_;
   std::optional<Colour> stroke_;  // the colours the content has set, inside this canvas's q
   std::optional<Colour> fill_;
-  std::string error_;
 };
 
 }  // namespace vortana

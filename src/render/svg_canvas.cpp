@@ -9,7 +9,7 @@ namespace vortana {
 
 SvgCanvas::SvgCanvas(std::string& out, int width, int height, double lineWidth,
                      PngEncoder encodePng)
-    : out_(out), width_(width), height_(height), lineWidth_(lineWidth), encodePng_(encodePng) {}
+    : PathCanvas(width, height, lineWidth, encodePng), out_(out) {}
 
 void SvgCanvas::Number(double value) {
   char text[32];

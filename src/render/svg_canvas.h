@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "canvas.h"
+#include "path_canvas.h"
 
 namespace vortana {
 
@@ -18,24 +18,10 @@ namespace vortana {
 /// canvas less than twice as long. cairo keeps the text (colour bar, axes), which needs its fonts.
 ///
 /// Coordinates are the canvas's pixels; the caller places the elements (a group's transform).
-class SvgCanvas final : public Canvas {
+class SvgCanvas final : public PathCanvas {
  public:
-  /// Encodes an image as a PNG file's bytes into `png`; returns an empty string or what failed.
-  using PngEncoder = std::string (*)(const Colour* pixels, int width, int height,
-                                     std::vector<uint8_t>& png);
-
   SvgCanvas(std::string& out, int width, int height, double lineWidth, PngEncoder encodePng);
 
-  /// Streamlines drawn from now on get filled arrowheads pointing downstream.
-  void SetArrowheads(bool on) { arrowheads_ = on; }
-  /// What went wrong with an image, or an empty string; the elements are incomplete then.
-  const std::string& Error() const { return error_; }
-
-  int Width() const override { return width_; }
-  int Height() const override { return height_; }
-  void SelectPen(Colour c) override { pen_ = c; }
-  Colour Pen() const override { return pen_; }
-  void MoveTo(int x, int y) override { current_ = {x, y}; }
   void LineTo(int x, int y) override;
   void Polyline(const std::array<PixelPoint, 3>& points) override;
   void FillSolidRect(int x, int y, int w, int h, Colour c) override;
@@ -53,14 +39,6 @@ class SvgCanvas final : public Canvas {
   void Rgb(Colour colour);
 
   std::string& out_;
-  int width_;
-  int height_;
-  double lineWidth_;
-  PngEncoder encodePng_;
-  bool arrowheads_ = false;
-  Colour pen_ = kBlack;
-  PixelPoint current_;
-  std::string error_;
 };
 
 /// `bytes` in base64 (RFC 4648, with padding, no line breaks), appended to `out`.
