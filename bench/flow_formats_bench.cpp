@@ -1,6 +1,7 @@
 // Loading a 2048 x 2048 float32 field from a NumPy .npz archive (stored, as np.savez writes)
 // and from VTK XML ImageData and RectilinearGrid files (appended raw, uncompressed), each
-// against one raw read of the same file's bytes.
+// against one raw read of the same file's bytes, with the file in the page cache (cold:0) and
+// read from the disk (cold:1).
 
 #include <benchmark/benchmark.h>
 #include <unistd.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "data/field_reader.h"
+#include "file_reads.h"
 #include "data/flow_field.h"
 
 namespace vortana {
@@ -134,6 +136,7 @@ const FormatsOnDisk& Formats() {
 void BM_Load(benchmark::State& state, const char* name) {
   const std::string path = Formats().Path(name);
   for (auto _ : state) {
+    PrepareRead(state, path);
     const LoadResult loaded = LoadDataSet(path);
     if (!loaded.Ok()) {
       state.SkipWithError(loaded.Message().c_str());
@@ -144,30 +147,16 @@ void BM_Load(benchmark::State& state, const char* name) {
   state.SetBytesProcessed(state.iterations() * int64_t(std::filesystem::file_size(path)));
 }
 
-/// The floor: the file read into fresh memory with one large read.
 void BM_ReadRaw(benchmark::State& state, const char* name) {
-  const std::string path = Formats().Path(name);
-  const std::size_t size = std::filesystem::file_size(path);
-  for (auto _ : state) {
-    std::unique_ptr<char[]> bytes(new char[size]);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file || std::fread(bytes.get(), 1, size, file) != size) {
-      if (file) std::fclose(file);
-      state.SkipWithError("cannot read the file");
-      return;
-    }
-    std::fclose(file);
-    benchmark::DoNotOptimize(bytes.get());
-  }
-  state.SetBytesProcessed(state.iterations() * int64_t(size));
+  ReadRawFile(state, Formats().Path(name));
 }
 
-BENCHMARK_CAPTURE(BM_Load, npz, "large.npz")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ReadRaw, npz, "large.npz")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Load, vti, "large.vti")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ReadRaw, vti, "large.vti")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Load, vtr, "large.vtr")->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ReadRaw, vtr, "large.vtr")->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Load, npz, "large.npz")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ReadRaw, npz, "large.npz")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Load, vti, "large.vti")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ReadRaw, vti, "large.vti")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Load, vtr, "large.vtr")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_ReadRaw, vtr, "large.vtr")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace vortana

@@ -24,6 +24,11 @@ class MemorySource final : public ByteSource {
     position_ += count;
     return {};
   }
+  std::string Seek(uint64_t offset) override {
+    if (offset > bytes_.size()) return name_ + " became shorter while it was being read";
+    position_ = static_cast<std::size_t>(offset);
+    return {};
+  }
 
  private:
   std::string name_;

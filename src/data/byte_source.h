@@ -22,6 +22,9 @@ class ByteSource {
   virtual uint64_t Size() const = 0;
   /// Reads the next `count` bytes or explains why not, naming the input.
   [[nodiscard]] virtual std::string ReadExactly(void* buffer, std::size_t count) = 0;
+  /// Moves to `offset` bytes from the start (at most Size()), so that a reader of a format with
+  /// an index (a zip archive) reads only the parts it needs; returns the failure or nothing.
+  [[nodiscard]] virtual std::string Seek(uint64_t offset) = 0;
 };
 
 /// Where a reader opens the inputs of a data set by name; a data set may be several inputs (the

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "data/flow_field.h"
 
@@ -54,6 +57,15 @@ class FieldBuilder {
   std::unique_ptr<FlowField> Finish();
 
  private:
+  friend class NodeIntake;
+  /// The two halves of AddNodes: taking the nodes in, and entering nodes already taken in
+  /// (`count` of them from `nodes`, in node order) into the statistics and the search index.
+  void Append(const GridPoint* nodes, std::size_t count);
+  void Account(const GridPoint* nodes, std::size_t count);
+  /// Where the next node goes, and how many more the reserved array holds.
+  const GridPoint* NextNode() const;
+  std::size_t Room() const;
+
   // Strict comparisons throughout: a node equal to the current extreme leaves it as it is.
   [[gnu::always_inline]] static void AddToStatistics(FieldStatistics& s, double& maxSquaredSpeed,
                                                      const GridPoint& node) {
@@ -83,6 +95,38 @@ class FieldBuilder {
 
   std::unique_ptr<FlowField> field_;
   double maxSquaredSpeed_ = 0.0;
+};
+
+/// AddNodes split over two cores for a large field: the reader's thread makes the nodes and
+/// appends them, while another thread enters the nodes appended so far into the statistics and
+/// the search index, in node order, so that the field is the same as AddNodes would build. A
+/// small field, or a system without a second core or thread, takes the nodes as AddNodes does.
+class NodeIntake {
+ public:
+  /// After builder.ReserveNodes(); `builder` must outlive the intake, and Add takes no more
+  /// nodes than were reserved.
+  explicit NodeIntake(FieldBuilder& builder);
+  /// Waits for the other thread (an intake given up early, by an exception in the reader); call
+  /// Finish to hear of the other thread's failure.
+  ~NodeIntake();
+  NodeIntake(const NodeIntake&) = delete;
+  NodeIntake& operator=(const NodeIntake&) = delete;
+
+  void Add(const GridPoint* nodes, std::size_t count);
+  /// After the last Add: waits until every node is accounted for; rethrows what the other thread
+  /// threw (std::bad_alloc).
+  void Finish();
+
+ private:
+  void Join();
+  void Accountant();
+
+  FieldBuilder& builder_;
+  const GridPoint* start_ = nullptr;  // where the first node added goes in the reserved array
+  std::size_t added_ = 0;
+  std::atomic<std::size_t> published_{0};
+  std::exception_ptr failure_;
+  std::thread accountant_;
 };
 
 }  // namespace vortana

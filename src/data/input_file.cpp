@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <limits>
 #include <system_error>
 #include <utility>
 
@@ -89,6 +90,14 @@ std::string InputFile::ReadExactly(void* buffer, std::size_t count) {
     if (got == 0) return name_ + " became shorter while it was being read";
     next += got;
     count -= static_cast<std::size_t>(got);
+  }
+  return {};
+}
+
+std::string InputFile::Seek(uint64_t offset) {
+  if (offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max()) ||
+      ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    return name_ + " could not be read (" + ReasonFromErrno(errno) + ")";
   }
   return {};
 }

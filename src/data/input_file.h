@@ -28,6 +28,7 @@ class InputFile final : public ByteSource {
 
   /// Reads exactly `count` bytes or explains why not (a read error, or a file that shrank).
   [[nodiscard]] std::string ReadExactly(void* buffer, std::size_t count) override;
+  [[nodiscard]] std::string Seek(uint64_t offset) override;
 
  private:
   int fd_ = -1;

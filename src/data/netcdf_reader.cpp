@@ -736,6 +736,7 @@ std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& 
   GridPoint* nodes = builder.ReserveNodes();
   AskForLargePages(nodes, nodeBytes);
   const PagesMappedAhead mapped(nodes, nodeBytes);
+  NodeIntake intake(builder);
   std::vector<GridPoint> buffer(static_cast<std::size_t>(nx));
   for (int s = 0; s < nz; ++s) {
     for (int r = 0; r < ny; ++r) {
@@ -748,9 +749,10 @@ std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& 
         node.scalar0 = p.empty() ? 0.0f : p[k];
         node.scalar1 = q.empty() ? 0.0f : q[k];
       }
-      builder.AddNodes(buffer.data(), buffer.size());
+      intake.Add(buffer.data(), buffer.size());
     }
   }
+  intake.Finish();
   return builder.Finish();
 }
 

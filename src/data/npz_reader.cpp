@@ -13,7 +13,6 @@
 #include "data/large_pages.h"
 #include "data/npy_header.h"
 #include "data/rectilinear_grid.h"
-#include "data/whole_input.h"
 
 namespace vortana {
 
@@ -32,6 +31,81 @@ struct ZipDiscard {
 };
 struct ZipFileClose {
   void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+
+/// The archive's bytes as libzip asks for them: only the directory and the entries opened are
+/// read, so that one step of a long series costs that step's bytes, not the whole file's.
+struct ArchiveReader {
+  explicit ArchiveReader(ByteSource& source) : input(source) { zip_error_init(&error); }
+  ~ArchiveReader() { zip_error_fini(&error); }
+  ArchiveReader(const ArchiveReader&) = delete;
+  ArchiveReader& operator=(const ArchiveReader&) = delete;
+
+  static zip_int64_t Call(void* self, void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    return static_cast<ArchiveReader*>(self)->Do(data, length, command);
+  }
+
+  zip_int64_t Do(void* data, zip_uint64_t length, zip_source_cmd_t command) {
+    switch (command) {
+      case ZIP_SOURCE_OPEN:
+        return Move(0) ? 0 : -1;
+      case ZIP_SOURCE_READ: {
+        const uint64_t n = std::min<uint64_t>(length, input.Size() - position);
+        if (n == 0) return 0;
+        if (std::string failed = input.ReadExactly(data, static_cast<std::size_t>(n));
+            !failed.empty()) {
+          return Fail(failed);
+        }
+        position += n;
+        return static_cast<zip_int64_t>(n);
+      }
+      case ZIP_SOURCE_CLOSE:
+      case ZIP_SOURCE_FREE:
+        return 0;
+      case ZIP_SOURCE_STAT: {
+        if (length < sizeof(zip_stat_t)) return -1;
+        auto* stat = static_cast<zip_stat_t*>(data);
+        zip_stat_init(stat);
+        stat->size = input.Size();
+        stat->valid |= ZIP_STAT_SIZE;
+        return sizeof(zip_stat_t);
+      }
+      case ZIP_SOURCE_ERROR:
+        return zip_error_to_data(&error, data, length);
+      case ZIP_SOURCE_SEEK: {
+        const zip_int64_t offset =
+            zip_source_seek_compute_offset(position, input.Size(), data, length, &error);
+        return offset >= 0 && Move(static_cast<uint64_t>(offset)) ? 0 : -1;
+      }
+      case ZIP_SOURCE_TELL:
+        return static_cast<zip_int64_t>(position);
+      case ZIP_SOURCE_SUPPORTS:
+        return ZIP_SOURCE_SUPPORTS_SEEKABLE;
+      default:
+        zip_error_set(&error, ZIP_ER_OPNOTSUPP, 0);
+        return -1;
+    }
+  }
+
+  bool Move(uint64_t offset) {
+    if (std::string failed = input.Seek(offset); !failed.empty()) {
+      Fail(failed);
+      return false;
+    }
+    position = offset;
+    return true;
+  }
+
+  zip_int64_t Fail(const std::string& why) {
+    if (failure.empty()) failure = why;
+    zip_error_set(&error, ZIP_ER_READ, EIO);
+    return -1;
+  }
+
+  ByteSource& input;
+  uint64_t position = 0;
+  zip_error_t error;
+  std::string failure;  // the input's own account of a failed read, for the message
 };
 
 std::string ShapeText(const std::vector<uint64_t>& shape) {
@@ -58,6 +132,7 @@ class NpyEntry {
       return Fault("cannot be read: " + std::string(zip_strerror(archive)));
     }
     size_ = stat.size;
+    stored_ = (stat.valid & ZIP_STAT_COMP_METHOD) != 0 && stat.comp_method == ZIP_CM_STORE;
     if (stat.comp_size > archiveBytes) {
       return Fault("claims " + std::to_string(stat.comp_size) +
                    " compressed bytes in an archive of " + std::to_string(archiveBytes));
@@ -148,7 +223,13 @@ class NpyEntry {
     return {};
   }
 
+  /// Moves `count` bytes on: a stored entry seeks, a compressed one has to be inflated through.
   std::string Skip(uint64_t count, std::vector<unsigned char>& chunk) {
+    if (count > 0 && stored_ && count <= static_cast<uint64_t>(INT64_MAX)) {
+      if (zip_fseek(file_.get(), static_cast<zip_int64_t>(count), SEEK_CUR) == 0) return {};
+      zip_error_t* error = zip_file_get_error(file_.get());
+      return Fault("cannot be read: " + std::string(zip_error_strerror(error)));
+    }
     while (count > 0) {
       const std::size_t n = static_cast<std::size_t>(std::min<uint64_t>(count, chunk.size()));
       if (auto error = Read(chunk.data(), n); !error.empty()) return error;
@@ -160,6 +241,7 @@ class NpyEntry {
   std::string archiveName_;
   std::string arrayName_;
   uint64_t size_ = 0;
+  bool stored_ = false;  // kept without compression, so that it can be read from any point
   std::unique_ptr<zip_file_t, ZipFileClose> file_;
   NpyHeader header_;
 };
@@ -169,18 +251,23 @@ class NpzArchive {
  public:
   explicit NpzArchive(std::string name) : name_(std::move(name)) {}
 
-  std::string Open(const std::vector<unsigned char>& bytes) {
-    bytes_ = bytes.size();
+  /// Opens the archive in `input`, which must outlive it: entries are read from it on demand.
+  std::string Open(ByteSource& input) {
+    bytes_ = input.Size();
     zip_error_t error;
     zip_error_init(&error);
-    zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+    reader_ = std::make_unique<ArchiveReader>(input);
+    zip_source_t* source = zip_source_function_create(&ArchiveReader::Call, reader_.get(), &error);
     if (source != nullptr) {
       archive_.reset(zip_open_from_source(source, ZIP_RDONLY, &error));
       if (!archive_) zip_source_free(source);
     }
     std::string reason = archive_ ? "" : zip_error_strerror(&error);
     zip_error_fini(&error);
-    if (!archive_) return name_ + " is not a zip archive as np.savez writes: " + reason;
+    if (!archive_) {
+      if (!reader_->failure.empty()) return reader_->failure;
+      return name_ + " is not a zip archive as np.savez writes: " + reason;
+    }
     const zip_int64_t count = zip_get_num_entries(archive_.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
       const char* entry = zip_get_name(archive_.get(), static_cast<zip_uint64_t>(i), 0);
@@ -221,6 +308,7 @@ class NpzArchive {
  private:
   std::string name_;
   uint64_t bytes_ = 0;
+  std::unique_ptr<ArchiveReader> reader_;  // declared first, so that the archive closes first
   std::unique_ptr<zip_t, ZipDiscard> archive_;
   std::vector<std::pair<std::string, zip_int64_t>> arrays_;
 };
@@ -301,13 +389,12 @@ bool NpzReader::ClaimsContents(std::span<const unsigned char> head) const {
 
 LoadResult NpzReader::Read(const std::string& path, ByteStore& store,
                            const ReadRequest& request) const {
-  std::vector<unsigned char> bytes;
-  if (auto error = ReadWholeInput(path, store, bytes); !error.empty()) {
-    return LoadResult::Failed(path, error);
-  }
+  std::string openError;
+  const std::unique_ptr<ByteSource> input = store.Open(path, openError);
+  if (!input) return LoadResult::Failed(path, openError);
   try {
     NpzArchive archive(path);
-    if (auto error = archive.Open(bytes); !error.empty()) return LoadResult::Failed(path, error);
+    if (auto error = archive.Open(*input); !error.empty()) return LoadResult::Failed(path, error);
 
     std::optional<NpyEntry> u, v, w, x, y, pressure, vorticity;
     if (auto error = archive.OpenArray("u", true, u); !error.empty()) {

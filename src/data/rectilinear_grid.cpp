@@ -81,6 +81,7 @@ LoadResult BuildRectilinearField(const RectilinearSource& source, std::string no
     GridPoint* nodes = builder.ReserveNodes();
     AskForLargePages(nodes, nodeBytes);
     const PagesMappedAhead mapped(nodes, nodeBytes);
+    NodeIntake intake(builder);
     const Reading u(source.u), v(source.v), w(source.w);
     const Reading scalar0(source.scalar0), scalar1(source.scalar1);
     // Each row is gathered in a small buffer that stays in the cache while the builder takes
@@ -102,9 +103,10 @@ LoadResult BuildRectilinearField(const RectilinearSource& source, std::string no
           node.scalar0 = scalar0.At(n);
           node.scalar1 = scalar1.At(n);
         }
-        builder.AddNodes(row.data(), width);
+        intake.Add(row.data(), width);
       }
     }
+    intake.Finish();
     return LoadResult::Loaded(builder.Finish(), std::move(notice));
   } catch (const std::bad_alloc&) {
     return LoadResult::Failed(source.name, "there is not enough memory to hold the " +

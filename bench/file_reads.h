@@ -1,0 +1,53 @@
+// What the reader benchmarks measure a load against: one raw read of the same file, with the
+// file in the page cache (warm) or read from the disk (cold), and the means to make it cold.
+
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace vortana {
+
+/// Asks the system to forget the file's cached pages, so that the next read comes from the disk.
+/// Clean pages only: the file must have been written and synced.
+inline void DropFromCache(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return;
+  ::fdatasync(fd);
+  ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+  ::close(fd);
+}
+
+/// Before an iteration: a cold run (range(0) == 1) drops the file from the cache untimed.
+inline void PrepareRead(benchmark::State& state, const std::string& path) {
+  if (state.range(0) == 0) return;
+  state.PauseTiming();
+  DropFromCache(path);
+  state.ResumeTiming();
+}
+
+/// The floor: the file read into fresh memory with one large read.
+inline void ReadRawFile(benchmark::State& state, const std::string& path) {
+  const std::size_t size = std::filesystem::file_size(path);
+  for (auto _ : state) {
+    PrepareRead(state, path);
+    std::unique_ptr<char[]> bytes(new char[size]);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file || std::fread(bytes.get(), 1, size, file) != size) {
+      if (file) std::fclose(file);
+      state.SkipWithError("cannot read the file");
+      return;
+    }
+    std::fclose(file);
+    benchmark::DoNotOptimize(bytes.get());
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(size));
+}
+
+}  // namespace vortana
