@@ -1,0 +1,127 @@
+#include "large_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "app/setting_table.h"
+#include "render/view_navigation.h"
+
+namespace vortana {
+
+namespace {
+
+int Scaled(int value, int size, const char* option) {
+  const SettingRange range = FindSettingOption(option)->range;
+  const long scaled = std::lround(static_cast<double>(value) * size / kDrawingWidth);
+  const long highest = range.HasUpperLimit() ? range.highest : scaled;
+  return static_cast<int>(std::clamp<long>(scaled, range.lowest, std::max<long>(range.lowest, highest)));
+}
+
+}  // namespace
+
+Settings ViewSettings(const Settings& dialog, int size) {
+  Settings settings = dialog;
+  const SettingRange sizes = FindSettingOption("size")->range;
+  settings.drawingSize = std::clamp(size, sizes.lowest, sizes.highest);
+  settings.aspect = RadioIndex(Aspect::Equal);
+  settings.gridSize = Scaled(dialog.gridSize, settings.drawingSize, "grid-size");
+  settings.dSep = Scaled(dialog.dSep, settings.drawingSize, "d-sep");
+  settings.dTest = Scaled(dialog.dTest, settings.drawingSize, "d-test");
+  return settings;
+}
+
+ViewRequest ViewRequestOf(const VisualizerDialog& dialog, const WorldWindow& window, int size) {
+  ViewRequest request;
+  request.field = dialog.SharedField();
+  request.fileName = dialog.GetSettings().fileName;
+  request.fromFilePair = dialog.FromFilePair();
+  request.options.dataset = request.fileName;
+  request.options.settings = ViewSettings(dialog.GetSettings(), size);
+  request.options.lineColour = dialog.LineColour();
+  request.options.window = window;
+  request.options.areaChosen = true;
+  return request;
+}
+
+std::unique_ptr<StepRender> DrawView(const ViewRequest& request, WorkMonitor* monitor) {
+  auto render = std::make_unique<StepRender>(request.options.settings.drawingSize);
+  StartHeadless(request.options, *render);
+  render->dialog.ShareField(request.field, request.fileName, request.fromFilePair);
+  const FlowField* field = render->dialog.Field();
+  // Nothing to place: the area stays the black a load leaves.
+  if (!field->HasCell() || !request.options.window ||
+      !WindowMeetsData(*request.options.window, *field)) {
+    return render;
+  }
+  render->dialog.SetWorkMonitor(monitor);
+  DrawLoaded(request.options, *render, {});
+  render->dialog.SetWorkMonitor(nullptr);
+  return render;
+}
+
+unsigned ViewPlacements::Start(ViewRequest request) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  for (Placement& placement : placements_) placement.monitor.RequestStop();
+  Placement& placement = placements_.emplace_back();
+  placement.ticket = ++newest_;
+  placement.thread = std::thread([this, &placement, request = std::move(request)] {
+    std::unique_ptr<StepRender> picture;
+    try {
+      picture = DrawView(request, &placement.monitor);
+    } catch (...) {
+      picture.reset();  // a view that cannot be drawn (memory) shows nothing new
+    }
+    unsigned ticket = 0;
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      placement.picture = std::move(picture);
+      placement.ended = true;
+      ticket = placement.ticket;
+    }
+    if (ended_) ended_(ticket);
+  });
+  return placement.ticket;
+}
+
+void ViewPlacements::JoinEnded() {
+  for (auto it = placements_.begin(); it != placements_.end();) {
+    if (!it->ended) {
+      ++it;
+      continue;
+    }
+    it->thread.join();
+    it = placements_.erase(it);
+  }
+}
+
+std::unique_ptr<StepRender> ViewPlacements::Take(unsigned ticket) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_ptr<StepRender> picture;
+  for (Placement& placement : placements_) {
+    if (placement.ended && placement.ticket == ticket && ticket == newest_) {
+      picture = std::move(placement.picture);
+    }
+  }
+  JoinEnded();
+  return picture;
+}
+
+bool ViewPlacements::Running() const {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return std::ranges::any_of(placements_, [this](const Placement& placement) {
+    return placement.ticket == newest_ && !placement.ended;
+  });
+}
+
+void ViewPlacements::StopAll() {
+  std::list<Placement> stopping;
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    for (Placement& placement : placements_) placement.monitor.RequestStop();
+    stopping.swap(placements_);
+  }
+  for (Placement& placement : stopping) placement.thread.join();
+}
+
+}  // namespace vortana

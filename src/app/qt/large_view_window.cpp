@@ -1,0 +1,290 @@
+#include "large_view_window.h"
+
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStatusBar>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "../command_guard.h"
+#include "../picture_writer.h"
+#include "../readout.h"
+
+namespace vortana {
+namespace {
+
+constexpr int kNoteMs = 10000;
+// Where the picture does not reach: darker than the dialog's face, lighter than a black picture.
+const QColor kLetterbox(64, 64, 64);
+
+QImage SurfaceImage(const Surface& surface) {
+  return QImage(reinterpret_cast<const uchar*>(surface.Data()), surface.Width(), surface.Height(),
+                surface.Width() * static_cast<int>(sizeof(Colour)), QImage::Format_RGBX8888);
+}
+
+bool SameWindow(const WorldWindow& a, const WorldWindow& b) {
+  return a.x0 == b.x0 && a.y0 == b.y0 && a.x1 == b.x1 && a.y1 == b.y1;
+}
+
+QString WindowText(const WorldWindow& w) {
+  return QObject::tr("Window x %1 to %2, y %3 to %4")
+      .arg(static_cast<double>(w.x0), 0, 'g', 6)
+      .arg(static_cast<double>(w.x1), 0, 'g', 6)
+      .arg(static_cast<double>(w.y0), 0, 'g', 6)
+      .arg(static_cast<double>(w.y1), 0, 'g', 6);
+}
+
+}  // namespace
+
+LargeViewWindow::LargeViewWindow(VortanaWindow& dialog, SaveFileChooser chooseSaveFile,
+                                 QWidget* parent)
+    : QMainWindow(parent, Qt::Window),
+      dialog_(dialog),
+      chooseSaveFile_(std::move(chooseSaveFile)),
+      canvas_(new QWidget(this)),
+      windowLabel_(new QLabel(this)),
+      placements_([this](unsigned ticket) {
+        QMetaObject::invokeMethod(this, [this, ticket] { OnPlaced(ticket); },
+                                  Qt::QueuedConnection);
+      }) {
+  setWindowTitle(tr("Large View - Vortana"));
+  setObjectName("largeView");
+  canvas_->setObjectName("largeViewCanvas");
+  canvas_->setMinimumSize(kLeastSide, kLeastSide);
+  canvas_->setMouseTracking(true);
+  canvas_->setFocusPolicy(Qt::StrongFocus);
+  canvas_->setAttribute(Qt::WA_OpaquePaintEvent);
+  canvas_->installEventFilter(this);
+  setCentralWidget(canvas_);
+  statusBar()->addPermanentWidget(windowLabel_);
+
+  QMenu* file = menuBar()->addMenu(tr("&File"));
+  QAction* save = file->addAction(tr("&Save Picture As..."), this, &LargeViewWindow::SavePicture);
+  save->setObjectName("actionSaveLargeView");
+  save->setShortcut(QKeySequence::Save);
+  file->addSeparator();
+  file->addAction(tr("&Close"), QKeySequence::Close, this, &QWidget::close);
+  QMenu* view = menuBar()->addMenu(tr("&View"));
+  QAction* zoomIn = view->addAction(tr("Zoom &In"), this, [this] {
+    ZoomAt(AreaRect().width() / 2.0, AreaRect().height() / 2.0, kZoomStep);
+  });
+  // + is shifted on many keyboards; = is the same key unshifted.
+  zoomIn->setShortcuts({QKeySequence(Qt::Key_Plus), QKeySequence(Qt::Key_Equal)});
+  view->addAction(tr("Zoom &Out"), QKeySequence(Qt::Key_Minus), this, [this] {
+    ZoomAt(AreaRect().width() / 2.0, AreaRect().height() / 2.0, 1.0 / kZoomStep);
+  });
+  view->addAction(tr("&Whole Window"), QKeySequence(Qt::Key_Home), this, &LargeViewWindow::GoHome);
+  resize(800, 800);
+}
+
+LargeViewWindow::~LargeViewWindow() {
+  // The placements' threads post to this window: they end before it goes.
+  placements_.StopAll();
+}
+
+bool LargeViewWindow::YUp() const { return dialog_.GetVisualizer().Map().yUp; }
+
+int LargeViewWindow::DrawingSize() const {
+  return std::max(64, SizeToFit(window_, canvas_->width(), canvas_->height()));
+}
+
+QRect LargeViewWindow::AreaRect() const {
+  const AreaSize area = AreaOfWindow(window_, DrawingSize(), true);
+  return QRect((canvas_->width() - area.width) / 2, (canvas_->height() - area.height) / 2,
+               area.width, area.height);
+}
+
+std::optional<WorldWindow> LargeViewWindow::ShownWindow() const {
+  if (!shown_) return std::nullopt;
+  return shown_->dialog.Window();
+}
+
+void LargeViewWindow::Refresh() {
+  const VisualizerDialog& v = dialog_.GetVisualizer();
+  if (!v.Field()) return;
+  const WorldWindow home = v.Window();
+  if (!SameWindow(home, home_)) {
+    home_ = home;
+    window_ = home;
+  }
+  Place();
+}
+
+void LargeViewWindow::Place() {
+  const VisualizerDialog& v = dialog_.GetVisualizer();
+  const bool proportioned = window_.x1 > window_.x0 && window_.y1 > window_.y0;
+  if (!v.Field() || !isVisible() || !proportioned) return;
+  ticket_ = placements_.Start(ViewRequestOf(v, window_, DrawingSize()));
+  ShowWindowText();
+  canvas_->update();
+}
+
+void LargeViewWindow::OnPlaced(unsigned ticket) {
+  std::unique_ptr<StepRender> picture = placements_.Take(ticket);
+  if (!picture) return;  // abandoned for a newer one
+  shown_ = std::move(picture);
+  ShowWindowText();
+  canvas_->update();
+  emit PictureReady();
+}
+
+void LargeViewWindow::ZoomAt(double px, double py, double factor) {
+  const FlowField* field = dialog_.GetVisualizer().Field();
+  if (!field) return;
+  const AreaSize area = AreaOfWindow(window_, DrawingSize(), true);
+  const WorldWindow zoomed =
+      ZoomAbout(window_, area, YUp(), px, py, factor, ZoomLimitsOf(*field, home_));
+  if (SameWindow(zoomed, window_)) {
+    statusBar()->showMessage(factor > 1.0 ? tr("Zoomed in as far as the view goes")
+                                          : tr("Zoomed out as far as the view goes"),
+                             kNoteMs);
+    return;
+  }
+  window_ = zoomed;
+  Place();
+}
+
+void LargeViewWindow::PanBy(double dpx, double dpy) {
+  const AreaSize area = AreaOfWindow(window_, DrawingSize(), true);
+  window_ = vortana::PanBy(window_, area, YUp(), dpx, dpy);
+  Place();
+}
+
+void LargeViewWindow::GoHome() {
+  window_ = home_;
+  Place();
+}
+
+void LargeViewWindow::ShowWindowText() {
+  QString text = WindowText(window_);
+  const FlowField* field = dialog_.GetVisualizer().Field();
+  if (field && !WindowMeetsData(window_, *field)) text += tr(" - outside the data");
+  if (placements_.Running()) text += tr(" - placing...");
+  windowLabel_->setText(text);
+}
+
+void LargeViewWindow::ShowReadoutAt(QPoint canvasPoint) {
+  const QRect rect = AreaRect();
+  const VisualizerDialog& v = dialog_.GetVisualizer();
+  if (!rect.contains(canvasPoint) || !v.Field()) {
+    statusBar()->clearMessage();
+    return;
+  }
+  const AreaSize area{rect.width(), rect.height()};
+  const Readout readout = ReadoutAt(v.Field(), MapOfWindow(window_, area, YUp()),
+                                    canvasPoint.x() - rect.x(), canvasPoint.y() - rect.y());
+  statusBar()->showMessage(QString::fromStdString(ReadoutText(readout)));
+}
+
+void LargeViewWindow::PaintCanvas() {
+  QPainter painter(canvas_);
+  painter.fillRect(canvas_->rect(), kLetterbox);
+  const QRect rect = AreaRect();
+  painter.fillRect(rect, Qt::black);
+  if (!shown_) return;
+  const QImage image = SurfaceImage(shown_->dialog.DrawingArea());
+  const WorldWindow& was = shown_->dialog.Window();
+  if (SameWindow(was, window_) && image.size() == rect.size()) {
+    painter.drawImage(rect.topLeft(), image);
+    return;
+  }
+  // The picture before, where its world window lies in the window asked for, until the new one.
+  const double ux = (static_cast<double>(window_.x1) - window_.x0) / rect.width();
+  const double uy = (static_cast<double>(window_.y1) - window_.y0) / rect.height();
+  const double left = rect.x() + (was.x0 - window_.x0) / ux;
+  const double right = rect.x() + (was.x1 - window_.x0) / ux;
+  double top = rect.y() + (was.y0 - window_.y0) / uy;
+  double bottom = rect.y() + (was.y1 - window_.y0) / uy;
+  if (YUp()) {
+    top = rect.y() + rect.height() - (was.y1 - window_.y0) / uy;
+    bottom = rect.y() + rect.height() - (was.y0 - window_.y0) / uy;
+  }
+  painter.setClipRect(rect);
+  painter.setRenderHint(QPainter::SmoothPixmapTransform);
+  painter.drawImage(QRectF(left, top, right - left, bottom - top), image);
+}
+
+bool LargeViewWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != canvas_) return QMainWindow::eventFilter(watched, event);
+  switch (event->type()) {
+    case QEvent::Paint:
+      PaintCanvas();
+      return true;
+    case QEvent::Resize:
+      Place();
+      return false;
+    case QEvent::Show:
+      Refresh();
+      return false;
+    case QEvent::Hide:
+      placements_.StopAll();
+      return false;
+    case QEvent::Wheel: {
+      const auto* wheel = static_cast<QWheelEvent*>(event);
+      const double notches = wheel->angleDelta().y() / 120.0;
+      if (notches == 0.0) return true;
+      const QRect rect = AreaRect();
+      const QPointF at = wheel->position() - QPointF(rect.topLeft());
+      ZoomAt(at.x(), at.y(), std::pow(kZoomStep, notches));
+      return true;
+    }
+    case QEvent::MouseButtonPress: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      if (mouse->button() != Qt::LeftButton) return false;
+      dragFrom_ = mouse->position().toPoint();
+      dragWindow_ = window_;
+      return true;
+    }
+    case QEvent::MouseMove: {
+      const auto* mouse = static_cast<QMouseEvent*>(event);
+      const QPoint at = mouse->position().toPoint();
+      if (dragFrom_ && (mouse->buttons() & Qt::LeftButton) && at != *dragFrom_) {
+        const AreaSize area = AreaOfWindow(dragWindow_, DrawingSize(), true);
+        window_ = vortana::PanBy(dragWindow_, area, YUp(), at.x() - dragFrom_->x(),
+                                 at.y() - dragFrom_->y());
+        Place();
+      }
+      ShowReadoutAt(at);
+      return true;
+    }
+    case QEvent::MouseButtonRelease:
+      dragFrom_.reset();
+      return true;
+    case QEvent::MouseButtonDblClick:
+      if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) GoHome();
+      return true;
+    case QEvent::Leave:
+      statusBar()->clearMessage();
+      return false;
+    default:
+      return false;
+  }
+}
+
+void LargeViewWindow::SavePicture() {
+  if (!shown_) {
+    statusBar()->showMessage(tr("Nothing to save yet: the picture is still being placed"), kNoteMs);
+    return;
+  }
+  const std::optional<QString> chosen = chooseSaveFile_();
+  if (!chosen) return;
+  QtPlatform& platform = dialog_.GetPlatform();
+  const std::string path = QFile::encodeName(*chosen).toStdString();
+  std::string error;
+  RunCommand(platform, "save the picture",
+             [&] { error = WritePicture(shown_->dialog, PictureOptions{}, path); });
+  if (!error.empty()) {
+    platform.ShowMessage(error, "Save Picture As", MessageIcon::Stop);
+    return;
+  }
+  statusBar()->showMessage(tr("Saved the picture as %1").arg(*chosen), kNoteMs);
+}
+
+}  // namespace vortana
