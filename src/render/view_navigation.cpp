@@ -78,17 +78,18 @@ bool WindowMeetsData(const WorldWindow& window, const FlowField& field) {
 }
 
 int SizeToFit(const WorldWindow& window, int width, int height) {
-  int size = std::max(1, std::max(width, height));
-  const AreaSize first = AreaOfWindow(window, size, true);
-  // Shrink by the overshoot's share, then by single pixels for what rounding leaves.
+  const int most = std::max(1, std::max(width, height));
+  const auto fits = [&](int size) {
+    const AreaSize area = AreaOfWindow(window, size, true);
+    return area.width <= width && area.height <= height;
+  };
+  // From the overshoot's share, then pixel by pixel over what rounding leaves either way.
+  const AreaSize first = AreaOfWindow(window, most, true);
   const double share = std::min(static_cast<double>(width) / first.width,
                                 static_cast<double>(height) / first.height);
-  if (share < 1.0) size = std::max(1, static_cast<int>(size * share));
-  while (size > 1) {
-    const AreaSize area = AreaOfWindow(window, size, true);
-    if (area.width <= width && area.height <= height) break;
-    --size;
-  }
+  int size = std::clamp(static_cast<int>(most * std::min(1.0, share)), 1, most);
+  while (size < most && fits(size + 1)) ++size;
+  while (size > 1 && !fits(size)) --size;
   return size;
 }
 

@@ -86,7 +86,8 @@ unsigned ViewPlacements::Start(ViewRequest request) {
 
 void ViewPlacements::JoinEnded() {
   for (auto it = placements_.begin(); it != placements_.end();) {
-    if (!it->ended) {
+    // The newest keeps its picture until it is taken.
+    if (!it->ended || (it->ticket == newest_ && it->picture)) {
       ++it;
       continue;
     }
