@@ -1,6 +1,7 @@
 #include "large_view.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <utility>
 
@@ -42,6 +43,25 @@ ViewRequest ViewRequestOf(const VisualizerDialog& dialog, const WorldWindow& win
   request.options.window = window;
   request.options.areaChosen = true;
   return request;
+}
+
+std::string WindowArgument(const WorldWindow& window) {
+  std::string text;
+  for (const float corner : {window.x0, window.y0, window.x1, window.y1}) {
+    char digits[32];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, corner);
+    if (!text.empty()) text += ',';
+    text.append(digits, error == std::errc() ? end : digits);
+  }
+  return text;
+}
+
+std::string ViewArguments(const ViewRequest& request) {
+  const Settings& s = request.options.settings;
+  std::string text = "--size " + std::to_string(s.drawingSize) + " --aspect equal";
+  if (request.options.window) text += " --window " + WindowArgument(*request.options.window);
+  return text + " --grid-size " + std::to_string(s.gridSize) + " --d-sep " +
+         std::to_string(s.dSep) + " --d-test " + std::to_string(s.dTest);
 }
 
 std::unique_ptr<StepRender> DrawView(const ViewRequest& request, WorkMonitor* monitor) {

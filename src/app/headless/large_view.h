@@ -34,6 +34,14 @@ Settings ViewSettings(const Settings& dialog, int size);
 /// last read them (scaled by ViewSettings) and its line colour.
 ViewRequest ViewRequestOf(const VisualizerDialog& dialog, const WorldWindow& window, int size);
 
+/// The window as --window takes it, each corner the shortest text that reads back as its float.
+std::string WindowArgument(const WorldWindow& window);
+
+/// The options that make vortana-render draw what `request` draws, beyond the data set and the
+/// settings the dialog and the command line share: "--size 800 --aspect equal --window ...
+/// --grid-size 48 --d-sep 40 --d-test 20".
+std::string ViewArguments(const ViewRequest& request);
+
 /// Draws the request exactly as vortana-render draws its options, on whichever thread calls it;
 /// `monitor` (may be null) can stop the placement. A window that misses the data is drawn empty
 /// (black). Returns the render, whose dialog holds the picture, the field and the map.

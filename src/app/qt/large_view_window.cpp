@@ -34,11 +34,7 @@ bool SameWindow(const WorldWindow& a, const WorldWindow& b) {
 }
 
 QString WindowText(const WorldWindow& w) {
-  return QObject::tr("Window x %1 to %2, y %3 to %4")
-      .arg(static_cast<double>(w.x0), 0, 'g', 6)
-      .arg(static_cast<double>(w.x1), 0, 'g', 6)
-      .arg(static_cast<double>(w.y0), 0, 'g', 6)
-      .arg(static_cast<double>(w.y1), 0, 'g', 6);
+  return QObject::tr("Window %1").arg(QString::fromStdString(WindowArgument(w)));
 }
 
 }  // namespace
@@ -121,7 +117,9 @@ void LargeViewWindow::Place() {
   const VisualizerDialog& v = dialog_.GetVisualizer();
   const bool proportioned = window_.x1 > window_.x0 && window_.y1 > window_.y0;
   if (!v.Field() || !isVisible() || !proportioned) return;
-  ticket_ = placements_.Start(ViewRequestOf(v, window_, DrawingSize()));
+  ViewRequest request = ViewRequestOf(v, window_, DrawingSize());
+  placingArguments_ = ViewArguments(request);
+  ticket_ = placements_.Start(std::move(request));
   ShowWindowText();
   canvas_->update();
 }
@@ -130,6 +128,7 @@ void LargeViewWindow::OnPlaced(unsigned ticket) {
   std::unique_ptr<StepRender> picture = placements_.Take(ticket);
   if (!picture) return;  // abandoned for a newer one
   shown_ = std::move(picture);
+  shownArguments_ = placingArguments_;
   ShowWindowText();
   canvas_->update();
   emit PictureReady();
@@ -284,7 +283,10 @@ void LargeViewWindow::SavePicture() {
     platform.ShowMessage(error, "Save Picture As", MessageIcon::Stop);
     return;
   }
-  statusBar()->showMessage(tr("Saved the picture as %1").arg(*chosen), kNoteMs);
+  // What vortana-render needs besides the data set and the dialog's settings to draw it again.
+  statusBar()->showMessage(tr("Saved the picture as %1; vortana-render %2 draws it")
+                               .arg(*chosen, QString::fromStdString(shownArguments_)),
+                           kNoteMs);
 }
 
 }  // namespace vortana

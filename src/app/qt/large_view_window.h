@@ -70,9 +70,11 @@ class LargeViewWindow : public QMainWindow {
   WorldWindow home_;
   WorldWindow window_;
   std::unique_ptr<StepRender> shown_;
+  std::string shownArguments_;  // ViewArguments of the picture shown
   std::optional<QPoint> dragFrom_;
   WorldWindow dragWindow_;
   unsigned ticket_ = 0;
+  std::string placingArguments_;  // those of the newest placement
   ViewPlacements placements_;
 };
 
