@@ -40,10 +40,10 @@ void BM_ZoomStepEvenlySpacedEuler(benchmark::State& state) {
                                        ZoomLimitsOf(*dialog.Field(), home));
   size_t streamlines = 0;
   for (auto _ : state) {
-    const std::unique_ptr<StepRender> view =
+    const std::unique_ptr<ViewPicture> view =
         DrawView(ViewRequestOf(dialog, zoomed, kViewPixels), nullptr);
-    streamlines = view->dialog.StoredStreamlines().size();
-    benchmark::DoNotOptimize(view->dialog.DrawingArea().Data());
+    streamlines = view->Dialog().StoredStreamlines().size();
+    benchmark::DoNotOptimize(view->Shown().Data());
   }
   if (streamlines == 0) state.SkipWithError("no streamline was placed");
   state.counters["streamlines"] = static_cast<double>(streamlines);

@@ -32,6 +32,10 @@ Settings ViewSettings(const Settings& dialog, int size) {
   return settings;
 }
 
+double ViewLineWidth(int size) {
+  return static_cast<double>(std::max(1L, std::lround(static_cast<double>(size) / kDrawingWidth)));
+}
+
 ViewRequest ViewRequestOf(const VisualizerDialog& dialog, const WorldWindow& window, int size) {
   ViewRequest request;
   request.field = dialog.SharedField();
@@ -42,6 +46,7 @@ ViewRequest ViewRequestOf(const VisualizerDialog& dialog, const WorldWindow& win
   request.options.lineColour = dialog.LineColour();
   request.options.window = window;
   request.options.areaChosen = true;
+  request.options.lineWidth = ViewLineWidth(request.options.settings.drawingSize);
   return request;
 }
 
@@ -60,24 +65,33 @@ std::string ViewArguments(const ViewRequest& request) {
   const Settings& s = request.options.settings;
   std::string text = "--size " + std::to_string(s.drawingSize) + " --aspect equal";
   if (request.options.window) text += " --window " + WindowArgument(*request.options.window);
-  return text + " --grid-size " + std::to_string(s.gridSize) + " --d-sep " +
-         std::to_string(s.dSep) + " --d-test " + std::to_string(s.dTest);
+  text += " --grid-size " + std::to_string(s.gridSize) + " --d-sep " + std::to_string(s.dSep) +
+          " --d-test " + std::to_string(s.dTest);
+  if (request.options.lineWidth > 1.0) {
+    text += " --line-width " + std::to_string(static_cast<int>(request.options.lineWidth));
+  }
+  return text;
 }
 
-std::unique_ptr<StepRender> DrawView(const ViewRequest& request, WorkMonitor* monitor) {
-  auto render = std::make_unique<StepRender>(request.options.settings.drawingSize);
-  StartHeadless(request.options, *render);
-  render->dialog.ShareField(request.field, request.fileName, request.fromFilePair);
-  const FlowField* field = render->dialog.Field();
+std::unique_ptr<ViewPicture> DrawView(const ViewRequest& request, WorkMonitor* monitor) {
+  auto view = std::make_unique<ViewPicture>(request.options.settings.drawingSize);
+  view->picture.lineWidth = request.options.lineWidth;
+  StepRender& render = view->render;
+  StartHeadless(request.options, render);
+  render.dialog.ShareField(request.field, request.fileName, request.fromFilePair);
+  const FlowField* field = render.dialog.Field();
   // Nothing to place: the area stays the black a load leaves.
   if (!field->HasCell() || !request.options.window ||
       !WindowMeetsData(*request.options.window, *field)) {
-    return render;
+    return view;
   }
-  render->dialog.SetWorkMonitor(monitor);
-  DrawLoaded(request.options, *render, {});
-  render->dialog.SetWorkMonitor(nullptr);
-  return render;
+  render.dialog.SetWorkMonitor(monitor);
+  DrawLoaded(request.options, render, {});
+  render.dialog.SetWorkMonitor(nullptr);
+  if (!view->picture.Plain() && !StopRequested(monitor)) {
+    view->wide = RasterPicture(render.dialog, view->picture);
+  }
+  return view;
 }
 
 unsigned ViewPlacements::Start(ViewRequest request) {
@@ -86,7 +100,7 @@ unsigned ViewPlacements::Start(ViewRequest request) {
   Placement& placement = placements_.emplace_back();
   placement.ticket = ++newest_;
   placement.thread = std::thread([this, &placement, request = std::move(request)] {
-    std::unique_ptr<StepRender> picture;
+    std::unique_ptr<ViewPicture> picture;
     try {
       picture = DrawView(request, &placement.monitor);
     } catch (...) {
@@ -116,9 +130,9 @@ void ViewPlacements::JoinEnded() {
   }
 }
 
-std::unique_ptr<StepRender> ViewPlacements::Take(unsigned ticket) {
+std::unique_ptr<ViewPicture> ViewPlacements::Take(unsigned ticket) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  std::unique_ptr<StepRender> picture;
+  std::unique_ptr<ViewPicture> picture;
   for (Placement& placement : placements_) {
     if (placement.ended && placement.ticket == ticket && ticket == newest_) {
       picture = std::move(placement.picture);

@@ -99,7 +99,7 @@ QRect LargeViewWindow::AreaRect() const {
 
 std::optional<WorldWindow> LargeViewWindow::ShownWindow() const {
   if (!shown_) return std::nullopt;
-  return shown_->dialog.Window();
+  return shown_->Dialog().Window();
 }
 
 void LargeViewWindow::Refresh() {
@@ -125,7 +125,7 @@ void LargeViewWindow::Place() {
 }
 
 void LargeViewWindow::OnPlaced(unsigned ticket) {
-  std::unique_ptr<StepRender> picture = placements_.Take(ticket);
+  std::unique_ptr<ViewPicture> picture = placements_.Take(ticket);
   if (!picture) return;  // abandoned for a newer one
   shown_ = std::move(picture);
   shownArguments_ = placingArguments_;
@@ -188,8 +188,8 @@ void LargeViewWindow::PaintCanvas() {
   const QRect rect = AreaRect();
   painter.fillRect(rect, Qt::black);
   if (!shown_) return;
-  const QImage image = SurfaceImage(shown_->dialog.DrawingArea());
-  const WorldWindow& was = shown_->dialog.Window();
+  const QImage image = SurfaceImage(shown_->Shown());
+  const WorldWindow& was = shown_->Dialog().Window();
   if (SameWindow(was, window_) && image.size() == rect.size()) {
     painter.drawImage(rect.topLeft(), image);
     return;
@@ -278,7 +278,7 @@ void LargeViewWindow::SavePicture() {
   const std::string path = QFile::encodeName(*chosen).toStdString();
   std::string error;
   RunCommand(platform, "save the picture",
-             [&] { error = WritePicture(shown_->dialog, PictureOptions{}, path); });
+             [&] { error = WritePicture(shown_->Dialog(), shown_->picture, path); });
   if (!error.empty()) {
     platform.ShowMessage(error, "Save Picture As", MessageIcon::Stop);
     return;

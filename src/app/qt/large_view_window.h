@@ -37,7 +37,7 @@ class LargeViewWindow : public QMainWindow {
   const WorldWindow& Window() const { return window_; }
   std::optional<WorldWindow> ShownWindow() const;
   /// The dialog that holds the picture shown; null before the first is ready.
-  const VisualizerDialog* Shown() const { return shown_ ? &shown_->dialog : nullptr; }
+  const ViewPicture* Shown() const { return shown_.get(); }
   bool Placing() const { return placements_.Running(); }
   /// Zooms about the area's pixel (px, py) by `factor`, as the wheel does.
   void ZoomAt(double px, double py, double factor);
@@ -69,7 +69,7 @@ class LargeViewWindow : public QMainWindow {
   QLabel* windowLabel_;
   WorldWindow home_;
   WorldWindow window_;
-  std::unique_ptr<StepRender> shown_;
+  std::unique_ptr<ViewPicture> shown_;
   std::string shownArguments_;  // ViewArguments of the picture shown
   std::optional<QPoint> dragFrom_;
   WorldWindow dragWindow_;
