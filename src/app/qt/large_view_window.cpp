@@ -104,7 +104,10 @@ std::optional<WorldWindow> LargeViewWindow::ShownWindow() const {
 
 void LargeViewWindow::Refresh() {
   const VisualizerDialog& v = dialog_.GetVisualizer();
-  if (!v.Field()) return;
+  if (!v.Field()) {
+    windowLabel_->setText(tr("No data set"));
+    return;
+  }
   const WorldWindow home = v.Window();
   if (!SameWindow(home, home_)) {
     home_ = home;
@@ -164,7 +167,9 @@ void LargeViewWindow::GoHome() {
 void LargeViewWindow::ShowWindowText() {
   QString text = WindowText(window_);
   const FlowField* field = dialog_.GetVisualizer().Field();
-  if (field && !WindowMeetsData(window_, *field)) text += tr(" - outside the data");
+  if (field && field->HasCell() && !WindowMeetsData(window_, *field)) {
+    text += tr(" - outside the data");
+  }
   if (placements_.Running()) text += tr(" - placing...");
   windowLabel_->setText(text);
 }
