@@ -269,11 +269,12 @@ Surface RasterPicture(const VisualizerDialog& dialog, const PictureOptions& opti
   Surface picture(layout.width, layout.height);
   const unsigned char* data = cairo_image_surface_get_data(image.get());
   const int stride = cairo_image_surface_get_stride(image.get());
+  Colour* out = picture.Data();
   for (int y = 0; y < layout.height; ++y) {
     const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
     for (int x = 0; x < layout.width; ++x) {
-      picture.SetPixel(x, y, MakeColour(static_cast<int>(row[x] >> 16), static_cast<int>(row[x] >> 8),
-                                        static_cast<int>(row[x])));
+      *out++ = MakeColour(static_cast<int>(row[x] >> 16), static_cast<int>(row[x] >> 8),
+                          static_cast<int>(row[x]));
     }
   }
   return picture;
