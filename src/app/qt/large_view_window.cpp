@@ -60,6 +60,9 @@ LargeViewWindow::LargeViewWindow(VortanaWindow& dialog, SaveFileChooser chooseSa
   canvas_->installEventFilter(this);
   setCentralWidget(canvas_);
   statusBar()->addPermanentWidget(windowLabel_);
+  // A save's note names a whole command line: the window text makes room while it shows.
+  connect(statusBar(), &QStatusBar::messageChanged, this,
+          [this](const QString& message) { windowLabel_->setVisible(message != saveNote_); });
 
   QMenu* file = menuBar()->addMenu(tr("&File"));
   QAction* save = file->addAction(tr("&Save Picture As..."), this, &LargeViewWindow::SavePicture);
@@ -289,9 +292,9 @@ void LargeViewWindow::SavePicture() {
     return;
   }
   // What vortana-render needs besides the data set and the dialog's settings to draw it again.
-  statusBar()->showMessage(tr("Saved the picture as %1; vortana-render %2 draws it")
-                               .arg(*chosen, QString::fromStdString(shownArguments_)),
-                           kNoteMs);
+  saveNote_ = tr("Saved the picture as %1; vortana-render %2 draws it")
+                  .arg(*chosen, QString::fromStdString(shownArguments_));
+  statusBar()->showMessage(saveNote_, kNoteMs);
 }
 
 }  // namespace vortana

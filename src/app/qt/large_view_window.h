@@ -75,6 +75,7 @@ class LargeViewWindow : public QMainWindow {
   WorldWindow dragWindow_;
   unsigned ticket_ = 0;
   std::string placingArguments_;  // those of the newest placement
+  QString saveNote_;
   ViewPlacements placements_;
 };
 
