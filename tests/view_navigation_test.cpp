@@ -85,6 +85,34 @@ TEST(ViewNavigation, PanMovesWhatWasUnderThePointerWithIt) {
   EXPECT_EQ(up.y1, 532);
 }
 
+TEST(ViewNavigation, TheOldPictureIsStretchedOverItsWorldWindow) {
+  struct Case {
+    WorldWindow shown;
+    AreaSize shownArea;
+    WorldWindow window;
+    bool yUp;
+    PixelRect expected;  // on a 512 x 512 area, by hand
+  };
+  const Case cases[] = {
+      {{0, 0, 512, 512}, {512, 512}, {0, 0, 512, 512}, false, {0, 0, 512, 512}},
+      {{0, 0, 512, 512}, {512, 512}, {0, 0, 512, 512}, true, {0, 0, 512, 512}},
+      // Zoomed in twice about the centre: half a unit a pixel.
+      {{0, 0, 512, 512}, {512, 512}, {128, 128, 384, 384}, false, {-256, -256, 768, 768}},
+      // y up: the old top row stands for y 511, which row 511 - (511 - 128) / 0.5 = -255 shows.
+      {{0, 0, 512, 512}, {512, 512}, {128, 128, 384, 384}, true, {-256, -255, 768, 769}},
+      // The window moved 10 units left and 20 up (y up) from a picture of 2-unit pixels: its top
+      // row stands for y 510, row 511 - (510 - 20) = 21 now.
+      {{0, 0, 512, 512}, {256, 256}, {-10, 20, 502, 532}, true, {10, 21, 522, 533}},
+  };
+  for (const Case& c : cases) {
+    const PixelRect at = PixelRectOfWindow(c.shown, c.shownArea, c.window, {512, 512}, c.yUp);
+    EXPECT_DOUBLE_EQ(at.left, c.expected.left);
+    EXPECT_DOUBLE_EQ(at.top, c.expected.top);
+    EXPECT_DOUBLE_EQ(at.right, c.expected.right);
+    EXPECT_DOUBLE_EQ(at.bottom, c.expected.bottom);
+  }
+}
+
 TEST(ViewNavigation, TheAreaFitsTheCanvasWithTheWindowsProportions) {
   struct Case {
     WorldWindow window;

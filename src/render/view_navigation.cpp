@@ -71,6 +71,26 @@ WorldWindow PanBy(const WorldWindow& window, AreaSize area, bool yUp, double dpx
   return WindowFrom(window.x0 + dwx, window.y0 + dwy, ex, ey);
 }
 
+PixelRect PixelRectOfWindow(const WorldWindow& shown, AreaSize shownArea, const WorldWindow& window,
+                            AreaSize area, bool yUp) {
+  const double ux = Extent(window.x0, window.x1) / area.width;
+  const double uy = Extent(window.y0, window.y1) / area.height;
+  PixelRect rect;
+  rect.left = (shown.x0 - static_cast<double>(window.x0)) / ux;
+  rect.right = (shown.x1 - static_cast<double>(window.x0)) / ux;
+  if (!yUp) {
+    rect.top = (shown.y0 - static_cast<double>(window.y0)) / uy;
+    rect.bottom = (shown.y1 - static_cast<double>(window.y0)) / uy;
+    return rect;
+  }
+  // With y up a picture's top row stands for one row below y1 (MapOfWindow): the row of the
+  // shown picture's top row in this map is where its rectangle starts.
+  const double shownRow = Extent(shown.y0, shown.y1) / shownArea.height;
+  rect.top = (area.height - 1) - (shown.y1 - shownRow - window.y0) / uy;
+  rect.bottom = rect.top + Extent(shown.y0, shown.y1) / uy;
+  return rect;
+}
+
 bool WindowMeetsData(const WorldWindow& window, const FlowField& field) {
   const FieldStatistics& stats = field.Stats();
   return !field.Empty() && window.x0 <= stats.maxPosition.x && window.x1 >= stats.minPosition.x &&

@@ -28,6 +28,20 @@ WorldWindow ZoomAbout(const WorldWindow& window, AreaSize area, bool yUp, double
 /// lies under it again.
 WorldWindow PanBy(const WorldWindow& window, AreaSize area, bool yUp, double dpx, double dpy);
 
+/// A rectangle in fractional pixels: columns left to right, rows top to bottom.
+struct PixelRect {
+  double left = 0.0;
+  double top = 0.0;
+  double right = 0.0;
+  double bottom = 0.0;
+};
+
+/// Where the picture of `shown` on `shownArea` lies on `area` showing `window` (y running the
+/// same way in both): the rectangle to stretch that picture over, so that each of its pixels
+/// lands where the map of `window` puts its world point, until the picture of `window` is ready.
+PixelRect PixelRectOfWindow(const WorldWindow& shown, AreaSize shownArea, const WorldWindow& window,
+                            AreaSize area, bool yUp);
+
 /// Whether `window` shows any of the field's nodes' extent (touching counts).
 bool WindowMeetsData(const WorldWindow& window, const FlowField& field);
 

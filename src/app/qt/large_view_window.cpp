@@ -203,19 +203,12 @@ void LargeViewWindow::PaintCanvas() {
     return;
   }
   // The picture before, where its world window lies in the window asked for, until the new one.
-  const double ux = (static_cast<double>(window_.x1) - window_.x0) / rect.width();
-  const double uy = (static_cast<double>(window_.y1) - window_.y0) / rect.height();
-  const double left = rect.x() + (was.x0 - window_.x0) / ux;
-  const double right = rect.x() + (was.x1 - window_.x0) / ux;
-  double top = rect.y() + (was.y0 - window_.y0) / uy;
-  double bottom = rect.y() + (was.y1 - window_.y0) / uy;
-  if (YUp()) {
-    top = rect.y() + rect.height() - (was.y1 - window_.y0) / uy;
-    bottom = rect.y() + rect.height() - (was.y0 - window_.y0) / uy;
-  }
+  const PixelRect at = PixelRectOfWindow(was, {image.width(), image.height()}, window_,
+                                         {rect.width(), rect.height()}, YUp());
+  const QRectF target(rect.x() + at.left, rect.y() + at.top, at.right - at.left, at.bottom - at.top);
   painter.setClipRect(rect);
   painter.setRenderHint(QPainter::SmoothPixmapTransform);
-  painter.drawImage(QRectF(left, top, right - left, bottom - top), image);
+  painter.drawImage(target, image);
 }
 
 bool LargeViewWindow::eventFilter(QObject* watched, QEvent* event) {
