@@ -113,8 +113,10 @@ void LargeViewWindow::Refresh() {
   }
   const WorldWindow home = v.Window();
   if (!SameWindow(home, home_)) {
+    // Another data set: the picture of the one before would mislead until the new one is ready.
     home_ = home;
     window_ = home;
+    shown_.reset();
   }
   Place();
 }
