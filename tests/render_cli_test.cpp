@@ -379,3 +379,58 @@ TEST(JsonDescription, EveryFloatReadsBackExactly) {
 
 }  // namespace
 }  // namespace vortana
+
+namespace vortana {
+namespace {
+
+// 8 x 8 nodes over x 100..240 and y 50..120, circling (170, 85): its own window is not the
+// origin's, and every corner is exact in float.
+std::string WriteOffsetVortex(const TempDir& dir) {
+  std::vector<GridPoint> nodes;
+  for (int j = 0; j < 8; ++j) {
+    for (int i = 0; i < 8; ++i) {
+      const float x = 100.0f + 20.0f * i;
+      const float y = 50.0f + 10.0f * j;
+      nodes.push_back({{x, y, 0}, {-(y - 85.0f) / 70.0f, (x - 170.0f) / 70.0f, 0}, x, y});
+    }
+  }
+  EXPECT_EQ(WriteFlowFiles(dir.File("offset"), 8, 8, 1, 2, nodes), "");
+  return dir.File("offset.gri");
+}
+
+TEST(RenderCli, WindowOfTheDataEqualsTheDataView) {
+  TempDir dir;
+  const std::string path = WriteOffsetVortex(dir);
+  const std::vector<std::string> drawing = {path, "--plot", "streamlines", "--evenly-spaced",
+                                            "--background", "flow"};
+  for (const std::vector<std::string>& area :
+       {std::vector<std::string>{}, std::vector<std::string>{"--size", "300", "--aspect", "equal"}}) {
+    std::vector<std::string> view = drawing;
+    view.insert(view.end(), area.begin(), area.end());
+    std::vector<std::string> window = view;
+    view.insert(view.end(), {"--view", "data", "-o", dir.File("view.png")});
+    window.insert(window.end(),
+                  {"--window", "100,50,240,120", "-o", dir.File("window.png"), "--dump", "-"});
+    ASSERT_EQ(RunRender(view).status, 0);
+    const ProgramRun run = RunRender(window);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(ReadText(dir.File("view.png")).empty());
+    EXPECT_EQ(ReadText(dir.File("window.png")), ReadText(dir.File("view.png")));
+    EXPECT_EQ(Json::parse(run.out)["view"]["window"], Json::parse("[100.0, 50.0, 240.0, 120.0]"));
+  }
+
+  const std::string expects = "--window: expected four finite numbers X0,Y0,X1,Y1 with X0 below X1";
+  for (const char* bad : {"100,50,100,120", "240,50,100,120", "100,50,240", "100,50,240,120,1",
+                          "a,50,240,120", "100,50,240,inf", "100,50,240,1e39", "", "100,,240,120"}) {
+    const ProgramRun run = RunRender({path, "--window", bad});
+    EXPECT_EQ(run.status, 2) << bad;
+    EXPECT_NE(run.err.find(expects), std::string::npos) << run.err;
+  }
+  const ProgramRun outside = RunRender({path, "--window", "241,50,300,120", "-o", dir.File("o.png")});
+  EXPECT_EQ(outside.status, 2);
+  EXPECT_NE(outside.err.find("--window 241,50,300,120 lies outside the data"), std::string::npos)
+      << outside.err;
+}
+
+}  // namespace
+}  // namespace vortana

@@ -113,27 +113,7 @@ std::string WriteRaster(const VisualizerDialog& dialog, const PictureOptions& op
   if (options.Plain()) {
     return WritePng(path, dialog.DrawingArea(), options.legend ? &dialog.LegendStrip() : nullptr);
   }
-  const PictureLayout layout = LayoutFor(dialog, options);
-  const CairoSurfacePtr image(
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, layout.width, layout.height));
-  ThrowIfOutOfMemory(cairo_surface_status(image.get()));
-  {
-    const CairoPtr cairo(cairo_create(image.get()));
-    ComposePicture(cairo.get(), dialog, options, layout, true);
-    ThrowIfOutOfMemory(cairo_status(cairo.get()));
-  }
-  cairo_surface_flush(image.get());
-  Surface picture(layout.width, layout.height);
-  const unsigned char* data = cairo_image_surface_get_data(image.get());
-  const int stride = cairo_image_surface_get_stride(image.get());
-  for (int y = 0; y < layout.height; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
-    for (int x = 0; x < layout.width; ++x) {
-      picture.SetPixel(x, y, MakeColour(static_cast<int>(row[x] >> 16), static_cast<int>(row[x] >> 8),
-                                        static_cast<int>(row[x])));
-    }
-  }
-  return WritePng(path, picture, nullptr);
+  return WritePng(path, RasterPicture(dialog, options), nullptr);
 }
 
 cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
@@ -273,6 +253,31 @@ std::optional<PictureFormat> PictureFormatOfPath(const std::string& path) {
   if (extension == "svg") return PictureFormat::Svg;
   if (extension == "pdf") return PictureFormat::Pdf;
   return std::nullopt;
+}
+
+Surface RasterPicture(const VisualizerDialog& dialog, const PictureOptions& options) {
+  const PictureLayout layout = LayoutFor(dialog, options);
+  const CairoSurfacePtr image(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, layout.width, layout.height));
+  ThrowIfOutOfMemory(cairo_surface_status(image.get()));
+  {
+    const CairoPtr cairo(cairo_create(image.get()));
+    ComposePicture(cairo.get(), dialog, options, layout, true);
+    ThrowIfOutOfMemory(cairo_status(cairo.get()));
+  }
+  cairo_surface_flush(image.get());
+  Surface picture(layout.width, layout.height);
+  const unsigned char* data = cairo_image_surface_get_data(image.get());
+  const int stride = cairo_image_surface_get_stride(image.get());
+  Colour* out = picture.Data();
+  for (int y = 0; y < layout.height; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(data + static_cast<size_t>(y) * stride);
+    for (int x = 0; x < layout.width; ++x) {
+      *out++ = MakeColour(static_cast<int>(row[x] >> 16), static_cast<int>(row[x] >> 8),
+                          static_cast<int>(row[x]));
+    }
+  }
+  return picture;
 }
 
 std::string WritePicture(const VisualizerDialog& dialog, const PictureOptions& options,

@@ -33,6 +33,10 @@ struct PictureOptions {
   }
 };
 
+/// The picture a PNG of these options holds, composed with cairo over the dialog's surfaces
+/// (wider lines, colour bar, axes, arrowheads).
+Surface RasterPicture(const VisualizerDialog& dialog, const PictureOptions& options);
+
 /// Writes the dialog's drawing area as it now shows (stored pictures and probes) to `path`, in
 /// the format of its extension: PNG as the dialog's pixels, SVG and PDF with the background as
 /// one image and every line a path over the same pixel centres. The file appears whole or not

@@ -74,12 +74,29 @@ void VisualizerDialog::UseLoadResult(LoadResult& result, const std::string& path
 
 void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::string& fileName,
                                 std::optional<bool> fromFilePair) {
-  field_ = field ? std::move(field) : std::make_unique<FlowField>();
+  if (!field) field = std::make_unique<FlowField>();
   // A slice the field does not have leaves slice 0; vortana-render refuses it before drawing.
-  if (settings_.slice != 0) field_->SampleSlice(settings_.slice);
+  if (settings_.slice != 0) field->SampleSlice(settings_.slice);
+  const bool fromPair = fromFilePair.value_or(field->FromFilePair());
+  field_ = std::move(field);
+  TakeFieldInUse(fileName, fromPair);
+}
+
+void VisualizerDialog::ShareField(std::shared_ptr<const FlowField> field,
+                                  const std::string& fileName, bool fromFilePair) {
+  field_ = field ? std::move(field) : std::make_shared<const FlowField>();
+  TakeFieldInUse(fileName, fromFilePair);
+}
+
+void VisualizerDialog::OverrideWindow(std::optional<WorldWindow> window) {
+  windowOverride_ = window;
+  if (field_) TakeFieldInUse(settings_.fileName, fromFilePair_);
+}
+
+void VisualizerDialog::TakeFieldInUse(const std::string& fileName, bool fromFilePair) {
   backgroundValid_ = false;
   settings_.fileName = fileName;
-  fromFilePair_ = fromFilePair.value_or(field_->FromFilePair());
+  fromFilePair_ = fromFilePair;
 
   settings_.sizeText = IntegerText(field_->NodeCount());
   settings_.widthText = IntegerText(field_->Width());
@@ -110,32 +127,38 @@ void VisualizerDialog::UseField(std::unique_ptr<FlowField> field, const std::str
   ShowSettings();
 }
 
-void VisualizerDialog::ChooseWorldWindow() {
+WorldWindow VisualizerDialog::ViewWindow() const {
+  if (!field_) return {};
   const FieldStatistics& stats = field_->Stats();
   const View view = static_cast<View>(settings_.view);
-  const YAxis yAxis = static_cast<YAxis>(settings_.yAxis);
   const bool dataView = view == View::Data || (view == View::Auto && !fromFilePair_);
-  const bool yUp = yAxis == YAxis::Up || (yAxis == YAxis::Auto && !fromFilePair_);
   // A field without nodes has no minimum to start from (its statistics hold the largest float).
   const bool hasRange = stats.minPosition.x <= stats.maxPosition.x &&
                         stats.minPosition.y <= stats.maxPosition.y;
-  window_ = WorldWindow{0.0f, 0.0f, maxX_, maxY_};
+  WorldWindow window{0.0f, 0.0f, maxX_, maxY_};
   if (dataView && hasRange) {
-    window_.x0 = stats.minPosition.x;
-    window_.y0 = stats.minPosition.y;
+    window.x0 = stats.minPosition.x;
+    window.y0 = stats.minPosition.y;
     // The statistics' maxima start at 0, as the older program's did, so a field that lies wholly
     // below 0 along an axis says 0 there; its own window ends at its largest coordinate.
-    if (window_.x1 == 0.0f || window_.y1 == 0.0f) {
+    if (window.x1 == 0.0f || window.y1 == 0.0f) {
       float largestX = -kFloatMax;
       float largestY = -kFloatMax;
       for (const GridPoint& node : field_->Nodes()) {
         if (node.position.x > largestX && std::isfinite(node.position.x)) largestX = node.position.x;
         if (node.position.y > largestY && std::isfinite(node.position.y)) largestY = node.position.y;
       }
-      if (window_.x1 == 0.0f && largestX < 0.0f) window_.x1 = largestX;
-      if (window_.y1 == 0.0f && largestY < 0.0f) window_.y1 = largestY;
+      if (window.x1 == 0.0f && largestX < 0.0f) window.x1 = largestX;
+      if (window.y1 == 0.0f && largestY < 0.0f) window.y1 = largestY;
     }
   }
+  return window;
+}
+
+void VisualizerDialog::ChooseWorldWindow() {
+  const YAxis yAxis = static_cast<YAxis>(settings_.yAxis);
+  const bool yUp = yAxis == YAxis::Up || (yAxis == YAxis::Auto && !fromFilePair_);
+  window_ = windowOverride_.value_or(ViewWindow());
   const AreaSize area = AreaOfWindow(window_, settings_.drawingSize,
                                      settings_.aspect == RadioIndex(Aspect::Equal));
   ResizeDrawingArea(area);

@@ -76,6 +76,19 @@ class VisualizerDialog {
   /// (FlowField::FromFilePair) unless `fromFilePair` says otherwise.
   void UseField(std::unique_ptr<FlowField> field, const std::string& fileName,
                 std::optional<bool> fromFilePair = std::nullopt);
+  /// UseField for a field another dialog loaded and goes on drawing: both read it, neither
+  /// changes it, so its slice stays the one its loader sampled.
+  void ShareField(std::shared_ptr<const FlowField> field, const std::string& fileName,
+                  bool fromFilePair);
+  /// The field, for another dialog to draw too (see ShareField); null before the first load.
+  std::shared_ptr<const FlowField> SharedField() const { return field_; }
+  /// Draws `window` instead of the window the view setting chooses, from the next load on (and
+  /// at once when a field is loaded); nullopt goes back to the view setting. The area keeps the
+  /// size and aspect settings' say, as for any window.
+  void OverrideWindow(std::optional<WorldWindow> window);
+  const std::optional<WorldWindow>& WindowOverride() const { return windowOverride_; }
+  /// The window the view setting chooses for the field, whatever window is drawn.
+  WorldWindow ViewWindow() const;
   void OnVisualize();
   void OnLeftButtonDown(int x, int y);
 
@@ -171,15 +184,20 @@ class VisualizerDialog {
   BackgroundLimits BackgroundLimitsInForce() const;
   ArrowSettings CurrentArrowSettings() const;
   void EnableControls(std::initializer_list<int> ids, bool enabled);
-  /// The window, the area and the map for the field, from the view, y axis, size and aspect.
+  /// The window, the area and the map for the field, from the view (or the override), y axis,
+  /// size and aspect.
   void ChooseWorldWindow();
+  /// UseField's steps once field_ is the field to use.
+  void TakeFieldInUse(const std::string& fileName, bool fromFilePair);
   /// New surfaces and buffers when the size changes; nothing when it stays.
   void ResizeDrawingArea(AreaSize area);
 
   Platform& platform_;
   Settings settings_ = ConstructionSettings();
 
-  std::unique_ptr<FlowField> field_;
+  // Shared only with dialogs that draw the same field (ShareField), never changed while shared.
+  std::shared_ptr<const FlowField> field_;
+  std::optional<WorldWindow> windowOverride_;
   WorkMonitor* workMonitor_ = nullptr;
   PixelMap map_;
   WorldWindow window_;

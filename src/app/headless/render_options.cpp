@@ -68,6 +68,26 @@ std::optional<std::pair<float, float>> ValueRange(const std::string& text) {
   return std::pair{bounds[0], bounds[1]};
 }
 
+// Reads "X0,Y0,X1,Y1": finite numbers, each low corner below the high one once stored as floats.
+std::optional<WorldWindow> WindowOfText(std::string_view text) {
+  float corners[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    const size_t comma = i < 3 ? text.find(',') : text.size();
+    if (comma == std::string_view::npos) return std::nullopt;
+    const std::string_view part = text.substr(0, comma);
+    double value = 0.0;
+    const auto [stop, error] = std::from_chars(part.data(), part.data() + part.size(), value);
+    if (error != std::errc() || stop != part.data() + part.size() || part.empty()) {
+      return std::nullopt;
+    }
+    corners[i] = static_cast<float>(value);
+    if (!std::isfinite(corners[i])) return std::nullopt;
+    text.remove_prefix(i < 3 ? comma + 1 : comma);
+  }
+  if (!(corners[0] < corners[2] && corners[1] < corners[3])) return std::nullopt;
+  return WorldWindow{corners[0], corners[1], corners[2], corners[3]};
+}
+
 std::string ProbeExpects(int size) {
   return "X,Y with X and Y integers between 0 and " + std::to_string(size - 1);
 }
@@ -127,6 +147,12 @@ class RenderCommandLine {
     for (const SettingDescription& setting : kSettingTable) {
       if (setting.option) AddSetting(setting);
     }
+    AddValue("--window", "X0,Y0,X1,Y1", "four finite numbers X0,Y0,X1,Y1 with X0 below X1 and Y0 below Y1",
+             "the world rectangle drawn instead of the view's\nwindow (with --size and --aspect as before)",
+             [this](const std::string& text) {
+               options_.window = WindowOfText(text);
+               return options_.window.has_value();
+             });
     AddValue("--colour", "RRGGBB", "six hexadecimal digits RRGGBB",
              "line colour, hex red-green-blue (default 0000FF)", [this](const std::string& text) {
                const std::optional<Colour> colour = HexColour(text);

@@ -9,6 +9,7 @@
 #include "frame_range.h"
 #include "render/colour.h"
 #include "render/pixel_point.h"
+#include "render/world_window.h"
 
 namespace vortana {
 
@@ -42,7 +43,9 @@ struct RenderOptions {
   int jobs = 0;  // frames drawn at once; 0: one per core
   // The background's value range instead of the step's own statistics (speed for Flow).
   std::optional<std::pair<float, float>> colourRange;
-  bool sliceGiven = false;  // --slice was given, so that the description names the slice
+  bool sliceGiven = false;
+  // The world rectangle drawn instead of the view's window; nullopt: the view's.
+  std::optional<WorldWindow> window;  // --slice was given, so that the description names the slice
 };
 
 /// Either the options, or what is wrong with the command line (naming the option and, for a

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <iostream>
 #include <new>
+#include <sstream>
 #include <system_error>
 #include <utility>
 
@@ -12,6 +13,7 @@
 #include "data/base_name.h"
 #include "data/field_reader.h"
 #include "data/output_file.h"
+#include "render/view_navigation.h"
 #include "headless_platform.h"
 #include "json_description.h"
 #include "app/picture_writer.h"
@@ -110,6 +112,7 @@ void StartHeadless(const RenderOptions& options, StepRender& render) {
       dialog.MutableSettings().*setting.value = options.settings.*setting.value;
     }
   }
+  dialog.OverrideWindow(options.window);
   dialog.OnInitDialog();
   dialog.Repaint();  // the first paint of a freshly shown window: legend and swatch
 
@@ -153,6 +156,17 @@ DrawOutcome DrawLoaded(const RenderOptions& options, StepRender& render,
                             (field->Depth() == 1 ? " slice)" : " slices)")};
   }
 
+  if (const FlowField* field = dialog.Field(); field && options.window &&
+                                              !WindowMeetsData(*options.window, *field)) {
+    const WorldWindow& w = *options.window;
+    const FieldStatistics& stats = field->Stats();
+    std::ostringstream text;
+    text << "--window " << w.x0 << ',' << w.y0 << ',' << w.x1 << ',' << w.y1
+         << " lies outside the data of " << options.dataset << ", which spans " << stats.minPosition.x
+         << ',' << stats.minPosition.y << " to " << stats.maxPosition.x << ','
+         << stats.maxPosition.y;
+    return {kExitUsage, text.str()};
+  }
   // With the data's proportions the area may be narrower than the size the probes were checked
   // against.
   const Surface& area = dialog.DrawingArea();
@@ -197,7 +211,7 @@ DescriptionKeys KeysOfDescription(const RenderOptions& options, const StepRender
   DescriptionKeys keys;
   keys.slice = options.sliceGiven;
   keys.area = options.areaChosen;
-  keys.view = options.viewChosen || !render.dialog.FromFilePair();
+  keys.view = options.viewChosen || options.window || !render.dialog.FromFilePair();
   // A description names its step whenever steps were asked for or there are several.
   if (step || render.stepCount > 1) keys.step = StepPosition{step.value_or(0), render.stepCount};
   return keys;

@@ -31,6 +31,7 @@
 #include "../field_warnings.h"
 #include "../picture_writer.h"
 #include "../readout.h"
+#include "large_view_window.h"
 
 namespace vortana {
 namespace {
@@ -148,6 +149,8 @@ MainWindow::MainWindow() : dialog_(new VortanaWindow) {
   connect(dialog_, &VortanaWindow::HoverRested, this, &MainWindow::ShowReadoutTip);
   connect(dialog_, &VortanaWindow::WorkStarted, this, &MainWindow::OnWorkStarted);
   connect(dialog_, &VortanaWindow::WorkEnded, this, &MainWindow::OnWorkEnded);
+  connect(dialog_, &VortanaWindow::Visualized, this, &MainWindow::RefreshLargeView);
+  connect(dialog_, &VortanaWindow::DataSetLoaded, this, &MainWindow::RefreshLargeView);
   LoadRecentFiles();
 }
 
@@ -193,7 +196,29 @@ void MainWindow::BuildViewMenu() {
   });
   workInputs_.push_back(maps->menuAction());
   ShowChosenColourMap();
+  connect(colourMaps_, &QActionGroup::triggered, this, &MainWindow::RefreshLargeView);
   AddDisplayChoices(view);
+  view->addSeparator();
+  QAction* large = view->addAction(tr("&Large View"), this, &MainWindow::ShowLargeView);
+  large->setObjectName("actionLargeView");
+  large->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+}
+
+void MainWindow::ShowLargeView() {
+  if (!largeView_) {
+    largeView_ = new LargeViewWindow(*dialog_, [this] { return chooseSaveFile_(); }, this);
+  }
+  // The view draws the settings as the dialog reads them now, as any command does.
+  VisualizerDialog& v = dialog_->GetVisualizer();
+  RunCommand(dialog_->GetPlatform(), "open the large view", [&v] { (void)v.ReadSettings(); });
+  largeView_->show();
+  largeView_->raise();
+  largeView_->activateWindow();
+  largeView_->Refresh();
+}
+
+void MainWindow::RefreshLargeView() {
+  if (largeView_ && largeView_->isVisible()) largeView_->Refresh();
 }
 
 void MainWindow::AddDisplayChoices(QMenu* view) {
@@ -221,6 +246,7 @@ void MainWindow::AddStepUnitsMenu(QMenu* view) {
   // Read by the next Visualize, as the dialog's own fields are.
   connect(stepUnits_, &QActionGroup::triggered, this, [this](QAction* action) {
     dialog_->GetVisualizer().MutableSettings().stepUnits = action->data().toInt();
+    RefreshLargeView();
   });
   workInputs_.push_back(units->menuAction());
 }
@@ -321,6 +347,7 @@ void MainWindow::SetWorkInputsEnabled(bool enabled) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   dialog_->EndWork();
+  if (largeView_) largeView_->close();
   QMainWindow::closeEvent(event);
 }
 
@@ -444,6 +471,7 @@ void MainWindow::ShowShortcuts() {
       tr("Ctrl+O\tOpen a data set\n"
          "Ctrl+S\tSave the picture as PNG, SVG or PDF\n"
          "Ctrl+C\tCopy the picture\n"
+         "Ctrl+L\tThe large view: wheel zooms, drag pans, Home or a\n\tdouble click shows the whole window\n"
          "Ctrl+Q\tQuit\n"
          "F1\tThis list\n"
          "Page Down, Page Up\tThe next or previous time step\n"

@@ -17,6 +17,8 @@ class QTimer;
 
 namespace vortana {
 
+class LargeViewWindow;
+
 /// The desktop program's window: the dialog, exactly as it is, with a menu bar above it and a
 /// status bar below it. Everything the dialog itself does stays in VortanaWindow; what users of
 /// a desktop program expect around it (menus, recent files, drops, the readout under the
@@ -37,6 +39,10 @@ class MainWindow : public QMainWindow {
   QStringList RecentFiles() const { return recent_; }
   /// The drawing area with the gap and legend strip below it, as Save and Copy write it.
   QImage Picture() const;
+  /// View > Large View: shows the large view (made at the first call) and draws it.
+  void ShowLargeView();
+  /// The large view; null until it was first shown.
+  LargeViewWindow* LargeView() const { return largeView_; }
   /// Replaces the save chooser, so that a test answers it itself.
   void SetSaveFileChooser(SaveFileChooser chooser) { chooseSaveFile_ = std::move(chooser); }
 
@@ -65,6 +71,8 @@ class MainWindow : public QMainWindow {
   void ShowStepEntries(bool enabled);
   void SavePicture();
   void CopyPicture();
+  /// Draws the large view anew when it is open.
+  void RefreshLargeView();
   void ShowShortcuts();
   void ShowAbout();
 
@@ -98,6 +106,7 @@ class MainWindow : public QMainWindow {
   QStringList recent_;
   QString readout_;
   SaveFileChooser chooseSaveFile_;
+  LargeViewWindow* largeView_ = nullptr;
 };
 
 /// `path` with the extension of the save chooser's `filter` ("SVG image (*.svg)") appended,

@@ -272,6 +272,7 @@ void VortanaWindow::Visualize() {
       [this, work, streamlines](bool stopped) {
         const size_t kept = work->streamlines.size();
         visualizer_.FinishVisualize(std::move(*work));
+        emit Visualized();
         if (!stopped || !streamlines) return QString();
         return kept == 1 ? tr("Stopped: 1 streamline kept")
                          : tr("Stopped: %1 streamlines kept").arg(kept);

@@ -70,6 +70,8 @@ class VortanaWindow : public QDialog {
   void WorkStarted();
   /// Work ended (`stopped`: by a stop request), after its result was taken into the dialog.
   void WorkEnded(bool stopped, const QString& summary);
+  /// Visualize took its picture into the dialog.
+  void Visualized();
   /// A load ended; `loaded` says whether it gave a field.
   void DataSetLoaded(const QString& path, bool loaded);
   /// The pointer moved to pixel (px, py) of the drawing area.
