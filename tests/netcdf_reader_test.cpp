@@ -309,6 +309,11 @@ TEST(NetcdfReaderTest, RefusalsNameTheFileAndTheFault) {
   extra[2].dims = extra[3].dims = {"member", "y", "x"};
   extra[2].values = Values(U, 2);
   extra[3].values = Values(V, 2);
+  // An empty record dimension whose coordinate says it is x, while the last two are the grid's.
+  std::vector<NcVariable> falseX = PlainVariables();
+  falseX.push_back(Coordinate("time", {}, "X"));
+  falseX[2].dims = falseX[3].dims = {"time", "y", "x"};
+  falseX[2].values = falseX[3].values = {};
   const std::vector<Case> cases = {
       {"no-velocity.nc", {{"x", 4}, {"y", 3}}, noVelocity,
        "no velocity found (by standard_name, or named u and v, ua and va, uas and vas, uo and "
@@ -326,6 +331,9 @@ TEST(NetcdfReaderTest, RefusalsNameTheFileAndTheFault) {
        "x has 1 value; a field needs at least 2 nodes a side"},
       {"extra.nc", {{"member", 2}, {"x", 4}, {"y", 3}}, extra,
        "variable u has dimension member of 2 values, which is neither time, vertical nor "
+       "horizontal"},
+      {"false-x.nc", {{"time", 0}, {"x", 4}, {"y", 3}}, falseX,
+       "variable u has dimension time of 0 values, which is neither time, vertical nor "
        "horizontal"},
   };
   for (const Case& c : cases) {

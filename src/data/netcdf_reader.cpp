@@ -381,7 +381,11 @@ class Inspector {
     layout.xAxis = only(Role::X, "x");
     layout.yAxis = only(Role::Y, "y");
     if (layout.xAxis < 0 || layout.yAxis < 0) {
-      // Without attributes the last two dimensions are the horizontal ones, x the last.
+      // Without attributes the last two dimensions are the horizontal ones, x the last. One
+      // axis found by its attributes is not one of them then: it is one dimension too many.
+      for (Role& role : roles) {
+        if (role == Role::X || role == Role::Y) role = Role::Other;
+      }
       if (roles[n - 1] != Role::Other || roles[n - 2] != Role::Other) {
         Refuse("variable " + u.name + " has no horizontal dimensions: its last two are " +
                Dim(u.dims[n - 2]).name + " and " + Dim(u.dims[n - 1]).name);
@@ -726,6 +730,12 @@ std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& 
   const std::vector<float> w = read(layout.w);
   const std::vector<float> p = read(layout.pressure);
   const std::vector<float> q = read(layout.vorticity);
+  // Every dimension of u is an axis of the field or the time step: one step holds a value a node.
+  if (u.size() != std::size_t{1} * nx * ny * nz) {
+    inspector.Refuse("variable " + layout.u->name + " holds " + std::to_string(u.size()) +
+                     " values a step for " + std::to_string(nx) + " x " + std::to_string(ny) +
+                     " x " + std::to_string(nz) + " nodes");
+  }
   const std::vector<std::size_t> strides = Strides(layout);
   const std::size_t sx = strides[layout.xAxis];
   const std::size_t sy = strides[layout.yAxis];
