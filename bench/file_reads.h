@@ -32,22 +32,28 @@ inline void PrepareRead(benchmark::State& state, const std::string& path) {
   state.ResumeTiming();
 }
 
+/// Reads the whole file into fresh memory with one large read; false when it cannot.
+inline bool ReadIntoFreshMemory(const std::string& path) {
+  const std::size_t size = std::filesystem::file_size(path);
+  std::unique_ptr<char[]> bytes(new char[size]);
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  const bool read = file && std::fread(bytes.get(), 1, size, file) == size;
+  if (file) std::fclose(file);
+  benchmark::DoNotOptimize(bytes.get());
+  return read;
+}
+
 /// The floor: the file read into fresh memory with one large read.
 inline void ReadRawFile(benchmark::State& state, const std::string& path) {
-  const std::size_t size = std::filesystem::file_size(path);
   for (auto _ : state) {
     PrepareRead(state, path);
-    std::unique_ptr<char[]> bytes(new char[size]);
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file || std::fread(bytes.get(), 1, size, file) != size) {
-      if (file) std::fclose(file);
+    if (!ReadIntoFreshMemory(path)) {
       state.SkipWithError("cannot read the file");
       return;
     }
-    std::fclose(file);
-    benchmark::DoNotOptimize(bytes.get());
   }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(size));
+  state.SetBytesProcessed(state.iterations() *
+                          static_cast<int64_t>(std::filesystem::file_size(path)));
 }
 
 }  // namespace vortana

@@ -15,6 +15,7 @@
 #include "data/base_name.h"
 #include "data/flow_field.h"
 #include "data/flow_file_writer.h"
+#include "file_reads.h"
 
 namespace vortana {
 namespace {
@@ -101,16 +102,10 @@ void BM_ReadFilesRaw(benchmark::State& state) {
   const std::string names[] = {GridFileName(dataSet.BaseName()), DataFileName(dataSet.BaseName())};
   for (auto _ : state) {
     for (const std::string& name : names) {
-      const std::size_t size = std::filesystem::file_size(name);
-      std::unique_ptr<char[]> bytes(new char[size]);
-      std::FILE* file = std::fopen(name.c_str(), "rb");
-      if (!file || std::fread(bytes.get(), 1, size, file) != size) {
-        if (file) std::fclose(file);
+      if (!ReadIntoFreshMemory(name)) {
         state.SkipWithError("cannot read the data set");
         return;
       }
-      std::fclose(file);
-      benchmark::DoNotOptimize(bytes.get());
     }
   }
   state.SetBytesProcessed(state.iterations() * dataSet.Bytes());
