@@ -33,8 +33,12 @@ bool SameWindow(const WorldWindow& a, const WorldWindow& b) {
   return a.x0 == b.x0 && a.y0 == b.y0 && a.x1 == b.x1 && a.y1 == b.y1;
 }
 
+/// Five significant digits leave the readout room beside it; the exact corners, as --window
+/// takes them, are in the tooltip and in a save's note.
 QString WindowText(const WorldWindow& w) {
-  return QObject::tr("Window %1").arg(QString::fromStdString(WindowArgument(w)));
+  const auto number = [](float value) { return QString::number(value, 'g', 5); };
+  return QObject::tr("x %1 to %2, y %3 to %4")
+      .arg(number(w.x0), number(w.x1), number(w.y0), number(w.y1));
 }
 
 }  // namespace
@@ -177,6 +181,7 @@ void LargeViewWindow::ShowWindowText() {
   }
   if (placements_.Running()) text += tr(" - placing...");
   windowLabel_->setText(text);
+  windowLabel_->setToolTip(tr("--window %1").arg(QString::fromStdString(WindowArgument(window_))));
 }
 
 void LargeViewWindow::ShowReadoutAt(QPoint canvasPoint) {
