@@ -685,13 +685,15 @@ std::vector<float> ReadStep(const Inspector& inspector, const Layout& layout, co
     }
     total *= count[i];
   }
-  std::vector<float> values(total);
+  std::vector<float> values;
+  ResizeOnLargePages(values, total);
   int status = NC_NOERR;
   if (var.type == NC_FLOAT && !inspector.IsPacked(var)) {
     status = nc_get_vara_float(inspector.Id(), var.id, start.data(), count.data(), values.data());
     if (status == NC_NOERR) inspector.MarkMissing(var, values.data(), total);
   } else {
-    std::vector<double> raw(total);
+    std::vector<double> raw;
+    ResizeOnLargePages(raw, total);
     status = nc_get_vara_double(inspector.Id(), var.id, start.data(), count.data(), raw.data());
     if (status == NC_NOERR || status == NC_ERANGE) {
       inspector.Unpack(var, raw.data(), values.data(), total);
