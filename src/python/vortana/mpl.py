@@ -1,7 +1,8 @@
 """Evenly spaced streamlines on matplotlib axes, placed by Vortana's engine."""
 
 import numpy as np
-from matplotlib.collections import LineCollection, PolyCollection
+from matplotlib.collections import LineCollection, PathCollection
+from matplotlib.path import Path
 
 from . import Field
 
@@ -48,7 +49,7 @@ def _arrowheads(ax, points, middles, velocities, size_points, color):
     `middles` index the middle points, in `points`, of the lines with three points or more;
     `velocities` are the field's there."""
     if not len(middles):
-        heads = PolyCollection([], facecolors=color, edgecolors="none")
+        heads = PathCollection([], facecolors=color, edgecolors="none")
         ax.add_collection(heads, autolim=False)
         return heads
     around = points[np.stack([middles - 1, middles, middles + 1], axis=1)]
@@ -65,10 +66,28 @@ def _arrowheads(ax, points, middles, velocities, size_points, color):
     tip = display[usable, 1] + d * size / 2
     base = tip - d * size
     corners = np.stack([tip, base + n * size / 2.5, base - n * size / 2.5], axis=1)
-    triangles = ax.transData.inverted().transform(corners.reshape(-1, 2)).reshape(-1, 3, 2)
-    heads = PolyCollection(triangles, facecolors=color, edgecolors="none")
+    triangles = ax.transData.inverted().transform(corners.reshape(-1, 2))
+    # All heads as one path of closed triangles: one path to build and draw, not one per head.
+    codes = np.tile(np.array([Path.MOVETO, Path.LINETO, Path.LINETO], dtype=Path.code_type),
+                    len(corners))
+    heads = PathCollection([Path(triangles, codes)], facecolors=color, edgecolors="none")
     ax.add_collection(heads, autolim=False)  # inside the data's limits, which are set
     return heads
+
+
+def _line_collection(segments, **properties):
+    """A LineCollection of `segments`, each an N x 2 float64 array as the engine hands them out.
+    matplotlib checks and copies every segment through Path's constructor, which takes a large
+    part of a drawing with hundreds of lines; its fast constructor skips what these arrays need
+    not, where this matplotlib has it."""
+    lines = LineCollection([], **properties)
+    fast = getattr(Path, "_fast_from_codes_and_verts", None)
+    if fast is None or not hasattr(lines, "_paths"):
+        lines.set_segments(segments)
+    else:
+        lines._paths = [fast(segment, None) for segment in segments]
+        lines.stale = True
+    return lines
 
 
 def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowheads=True,
@@ -126,7 +145,7 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
 
     if color is None:
         color = ax._get_lines.get_next_color()
-    collection = LineCollection(segments, colors=color, linewidths=linewidth)
+    collection = _line_collection(segments, colors=color, linewidths=linewidth)
     # The lines lie inside the data's limits: those are the limits, without a look at each line.
     ax.add_collection(collection, autolim=False)
     ax.update_datalim([(xs.min(), ys.min()), (xs.max(), ys.max())])
