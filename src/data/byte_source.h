@@ -25,6 +25,9 @@ class ByteSource {
   /// Moves to `offset` bytes from the start (at most Size()), so that a reader of a format with
   /// an index (a zip archive) reads only the parts it needs; returns the failure or nothing.
   [[nodiscard]] virtual std::string Seek(uint64_t offset) = 0;
+  /// A name under which a library that reads files itself opens this very input (the opened
+  /// file, even if its path has changed since); empty for an input that is no file.
+  virtual std::string SystemPath() const { return {}; }
 };
 
 /// Where a reader opens the inputs of a data set by name; a data set may be several inputs (the

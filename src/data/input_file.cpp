@@ -102,4 +102,11 @@ std::string InputFile::Seek(uint64_t offset) {
   return {};
 }
 
+std::string InputFile::SystemPath() const {
+#if defined(__linux__)
+  if (fd_ >= 0) return "/proc/self/fd/" + std::to_string(fd_);
+#endif
+  return {};
+}
+
 }  // namespace vortana

@@ -29,6 +29,8 @@ class InputFile final : public ByteSource {
   /// Reads exactly `count` bytes or explains why not (a read error, or a file that shrank).
   [[nodiscard]] std::string ReadExactly(void* buffer, std::size_t count) override;
   [[nodiscard]] std::string Seek(uint64_t offset) override;
+  /// The opened file under /proc/self/fd on Linux; elsewhere empty.
+  std::string SystemPath() const override;
 
  private:
   int fd_ = -1;

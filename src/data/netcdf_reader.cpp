@@ -851,24 +851,52 @@ std::string CheckClassicHeader(std::span<const unsigned char> bytes) {
   return fault ? "the header is damaged or declares more than the file holds" : std::string();
 }
 
-/// The file's bytes, read whole: libnetcdf then reads them from memory as from a file.
-std::optional<std::vector<unsigned char>> ReadWhole(const std::string& path, ByteStore& store,
-                                                    std::string& error) {
-  const std::unique_ptr<ByteSource> source = store.Open(path, error);
-  if (!source) return std::nullopt;
-  if (source->Size() < 4) {
-    error = path + " holds " + std::to_string(source->Size()) +
-            " bytes, too few for a NetCDF file";
+/// Where libnetcdf reads an input from: the opened file itself, which it reads as far as the
+/// variables asked for need (one step of a long series costs that step), or the input's bytes in
+/// memory (an input that is no file).
+struct NetcdfInput {
+  std::unique_ptr<ByteSource> source;  // kept open while libnetcdf opens it by its system path
+  uint64_t size = 0;
+  std::string systemPath;
+  std::vector<unsigned char> bytes;  // the whole input, when it has no system path
+};
+
+/// Opens `path` and checks its header before libnetcdf sees it. From a file the header is read
+/// in growing prefixes until CheckClassicHeader finds it whole within one (or the prefix is the
+/// whole file), so that a header declaring more than the file holds is refused unread.
+std::optional<NetcdfInput> OpenInput(const std::string& path, ByteStore& store,
+                                     std::string& error) {
+  NetcdfInput input;
+  input.source = store.Open(path, error);
+  if (!input.source) return std::nullopt;
+  ByteSource* source = input.source.get();
+  input.size = source->Size();
+  if (input.size < 4) {
+    error = path + " holds " + std::to_string(input.size) + " bytes, too few for a NetCDF file";
     return std::nullopt;
   }
-  if (source->Size() > std::numeric_limits<std::size_t>::max() / 2) {
+  if (input.size > std::numeric_limits<std::size_t>::max() / 2) {
     error = path + " is too large to read";
     return std::nullopt;
   }
-  std::vector<unsigned char> bytes(static_cast<std::size_t>(source->Size()));
-  error = source->ReadExactly(bytes.data(), bytes.size());
-  if (!error.empty()) return std::nullopt;
-  return bytes;
+  input.systemPath = source->SystemPath();
+  const std::size_t size = static_cast<std::size_t>(input.size);
+  std::vector<unsigned char> head;
+  std::vector<unsigned char>& read = input.systemPath.empty() ? input.bytes : head;
+  for (std::size_t prefix = input.systemPath.empty() ? size : std::min<std::size_t>(size, 1 << 16);;
+       prefix = std::min(size, prefix * 4)) {
+    read.resize(prefix);
+    error = source->Seek(0);
+    if (error.empty()) error = source->ReadExactly(read.data(), prefix);
+    if (!error.empty()) return std::nullopt;
+    const std::string fault = CheckClassicHeader(read);
+    if (fault.empty()) break;
+    if (prefix == size) {
+      error = path + " cannot be read as a NetCDF file (" + fault + ")";
+      return std::nullopt;
+    }
+  }
+  return input;
 }
 
 /// Opens, inspects and hands the layout to `use`; every failure becomes a LoadResult failure.
@@ -876,26 +904,28 @@ template <typename Use>
 LoadResult WithLayout(const std::string& path, ByteStore& store, const NetcdfVariables& names,
                       Use use) {
   std::string error;
-  std::optional<std::vector<unsigned char>> bytes;
+  std::optional<NetcdfInput> input;
   try {
-    bytes = ReadWhole(path, store, error);
+    input = OpenInput(path, store, error);
   } catch (const std::bad_alloc&) {
     return LoadResult::Failed(path, "there is not enough memory to read " + path);
   }
-  if (!bytes) return LoadResult::Failed(path, error);
-  if (const std::string fault = CheckClassicHeader(*bytes); !fault.empty()) {
-    return LoadResult::Failed(path, path + " cannot be read as a NetCDF file (" + fault + ")");
-  }
+  if (!input) return LoadResult::Failed(path, error);
   const std::lock_guard<std::mutex> hold(LibraryLock());
   int ncid = -1;
-  const int status = nc_open_mem(path.c_str(), NC_NOWRITE, bytes->size(), bytes->data(), &ncid);
+  // A whole step of a variable in a few large reads rather than the file system's blocks.
+  std::size_t chunkHint = std::size_t{4} << 20;
+  const int status =
+      input->systemPath.empty()
+          ? nc_open_mem(path.c_str(), NC_NOWRITE, input->bytes.size(), input->bytes.data(), &ncid)
+          : nc__open(input->systemPath.c_str(), NC_NOWRITE, &chunkHint, &ncid);
   if (status != NC_NOERR) {
     return LoadResult::Failed(path, path + " cannot be read as a NetCDF file (" +
                                         nc_strerror(status) + ")");
   }
   const OpenDataset dataset(ncid);
   try {
-    Inspector inspector(ncid, path, bytes->size(), names);
+    Inspector inspector(ncid, path, input->size, names);
     const Layout layout = inspector.Inspect();
     return use(inspector, layout);
   } catch (const Refusal& refusal) {
