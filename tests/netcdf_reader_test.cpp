@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -386,8 +387,8 @@ TEST(NetcdfReaderTest, FilesAndMemoryReadAlike) {
     const std::string path = dir.File("plain.nc");
     WriteNetcdf(path, format, {{"x", 4}, {"y", 3}}, vars);
     std::ifstream in(path, std::ios::binary);
-    std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                           std::istreambuf_iterator<char>());
     MemoryStore memory;
     memory.Add("memory.nc", bytes);
     LoadResult fromMemory = LoadDataSet("memory.nc", memory);
@@ -396,14 +397,27 @@ TEST(NetcdfReaderTest, FilesAndMemoryReadAlike) {
     ASSERT_TRUE(fromFile.Ok()) << fromFile.Message();
     ExpectSameField(*fromMemory.Field(), *fromFile.Field(), "memory");
     if (format == NC_NETCDF4) continue;
-    // Cut inside the long attribute: the header declares more than either holds.
-    bytes.resize(200000);
-    testing::WriteBytes(path, std::string(bytes.begin(), bytes.end()));
-    memory.Add("memory.nc", bytes);
-    const std::string refused = " cannot be read as a NetCDF file (the header is damaged or "
+    // Cut inside the long attribute: refused alike either way.
+    const std::string damaged = " cannot be read as a NetCDF file (the header is damaged or "
                                 "declares more than the file holds)";
-    EXPECT_EQ(LoadDataSet(path).Message(), path + refused);
-    EXPECT_EQ(LoadDataSet("memory.nc", memory).Message(), "memory.nc" + refused);
+    std::vector<unsigned char> cut(bytes.begin(), bytes.begin() + 200000);
+    testing::WriteBytes(path, std::string(cut.begin(), cut.end()));
+    memory.Add("memory.nc", cut);
+    EXPECT_EQ(LoadDataSet(path).Message(), path + damaged);
+    EXPECT_EQ(LoadDataSet("memory.nc", memory).Message(), "memory.nc" + damaged);
+    // Cut inside the vorticity's values (big-endian floats), which libnetcdf would read from a
+    // file as zeros.
+    std::vector<unsigned char> last;
+    for (const double q : vars[5].values) {
+      const uint32_t word = std::bit_cast<uint32_t>(static_cast<float>(q));
+      for (int shift = 24; shift >= 0; shift -= 8) last.push_back((word >> shift) & 0xFF);
+    }
+    const auto values = std::search(bytes.begin(), bytes.end(), last.begin(), last.end());
+    ASSERT_NE(values, bytes.end());
+    cut.assign(bytes.begin(), values + 8);
+    testing::WriteBytes(path, std::string(cut.begin(), cut.end()));
+    EXPECT_EQ(LoadDataSet(path).Message(), path + " cannot be read as a NetCDF file (the header "
+                                                  "declares values beyond the end of the file)");
   }
 }
 

@@ -771,9 +771,14 @@ std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& 
 /// Walks a classic header ("CDF" 1, 2 or 5) and checks every count and length it declares
 /// against the bytes that follow: libnetcdf allocates what a header declares before it looks
 /// whether the file holds that much (a name of 10^13 characters in a 500-byte file), and copies
-/// names longer than NC_MAX_NAME past the end of the caller's buffer. Returns the
-/// fault, or nothing; an HDF5 file is left to the library.
-std::string CheckClassicHeader(std::span<const unsigned char> bytes) {
+/// names longer than NC_MAX_NAME past the end of the caller's buffer. `bytes` may be the start of
+/// a file of `fileSize` bytes; once the header lies whole within it, every variable's values
+/// must lie within the file too: libnetcdf reads a file short of them as zeros (from memory it
+/// refuses them), and a cut file is damaged, not a field of zeros. Returns the fault, or
+/// nothing; an HDF5 file is left to the library.
+constexpr const char* kDamagedHeader = "the header is damaged or declares more than the file holds";
+
+std::string CheckClassicHeader(std::span<const unsigned char> bytes, uint64_t fileSize) {
   if (bytes.size() < 4 || std::memcmp(bytes.data(), "CDF", 3) != 0) return {};
   const int version = bytes[3];
   if (version != 1 && version != 2 && version != 5) return {};
@@ -832,23 +837,70 @@ std::string CheckClassicHeader(std::span<const unsigned char> bytes) {
       skip(number(countBytes), size);
     }
   };
-  number(countBytes);  // records
-  number(4);           // dimension tag
+  // Where each variable's values lie: a fixed one's from its start, a record variable's in
+  // every record, records following each other at the sum of the record variables' sizes.
+  struct Extent {
+    uint64_t start = 0;
+    uint64_t bytes = 0;  // one record's worth for a record variable
+    bool record = false;
+  };
+  // Sizes beyond the file are of no interest and are held at this, so that no product overflows.
+  const uint64_t beyond = fileSize + 1;
+  auto times = [&](uint64_t a, uint64_t b) { return b != 0 && a > beyond / b ? beyond : std::min(a * b, beyond); };
+  const uint64_t records = number(countBytes);
+  number(4);  // dimension tag
+  std::vector<uint64_t> lengths;
   for (uint64_t n = count(), i = 0; i < n && !fault; ++i) {
     name();
-    number(countBytes);
+    lengths.push_back(number(countBytes));
   }
   attributes();
   number(4);  // variable tag
+  std::vector<Extent> extents;
   for (uint64_t n = count(), i = 0; i < n && !fault; ++i) {
     name();
-    skip(number(countBytes), countBytes);
+    Extent extent;
+    extent.bytes = 1;
+    const uint64_t rank = number(countBytes);
+    if (rank > bytes.size() - at) fault = true;
+    for (uint64_t d = 0; d < rank && !fault; ++d) {
+      const uint64_t id = number(countBytes);
+      if (id >= lengths.size()) {
+        fault = true;
+      } else if (d == 0 && lengths[id] == 0) {
+        extent.record = true;  // the record dimension, whose length is the record count
+      } else {
+        extent.bytes = times(extent.bytes, lengths[id]);
+      }
+    }
     attributes();
-    typeBytes(number(4));
-    number(countBytes);                 // size
-    number(version == 1 ? 4 : 8);       // start
+    extent.bytes = times(extent.bytes, typeBytes(number(4)));
+    number(countBytes);  // vsize, which libnetcdf computes again
+    extent.start = number(version == 1 ? 4 : 8);
+    extents.push_back(extent);
   }
-  return fault ? "the header is damaged or declares more than the file holds" : std::string();
+  if (fault) return kDamagedHeader;
+  // Each record variable's part of a record is padded to 4 bytes, unless it is the only one.
+  uint64_t recordBytes = 0;
+  const auto recordVariables = std::count_if(extents.begin(), extents.end(),
+                                             [](const Extent& e) { return e.record; });
+  for (const Extent& e : extents) {
+    if (e.record) recordBytes += recordVariables == 1 ? e.bytes : std::min(beyond, (e.bytes + 3) / 4 * 4);
+  }
+  // A record count of all ones is a file still being written: libnetcdf counts its records.
+  const bool streaming = records == (countBytes == 8 ? ~uint64_t{0} : uint64_t{0xFFFFFFFF});
+  for (const Extent& e : extents) {
+    uint64_t end = 0;  // a record variable without records has no values
+    if (!e.record) {
+      end = e.bytes >= beyond || e.start > fileSize ? beyond : e.start + e.bytes;
+    } else if (records > 0 && !streaming) {
+      const uint64_t before = times(records - 1, std::min(recordBytes, beyond));
+      end = e.start > fileSize || before >= beyond || e.bytes >= beyond ? beyond
+                                                                         : e.start + before + e.bytes;
+    }
+    if (end > fileSize) return "the header declares values beyond the end of the file";
+  }
+  return {};
 }
 
 /// Where libnetcdf reads an input from: the opened file itself, which it reads as far as the
@@ -889,9 +941,10 @@ std::optional<NetcdfInput> OpenInput(const std::string& path, ByteStore& store,
     error = source->Seek(0);
     if (error.empty()) error = source->ReadExactly(read.data(), prefix);
     if (!error.empty()) return std::nullopt;
-    const std::string fault = CheckClassicHeader(read);
+    const std::string fault = CheckClassicHeader(read, input.size);
     if (fault.empty()) break;
-    if (prefix == size) {
+    // Only a header cut short by the prefix is read further.
+    if (prefix == size || fault != kDamagedHeader) {
       error = path + " cannot be read as a NetCDF file (" + fault + ")";
       return std::nullopt;
     }
