@@ -421,5 +421,42 @@ TEST(NetcdfReaderTest, FilesAndMemoryReadAlike) {
   }
 }
 
+/// Files whose system path leads nowhere, as when the library cannot open a file itself.
+class UnopenableStore final : public ByteStore {
+ public:
+  std::unique_ptr<ByteSource> Open(const std::string& name, std::string& error) override {
+    std::unique_ptr<ByteSource> file = files_.Open(name, error);
+    return file ? std::make_unique<Unopenable>(std::move(file)) : nullptr;
+  }
+
+ private:
+  struct Unopenable final : ByteSource {
+    explicit Unopenable(std::unique_ptr<ByteSource> file) : file(std::move(file)) {}
+    const std::string& Name() const override { return file->Name(); }
+    uint64_t Size() const override { return file->Size(); }
+    std::string ReadExactly(void* buffer, std::size_t count) override {
+      return file->ReadExactly(buffer, count);
+    }
+    std::string Seek(uint64_t offset) override { return file->Seek(offset); }
+    std::string SystemPath() const override { return "/nonexistent/vortana/case.nc"; }
+    std::unique_ptr<ByteSource> file;
+  };
+  FileStore files_;
+};
+
+TEST(NetcdfReaderTest, AFileTheLibraryCannotOpenItselfIsReadFromMemory) {
+  TempDir dir;
+  for (const int format : {NC_NETCDF4, NC_64BIT_OFFSET}) {
+    const std::string path = dir.File("plain.nc");
+    WriteNetcdf(path, format, {{"x", 4}, {"y", 3}}, PlainVariables());
+    UnopenableStore store;
+    LoadResult fromMemory = LoadDataSet(path, store);
+    ASSERT_TRUE(fromMemory.Ok()) << fromMemory.Message();
+    LoadResult fromFile = LoadDataSet(path);
+    ASSERT_TRUE(fromFile.Ok()) << fromFile.Message();
+    ExpectSameField(*fromMemory.Field(), *fromFile.Field(), "memory");
+  }
+}
+
 }  // namespace
 }  // namespace vortana

@@ -968,10 +968,24 @@ LoadResult WithLayout(const std::string& path, ByteStore& store, const NetcdfVar
   int ncid = -1;
   // A whole step of a variable in a few large reads rather than the file system's blocks.
   std::size_t chunkHint = std::size_t{4} << 20;
-  const int status =
-      input->systemPath.empty()
-          ? nc_open_mem(path.c_str(), NC_NOWRITE, input->bytes.size(), input->bytes.data(), &ncid)
-          : nc__open(input->systemPath.c_str(), NC_NOWRITE, &chunkHint, &ncid);
+  int status = input->systemPath.empty()
+                   ? NC_ENOTNC
+                   : nc__open(input->systemPath.c_str(), NC_NOWRITE, &chunkHint, &ncid);
+  if (status != NC_NOERR) {
+    // No file, or one the library cannot open itself (HDF5 locks its files, which some network
+    // file systems refuse): its bytes from memory.
+    if (input->bytes.size() != input->size) {
+      try {
+        input->bytes.resize(static_cast<std::size_t>(input->size));
+      } catch (const std::bad_alloc&) {
+        return LoadResult::Failed(path, "there is not enough memory to read " + path);
+      }
+      error = input->source->Seek(0);
+      if (error.empty()) error = input->source->ReadExactly(input->bytes.data(), input->bytes.size());
+      if (!error.empty()) return LoadResult::Failed(path, error);
+    }
+    status = nc_open_mem(path.c_str(), NC_NOWRITE, input->bytes.size(), input->bytes.data(), &ncid);
+  }
   if (status != NC_NOERR) {
     return LoadResult::Failed(path, path + " cannot be read as a NetCDF file (" +
                                         nc_strerror(status) + ")");
