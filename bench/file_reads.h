@@ -24,6 +24,12 @@ inline void DropFromCache(const std::string& path) {
   ::close(fd);
 }
 
+/// A reader benchmark's runs: with the file cached (cold:0) and read from the disk (cold:1), in
+/// milliseconds of real time. Use as ->Apply(CachedAndCold).
+inline void CachedAndCold(benchmark::internal::Benchmark* b) {
+  b->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+}
+
 /// Before an iteration: a cold run (range(0) == 1) drops the file from the cache untimed.
 inline void PrepareRead(benchmark::State& state, const std::string& path) {
   if (state.range(0) == 0) return;

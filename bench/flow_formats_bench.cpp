@@ -151,12 +151,12 @@ void BM_ReadRaw(benchmark::State& state, const char* name) {
   ReadRawFile(state, Formats().Path(name));
 }
 
-BENCHMARK_CAPTURE(BM_Load, npz, "large.npz")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ReadRaw, npz, "large.npz")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Load, vti, "large.vti")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ReadRaw, vti, "large.vti")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_Load, vtr, "large.vtr")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK_CAPTURE(BM_ReadRaw, vtr, "large.vtr")->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_Load, npz, "large.npz")->Apply(CachedAndCold);
+BENCHMARK_CAPTURE(BM_ReadRaw, npz, "large.npz")->Apply(CachedAndCold);
+BENCHMARK_CAPTURE(BM_Load, vti, "large.vti")->Apply(CachedAndCold);
+BENCHMARK_CAPTURE(BM_ReadRaw, vti, "large.vti")->Apply(CachedAndCold);
+BENCHMARK_CAPTURE(BM_Load, vtr, "large.vtr")->Apply(CachedAndCold);
+BENCHMARK_CAPTURE(BM_ReadRaw, vtr, "large.vtr")->Apply(CachedAndCold);
 
 }  // namespace
 }  // namespace vortana

@@ -106,7 +106,7 @@ void BM_LoadNetcdf(benchmark::State& state) {
   }
   state.SetBytesProcessed(state.iterations() * file.Bytes());
 }
-BENCHMARK(BM_LoadNetcdf)->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadNetcdf)->Apply(CachedAndCold);
 
 const std::string& LargeFile4() {
   static const std::string path = LargeFile().WriteNetcdf4();
@@ -131,7 +131,7 @@ void BM_LoadNetcdf4(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() *
                           static_cast<int64_t>(std::filesystem::file_size(path)));
 }
-BENCHMARK(BM_LoadNetcdf4)->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadNetcdf4)->Apply(CachedAndCold);
 
 void BM_ReadNetcdf4Raw(benchmark::State& state) {
   if (LargeFile4().empty()) {
@@ -140,7 +140,7 @@ void BM_ReadNetcdf4Raw(benchmark::State& state) {
   }
   ReadRawFile(state, LargeFile4());
 }
-BENCHMARK(BM_ReadNetcdf4Raw)->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadNetcdf4Raw)->Apply(CachedAndCold);
 
 void BM_ReadNetcdfRaw(benchmark::State& state) {
   if (!LargeFile().Error().empty()) {
@@ -149,7 +149,7 @@ void BM_ReadNetcdfRaw(benchmark::State& state) {
   }
   ReadRawFile(state, LargeFile().Path());
 }
-BENCHMARK(BM_ReadNetcdfRaw)->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadNetcdfRaw)->Apply(CachedAndCold);
 
 }  // namespace
 }  // namespace vortana

@@ -21,6 +21,7 @@
 #include "data/gridded_steps.h"
 #include "support/flow_files.h"
 #include "support/temp_dir.h"
+#include "support/wrapped_files.h"
 
 namespace vortana {
 namespace {
@@ -190,32 +191,15 @@ TEST(DataSetSeries, EveryReaderAnswersTheStepCountTheSameWay) {
   EXPECT_EQ(LoadDataSet(dir.File("none.gri")).StepCount(), 0);
 }
 
-/// Files, counting the bytes read from them.
-class CountingStore final : public ByteStore {
- public:
-  std::unique_ptr<ByteSource> Open(const std::string& name, std::string& error) override {
-    std::unique_ptr<ByteSource> file = files_.Open(name, error);
-    if (!file) return nullptr;
-    return std::make_unique<Counted>(std::move(file), read_);
+/// A file that counts the bytes read from it into `read`.
+struct CountedFile final : testing::ForwardingSource {
+  CountedFile(std::unique_ptr<ByteSource> file, uint64_t& read)
+      : ForwardingSource(std::move(file)), read(read) {}
+  std::string ReadExactly(void* buffer, std::size_t count) override {
+    read += count;
+    return ForwardingSource::ReadExactly(buffer, count);
   }
-  uint64_t Read() const { return read_; }
-
- private:
-  struct Counted final : ByteSource {
-    Counted(std::unique_ptr<ByteSource> source, uint64_t& read)
-        : source(std::move(source)), read(read) {}
-    const std::string& Name() const override { return source->Name(); }
-    uint64_t Size() const override { return source->Size(); }
-    std::string ReadExactly(void* buffer, std::size_t count) override {
-      read += count;
-      return source->ReadExactly(buffer, count);
-    }
-    std::string Seek(uint64_t offset) override { return source->Seek(offset); }
-    std::unique_ptr<ByteSource> source;
-    uint64_t& read;
-  };
-  FileStore files_;
-  uint64_t read_ = 0;
+  uint64_t& read;
 };
 
 TEST(DataSetSeries, AStepOfAnArchiveCostsThatStepsBytesNotTheWholeArchives) {
@@ -237,12 +221,16 @@ TEST(DataSetSeries, AStepOfAnArchiveCostsThatStepsBytesNotTheWholeArchives) {
   constexpr uint64_t kStepBytes = 2 * kSide * kSide * 4;
   for (const int step : {0, 17, kMany - 1}) {
     SCOPED_TRACE(step);
-    CountingStore store;
+    uint64_t read = 0;
+    testing::WrappingStore store(
+        [&](std::unique_ptr<ByteSource> file) {
+          return std::make_unique<CountedFile>(std::move(file), read);
+        });
     const LoadResult loaded = LoadDataSet(path, store, ReaderSet::Standard(), ReadRequest{step});
     ASSERT_TRUE(loaded.Ok()) << loaded.Message();
     EXPECT_EQ(loaded.Field()->Stats().maxSpeed, 5.0f * (step + 1));
     // The step, the headers, and the archive's last 64 KiB, where libzip looks for its directory.
-    EXPECT_LT(store.Read(), kStepBytes + 70'000);
+    EXPECT_LT(read, kStepBytes + 70'000);
   }
 }
 

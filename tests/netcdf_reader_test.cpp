@@ -22,6 +22,7 @@
 #include "support/flow_files.h"
 #include "support/netcdf_files.h"
 #include "support/temp_dir.h"
+#include "support/wrapped_files.h"
 
 namespace vortana {
 namespace {
@@ -380,7 +381,9 @@ TEST(NetcdfReaderTest, FilesAndMemoryReadAlike) {
   std::vector<NcVariable> longHeader = PlainVariables();
   longHeader[2].text.push_back({"history", std::string(300000, 'h')});
   const std::pair<int, std::vector<NcVariable>> cases[] = {
-      {NC_NETCDF4, PlainVariables()}, {NC_CLASSIC_MODEL, longHeader}, {NC_64BIT_OFFSET, longHeader}};
+      {NC_NETCDF4, PlainVariables()},
+      {NC_CLASSIC_MODEL, longHeader},
+      {NC_64BIT_OFFSET, longHeader}};
   TempDir dir;
   for (const auto& [format, vars] : cases) {
     SCOPED_TRACE(format);
@@ -421,27 +424,10 @@ TEST(NetcdfReaderTest, FilesAndMemoryReadAlike) {
   }
 }
 
-/// Files whose system path leads nowhere, as when the library cannot open a file itself.
-class UnopenableStore final : public ByteStore {
- public:
-  std::unique_ptr<ByteSource> Open(const std::string& name, std::string& error) override {
-    std::unique_ptr<ByteSource> file = files_.Open(name, error);
-    return file ? std::make_unique<Unopenable>(std::move(file)) : nullptr;
-  }
-
- private:
-  struct Unopenable final : ByteSource {
-    explicit Unopenable(std::unique_ptr<ByteSource> file) : file(std::move(file)) {}
-    const std::string& Name() const override { return file->Name(); }
-    uint64_t Size() const override { return file->Size(); }
-    std::string ReadExactly(void* buffer, std::size_t count) override {
-      return file->ReadExactly(buffer, count);
-    }
-    std::string Seek(uint64_t offset) override { return file->Seek(offset); }
-    std::string SystemPath() const override { return "/nonexistent/vortana/case.nc"; }
-    std::unique_ptr<ByteSource> file;
-  };
-  FileStore files_;
+/// A file whose system path leads nowhere, as when the library cannot open a file itself.
+struct UnopenableFile final : testing::ForwardingSource {
+  using ForwardingSource::ForwardingSource;
+  std::string SystemPath() const override { return "/nonexistent/vortana/case.nc"; }
 };
 
 TEST(NetcdfReaderTest, AFileTheLibraryCannotOpenItselfIsReadFromMemory) {
@@ -449,7 +435,10 @@ TEST(NetcdfReaderTest, AFileTheLibraryCannotOpenItselfIsReadFromMemory) {
   for (const int format : {NC_NETCDF4, NC_64BIT_OFFSET}) {
     const std::string path = dir.File("plain.nc");
     WriteNetcdf(path, format, {{"x", 4}, {"y", 3}}, PlainVariables());
-    UnopenableStore store;
+    testing::WrappingStore store(
+        [](std::unique_ptr<ByteSource> file) {
+          return std::make_unique<UnopenableFile>(std::move(file));
+        });
     LoadResult fromMemory = LoadDataSet(path, store);
     ASSERT_TRUE(fromMemory.Ok()) << fromMemory.Message();
     LoadResult fromFile = LoadDataSet(path);

@@ -728,16 +728,16 @@ std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& 
     return var ? ReadStep(inspector, layout, *var, step) : std::vector<float>();
   };
   const std::vector<float> u = read(layout.u);
-  const std::vector<float> v = read(layout.v);
-  const std::vector<float> w = read(layout.w);
-  const std::vector<float> p = read(layout.pressure);
-  const std::vector<float> q = read(layout.vorticity);
   // Every dimension of u is an axis of the field or the time step: one step holds a value a node.
   if (u.size() != std::size_t{1} * nx * ny * nz) {
     inspector.Refuse("variable " + layout.u->name + " holds " + std::to_string(u.size()) +
                      " values a step for " + std::to_string(nx) + " x " + std::to_string(ny) +
                      " x " + std::to_string(nz) + " nodes");
   }
+  const std::vector<float> v = read(layout.v);
+  const std::vector<float> w = read(layout.w);
+  const std::vector<float> p = read(layout.pressure);
+  const std::vector<float> q = read(layout.vorticity);
   const std::vector<std::size_t> strides = Strides(layout);
   const std::size_t sx = strides[layout.xAxis];
   const std::size_t sy = strides[layout.yAxis];
@@ -846,7 +846,9 @@ std::string CheckClassicHeader(std::span<const unsigned char> bytes, uint64_t fi
   };
   // Sizes beyond the file are of no interest and are held at this, so that no product overflows.
   const uint64_t beyond = fileSize + 1;
-  auto times = [&](uint64_t a, uint64_t b) { return b != 0 && a > beyond / b ? beyond : std::min(a * b, beyond); };
+  auto times = [&](uint64_t a, uint64_t b) {
+    return b != 0 && a > beyond / b ? beyond : std::min(a * b, beyond);
+  };
   const uint64_t records = number(countBytes);
   number(4);  // dimension tag
   std::vector<uint64_t> lengths;
@@ -885,7 +887,8 @@ std::string CheckClassicHeader(std::span<const unsigned char> bytes, uint64_t fi
   const auto recordVariables = std::count_if(extents.begin(), extents.end(),
                                              [](const Extent& e) { return e.record; });
   for (const Extent& e : extents) {
-    if (e.record) recordBytes += recordVariables == 1 ? e.bytes : std::min(beyond, (e.bytes + 3) / 4 * 4);
+    if (!e.record) continue;
+    recordBytes += recordVariables == 1 ? e.bytes : std::min(beyond, (e.bytes + 3) / 4 * 4);
   }
   // A record count of all ones is a file still being written: libnetcdf counts its records.
   const bool streaming = records == (countBytes == 8 ? ~uint64_t{0} : uint64_t{0xFFFFFFFF});
@@ -895,8 +898,8 @@ std::string CheckClassicHeader(std::span<const unsigned char> bytes, uint64_t fi
       end = e.bytes >= beyond || e.start > fileSize ? beyond : e.start + e.bytes;
     } else if (records > 0 && !streaming) {
       const uint64_t before = times(records - 1, std::min(recordBytes, beyond));
-      end = e.start > fileSize || before >= beyond || e.bytes >= beyond ? beyond
-                                                                         : e.start + before + e.bytes;
+      const bool outside = e.start > fileSize || before >= beyond || e.bytes >= beyond;
+      end = outside ? beyond : e.start + before + e.bytes;
     }
     if (end > fileSize) return "the header declares values beyond the end of the file";
   }
@@ -981,7 +984,9 @@ LoadResult WithLayout(const std::string& path, ByteStore& store, const NetcdfVar
         return LoadResult::Failed(path, "there is not enough memory to read " + path);
       }
       error = input->source->Seek(0);
-      if (error.empty()) error = input->source->ReadExactly(input->bytes.data(), input->bytes.size());
+      if (error.empty()) {
+        error = input->source->ReadExactly(input->bytes.data(), input->bytes.size());
+      }
       if (!error.empty()) return LoadResult::Failed(path, error);
     }
     status = nc_open_mem(path.c_str(), NC_NOWRITE, input->bytes.size(), input->bytes.data(), &ncid);
