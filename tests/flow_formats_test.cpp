@@ -140,6 +140,7 @@ TEST_F(FlowFormatsTest, EveryFormAndEncodingGivesThePairsField) {
       {"binary-joint-f64.vti", 1, 0},
       {"binary-zlib-uint64.vti", 1, 0},
       {"appended-raw-f32.vti", 1, 0},
+      {"appended-raw-unaligned.vti", 1, 0},
       {"appended-raw-big-endian-f64.vti", 1, 0},
       {"appended-base64-f32.vti", 1, 0},
       {"appended-zlib-f64.vti", 1, 0},

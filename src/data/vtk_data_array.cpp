@@ -300,7 +300,8 @@ std::string ParseAscii(const std::string& text, ValueType type, uint64_t count,
 
 std::string DecodeVtkDataArray(const VtkDataArray& array, const VtkEncoding& encoding,
                                const VtkAppendedData& appended, uint64_t count,
-                               std::vector<float>& values) {
+                               std::vector<float>& values, const float** inPlace) {
+  if (inPlace != nullptr) *inPlace = nullptr;
   const TypeName* type = nullptr;
   for (const TypeName& candidate : kTypes) {
     if (candidate.name == array.type) type = &candidate;
@@ -327,6 +328,13 @@ std::string DecodeVtkDataArray(const VtkDataArray& array, const VtkEncoding& enc
       return error;
   } else {
     return "has format \"" + array.format + "\"; ascii, binary and appended are read";
+  }
+  if (inPlace != nullptr && data.empty() && type->type == ValueType::kFloat32 &&
+      encoding.bigEndian == (std::endian::native == std::endian::big) &&
+      reinterpret_cast<std::uintptr_t>(payload) % alignof(float) == 0) {
+    values.clear();
+    *inPlace = reinterpret_cast<const float*>(payload);
+    return {};
   }
   ResizeOnLargePages(values, count);
   Convert(type->type, payload, count, encoding.bigEndian, values.data());

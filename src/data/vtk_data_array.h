@@ -36,9 +36,12 @@ struct VtkDataArray {
 /// Decodes `count` values of `array` (ascii, inline base64 binary, or appended raw or base64;
 /// each binary form with or without zlib blocks) and rounds each to float as a cast would.
 /// Sizes are checked against the bytes at hand before anything is allocated. Returns the
-/// reason the array cannot be read (without the file's name), or nothing.
+/// reason the array cannot be read (without the file's name), or nothing. Given `inPlace`,
+/// values that already lie in the input as this machine's floats, at an address a float may
+/// take (appended raw Float32 in the machine's byte order), are not copied: `*inPlace` points at
+/// them and `values` is left empty; otherwise `*inPlace` is nullptr.
 std::string DecodeVtkDataArray(const VtkDataArray& array, const VtkEncoding& encoding,
                                const VtkAppendedData& appended, uint64_t count,
-                               std::vector<float>& values);
+                               std::vector<float>& values, const float** inPlace = nullptr);
 
 }  // namespace vortana

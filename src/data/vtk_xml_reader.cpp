@@ -368,13 +368,16 @@ class VtkLoad {
     std::string error;
     const VtkDataArray* velocity = ChooseVelocity(error);
     if (velocity == nullptr) return error;
-    if (auto fault = DecodeVtkDataArray(*velocity, encoding_, appended_, nodes_ * 3, velocity_);
+    const float* values = nullptr;
+    if (auto fault =
+            DecodeVtkDataArray(*velocity, encoding_, appended_, nodes_ * 3, velocity_, &values);
         !fault.empty()) {
       return path_ + ": array " + velocity->name + " " + fault;
     }
-    source_.u = {velocity_.data(), 3};
-    source_.v = {velocity_.data() + 1, 3};
-    source_.w = {velocity_.data() + 2, 3};
+    if (values == nullptr) values = velocity_.data();
+    source_.u = {values, 3};
+    source_.v = {values + 1, 3};
+    source_.w = {values + 2, 3};
     const VtkDataArray* pressure = FindArray(doc_.pointArrays, {"pressure", "p"});
     const VtkDataArray* vorticity = FindArray(doc_.pointArrays, {"vorticity"});
     const std::pair<const VtkDataArray*, NodeComponent*> scalars[] = {
@@ -387,11 +390,12 @@ class VtkLoad {
                    " components and is left out; a scalar has 1. ";
         continue;
       }
-      if (auto fault = DecodeVtkDataArray(*array, encoding_, appended_, nodes_, scalars_[k]);
+      if (auto fault =
+              DecodeVtkDataArray(*array, encoding_, appended_, nodes_, scalars_[k], &values);
           !fault.empty()) {
         return path_ + ": array " + array->name + " " + fault;
       }
-      scalars[k].second->data = scalars_[k].data();
+      scalars[k].second->data = values != nullptr ? values : scalars_[k].data();
       source_.scalarCount = k + 1;
     }
     if (!notice_.empty()) notice_.pop_back();
@@ -426,12 +430,20 @@ bool VtkXmlReader::ClaimsContents(std::span<const unsigned char> head) const {
 
 LoadResult VtkXmlReader::Read(const std::string& path, ByteStore& store,
                               const ReadRequest& request) const {
+  // Placed so that raw appended floats can be read where they lie: VTK's writers start each
+  // array's size word at a multiple of 4 bytes into the appended data.
   std::vector<unsigned char> bytes;
-  if (auto error = ReadWholeInput(path, store, bytes); !error.empty()) {
+  std::size_t start = 0;
+  const auto appendedData = [](std::span<const unsigned char> head) {
+    std::size_t dataStart = std::string_view::npos;
+    FindAppended(head, dataStart);
+    return dataStart;
+  };
+  if (auto error = ReadWholeInput(path, store, bytes, start, appendedData); !error.empty()) {
     return LoadResult::Failed(path, error);
   }
   try {
-    return VtkLoad(path, bytes).Run(request);
+    return VtkLoad(path, std::span<const unsigned char>(bytes).subspan(start)).Run(request);
   } catch (const std::bad_alloc&) {
     return LoadResult::Failed(path, "there is not enough memory to read " + path);
   }

@@ -12,6 +12,7 @@ Node (column c, row r, slice s) of step t, every value computed in float64 in th
   vorticity = 0.7 c - 0.3 r + 0.11 t
 """
 import base64
+import re
 import struct
 import sys
 import zlib
@@ -176,6 +177,10 @@ def main():
     write_vtk(out, "appended-zlib-f64.vti", fmt="appended-raw", compress=True, vtk_type="Float64")
     write_vtk(out, "appended-base64-zlib.vti", fmt="appended-base64", compress=True)
     write_vtk(out, "named-u-not-active.vti", velocity_name="U", active=False)
+    # A byte before the first array puts every float off a 4-byte boundary.
+    raw = (out / "appended-raw-f32.vti").read_bytes()
+    raw = re.sub(rb'offset="(\d+)"', lambda m: b'offset="%d"' % (int(m.group(1)) + 1), raw)
+    (out / "appended-raw-unaligned.vti").write_bytes(raw.replace(b"   _", b"   _\0", 1))
     write_vtk(out, "ascii.vtr", kind="RectilinearGrid", vtk_type="Float64")
     write_vtk(out, "appended-raw-y-falling.vtr", kind="RectilinearGrid", fmt="appended-raw",
               flip_y=True)
