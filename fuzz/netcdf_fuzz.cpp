@@ -43,16 +43,7 @@ void Check(const vortana::LoadResult& loaded) {
 
 }  // namespace
 
-/// With VORTANA_FUZZ_CLASSIC_ONLY set, HDF5 (NetCDF-4) inputs are passed over: libhdf5 1.10.8
-/// hangs and allocates gigabytes on some damaged files, deep in its own metadata code, and those
-/// known findings would stop every run before the classic path is explored.
-bool ClassicOnly() {
-  static const bool classicOnly = std::getenv("VORTANA_FUZZ_CLASSIC_ONLY") != nullptr;
-  return classicOnly;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (ClassicOnly() && size >= 4 && data[0] == 0x89 && data[1] == 'H' && data[2] == 'D') return 0;
   vortana::MemoryStore store;
   store.Add(kName, {data, size});
   const vortana::LoadResult first = vortana::LoadDataSet(kName, store);

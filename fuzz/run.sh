@@ -58,7 +58,9 @@ loader=$!
   "$seeds/dialog" >fuzz/out/dialog.log 2>&1 &
 dialog=$!
 # NetCDF-4 seeds are HDF5 files of 10 to 25 KB.
-LSAN_OPTIONS=suppressions=fuzz/netcdf.supp "$build/netcdf_fuzz" "${common[@]}" -max_len=32768 -artifact_prefix=fuzz/out/netcdf- \
+# libhdf5 runs in a child process; its requests for gigabytes end only the child.
+LSAN_OPTIONS=suppressions=fuzz/netcdf.supp "$build/netcdf_fuzz" "${common[@]}" -malloc_limit_mb=8192 \
+  -max_len=32768 -artifact_prefix=fuzz/out/netcdf- \
   "${extra[@]}" fuzz/corpus-netcdf fuzz/seeds/netcdf >fuzz/out/netcdf.log 2>&1 &
 netcdf=$!
 

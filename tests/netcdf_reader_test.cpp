@@ -244,6 +244,54 @@ TEST(NetcdfReaderTest, TimeStepsAndLevels) {
   EXPECT_EQ(field.Nodes()[6].position.z, 850.0f);
 }
 
+TEST(NetcdfReaderTest, ALargeNetcdf4StepReadsAsTheClassicFileDoes) {
+  // Large enough that a NetCDF-4 step arrives in bands of rows (from the bottom, as latitude
+  // falls; whole chunks of 37 rows), each built as it comes; the classic file is read whole.
+  const std::size_t nx = 600, ny = 500;
+  std::vector<double> lon, lat, u, v, p;
+  for (std::size_t c = 0; c < nx; ++c) lon.push_back(-180.0 + 0.5 * c);
+  for (std::size_t r = 0; r < ny; ++r) lat.push_back(80.0 - 0.25 * r);
+  for (int t = 0; t < 2; ++t) {
+    for (int level = 0; level < 2; ++level) {
+      for (std::size_t r = 0; r < ny; ++r) {
+        for (std::size_t c = 0; c < nx; ++c) {
+          u.push_back(c + 0.001 * r + 1000.0 * level + 10000.0 * t);
+          v.push_back(-0.5 * r + 0.25 * c);
+          p.push_back((c * 7 + r * 3 + t) % 2000 == 0 ? -999 : double((c + r + level) % 500));
+        }
+      }
+    }
+  }
+  const std::vector<std::string> dims = {"time", "lev", "lat", "lon"};
+  const std::vector<std::size_t> chunks = {1, 1, 37, nx};
+  std::vector<NcVariable> vars = {
+      Coordinate("lon", lon), Coordinate("lat", lat), Coordinate("lev", {1000.0, 850.0}),
+      Coordinate("time", {0.0, 6.0}), {"u", NC_FLOAT, dims, {}, {}, u},
+      {"v", NC_FLOAT, dims, {}, {}, v},
+      {"pressure", NC_SHORT, dims, {}, {{"scale_factor", 0.5}, {"_FillValue", -999}}, p}};
+  vars[0].text.push_back({"standard_name", "longitude"});
+  vars[1].text.push_back({"standard_name", "latitude"});
+  TempDir dir;
+  const std::vector<NcDimension> sizes = {{"time", 2}, {"lev", 2}, {"lat", ny}, {"lon", nx}};
+  const std::string classic = dir.File("classic.nc");
+  WriteNetcdf(classic, NC_64BIT_OFFSET, sizes, vars);
+  for (std::size_t k = 4; k < vars.size(); ++k) vars[k].chunks = chunks;
+  const std::string netcdf4 = dir.File("netcdf4.nc");
+  WriteNetcdf(netcdf4, NC_NETCDF4, sizes, vars);
+  for (int step = 0; step < 2; ++step) {
+    LoadResult whole = Load(classic, step);
+    LoadResult banded = Load(netcdf4, step);
+    ASSERT_TRUE(whole.Ok()) << whole.Message();
+    ASSERT_TRUE(banded.Ok()) << banded.Message();
+    EXPECT_EQ(banded.StepCount(), 2);
+    ExpectSameField(*whole.Field(), *banded.Field(), "step " + std::to_string(step));
+    // Latitude turned to rise: the first row is the file's last; a fill value is NaN.
+    const GridPoint& first = banded.Field()->Nodes()[0];
+    EXPECT_EQ(first.position.y, 80.0f - 0.25f * (ny - 1));
+    EXPECT_EQ(first.velocity.x, static_cast<float>(0.001 * (ny - 1) + 10000.0 * step));
+  }
+}
+
 TEST(NetcdfReaderTest, FillAndMissingValuesBecomeNaN) {
   TempDir dir;
   std::vector<NcVariable> vars = PlainVariables();
@@ -444,6 +492,33 @@ TEST(NetcdfReaderTest, AFileTheLibraryCannotOpenItselfIsReadFromMemory) {
     LoadResult fromFile = LoadDataSet(path);
     ASSERT_TRUE(fromFile.Ok()) << fromFile.Message();
     ExpectSameField(*fromMemory.Field(), *fromFile.Field(), "memory");
+  }
+}
+
+TEST(NetcdfReaderTest, FilesLibhdf5FailsOnAreRefusedAndTheProgramGoesOn) {
+  // Found by fuzzing: NetCDF-4 files whose dimension scales point into a damaged global heap, on
+  // which libhdf5 1.10 reads for ever, or copies past its buffer. Refused alike from a file and
+  // from memory.
+  const std::pair<std::string, std::string> cases[] = {
+      {"hdf5-heap-loop.nc",
+       " cannot be read: libhdf5 spent more than 2 s reading its header without finishing; "
+       "the file is damaged"},
+      // A segmentation fault, or under AddressSanitizer its report and exit status.
+      {"hdf5-heap-overrun.nc", " cannot be read: libhdf5 failed on it ("}};
+  for (const auto& [name, message] : cases) {
+    const std::string path = VORTANA_TEST_DATA "/" + name;
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
+                                           std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 1000u) << name;
+    MemoryStore memory;
+    memory.Add("memory.nc", bytes);
+    for (const std::string& file : {path, std::string("memory.nc")}) {
+      const std::string refusal =
+          (file == path ? LoadDataSet(path) : LoadDataSet(file, memory)).Message();
+      EXPECT_EQ(refusal.rfind(file + message, 0), 0u) << refusal;
+      EXPECT_TRUE(refusal.ends_with("; the file is damaged")) << refusal;
+    }
   }
 }
 

@@ -3,10 +3,19 @@
 #include <netcdf.h>
 #include <netcdf_filter.h>
 #include <netcdf_mem.h>
+#include <linux/futex.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <limits>
 #include <mutex>
@@ -671,43 +680,94 @@ class Inspector {
   std::vector<Variable> vars_;
 };
 
-/// Reads one step of `var` as floats, in u's dimension order (the time dimension left out).
-std::vector<float> ReadStep(const Inspector& inspector, const Layout& layout, const Variable& var,
-                            int step) {
+/// How many values one step of a variable of u's shape holds (the time dimension left out).
+std::size_t StepSize(const Layout& layout) {
+  std::size_t total = 1;
+  for (std::size_t i = 0; i < layout.shape.size(); ++i) {
+    if (static_cast<int>(i) != layout.tAxis) total *= layout.shape[i];
+  }
+  return total;
+}
+
+/// Which part of a step to read: all of it, or rows `firstRow` to `firstRow + rows` of the
+/// file's y dimension within slice `slice` of its vertical one (when it has one).
+struct StepPart {
+  bool whole = true;
+  std::size_t slice = 0;
+  std::size_t firstRow = 0;
+  std::size_t rows = 0;
+};
+
+/// Reads `part` of step `step` of `var` as floats into `out`, in u's dimension order.
+void ReadStep(const Inspector& inspector, const Layout& layout, const Variable& var, int step,
+              float* out, const StepPart& part = {}) {
   const std::size_t n = layout.shape.size();
   std::vector<std::size_t> start(n, 0);
   std::vector<std::size_t> count(layout.shape);
-  std::size_t total = 1;
-  for (std::size_t i = 0; i < n; ++i) {
-    if (static_cast<int>(i) == layout.tAxis) {
-      start[i] = static_cast<std::size_t>(step);
-      count[i] = 1;
-    }
-    total *= count[i];
+  if (layout.tAxis >= 0) {
+    start[layout.tAxis] = static_cast<std::size_t>(step);
+    count[layout.tAxis] = 1;
   }
-  std::vector<float> values;
-  ResizeOnLargePages(values, total);
+  if (!part.whole) {
+    if (layout.zAxis >= 0) {
+      start[layout.zAxis] = part.slice;
+      count[layout.zAxis] = 1;
+    }
+    start[layout.yAxis] = part.firstRow;
+    count[layout.yAxis] = part.rows;
+  }
+  std::size_t total = 1;
+  for (const std::size_t side : count) total *= side;
   int status = NC_NOERR;
   if (var.type == NC_FLOAT && !inspector.IsPacked(var)) {
-    status = nc_get_vara_float(inspector.Id(), var.id, start.data(), count.data(), values.data());
-    if (status == NC_NOERR) inspector.MarkMissing(var, values.data(), total);
+    status = nc_get_vara_float(inspector.Id(), var.id, start.data(), count.data(), out);
+    if (status == NC_NOERR) inspector.MarkMissing(var, out, total);
   } else {
     std::vector<double> raw;
     ResizeOnLargePages(raw, total);
     status = nc_get_vara_double(inspector.Id(), var.id, start.data(), count.data(), raw.data());
     if (status == NC_NOERR || status == NC_ERANGE) {
-      inspector.Unpack(var, raw.data(), values.data(), total);
+      inspector.Unpack(var, raw.data(), out, total);
       status = NC_NOERR;
     }
   }
   if (status != NC_NOERR) {
     inspector.Refuse("cannot read variable " + var.name + " (" + nc_strerror(status) + ")");
   }
-  return values;
 }
 
-/// The element strides of u's dimensions in a step read by ReadStep.
-std::vector<std::size_t> Strides(const Layout& layout) {
+/// The variables of a step in the order a StepOfField holds them.
+std::vector<const Variable*> StepVariables(const Layout& layout) {
+  return {layout.u, layout.v, layout.w, layout.pressure, layout.vorticity};
+}
+
+/// One step ready to become a field: the rising axes, where node (column c, row r, slice s)
+/// lies in the arrays, and the arrays (u and v always; w, pressure and vorticity when read).
+struct StepOfField {
+  std::span<const float> xs, ys, zs;
+  bool flipX = false;
+  bool flipY = false;
+  std::size_t sx = 0, sy = 0, sz = 0;
+  const float* arrays[5] = {};  // u, v, w, pressure, vorticity
+};
+
+/// The axes and strides of `layout`, with no arrays yet; refuses a u whose step does not hold
+/// one value a node.
+StepOfField Arrange(const Inspector& inspector, const Layout& layout) {
+  StepOfField step;
+  step.xs = layout.xs;
+  step.ys = layout.ys;
+  step.zs = layout.zs;
+  step.flipX = layout.flipX;
+  step.flipY = layout.flipY;
+  const std::size_t nodes = layout.xs.size() * layout.ys.size() * layout.zs.size();
+  if (StepSize(layout) != nodes) {
+    inspector.Refuse("variable " + layout.u->name + " holds " + std::to_string(StepSize(layout)) +
+                     " values a step for " + std::to_string(layout.xs.size()) + " x " +
+                     std::to_string(layout.ys.size()) + " x " + std::to_string(layout.zs.size()) +
+                     " nodes");
+  }
+  // The element strides of u's dimensions in a step as ReadStep reads it.
   const std::size_t n = layout.shape.size();
   std::vector<std::size_t> strides(n);
   std::size_t stride = 1;
@@ -715,34 +775,31 @@ std::vector<std::size_t> Strides(const Layout& layout) {
     strides[i] = stride;
     stride *= static_cast<int>(i) == layout.tAxis ? 1 : layout.shape[i];
   }
-  return strides;
+  step.sx = strides[layout.xAxis];
+  step.sy = strides[layout.yAxis];
+  step.sz = layout.zAxis >= 0 ? strides[layout.zAxis] : 0;
+  return step;
 }
 
-std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& layout,
-                                      int step) {
-  const int nx = static_cast<int>(layout.xs.size());
-  const int ny = static_cast<int>(layout.ys.size());
-  const int nz = static_cast<int>(layout.zs.size());
-  const int scalarCount = layout.vorticity ? 2 : layout.pressure ? 1 : 0;
-  auto read = [&](const Variable* var) {
-    return var ? ReadStep(inspector, layout, *var, step) : std::vector<float>();
-  };
-  const std::vector<float> u = read(layout.u);
-  // Every dimension of u is an axis of the field or the time step: one step holds a value a node.
-  if (u.size() != std::size_t{1} * nx * ny * nz) {
-    inspector.Refuse("variable " + layout.u->name + " holds " + std::to_string(u.size()) +
-                     " values a step for " + std::to_string(nx) + " x " + std::to_string(ny) +
-                     " x " + std::to_string(nz) + " nodes");
-  }
-  const std::vector<float> v = read(layout.v);
-  const std::vector<float> w = read(layout.w);
-  const std::vector<float> p = read(layout.pressure);
-  const std::vector<float> q = read(layout.vorticity);
-  const std::vector<std::size_t> strides = Strides(layout);
-  const std::size_t sx = strides[layout.xAxis];
-  const std::size_t sy = strides[layout.yAxis];
-  const std::size_t sz = layout.zAxis >= 0 ? strides[layout.zAxis] : 0;
+/// Where BuildField waits for the rows of a step still being read elsewhere.
+class RowGate {
+ public:
+  virtual ~RowGate() = default;
+  /// Returns once the first `rows` node rows (slices first, then rows in the field's order) can
+  /// be read; throws when they never will.
+  virtual void Await(std::size_t rows) = 0;
+};
 
+std::unique_ptr<FlowField> BuildField(const StepOfField& step, RowGate* gate = nullptr) {
+  const int nx = static_cast<int>(step.xs.size());
+  const int ny = static_cast<int>(step.ys.size());
+  const int nz = static_cast<int>(step.zs.size());
+  const float* u = step.arrays[0];
+  const float* v = step.arrays[1];
+  const float* w = step.arrays[2];
+  const float* p = step.arrays[3];
+  const float* q = step.arrays[4];
+  const int scalarCount = q ? 2 : p ? 1 : 0;
   FieldBuilder builder(FieldShape{nx, ny, nz, scalarCount, 0, 0.0f});
   const std::size_t nodeBytes = std::size_t{1} * nx * ny * nz * sizeof(GridPoint);
   GridPoint* nodes = builder.ReserveNodes();
@@ -752,20 +809,29 @@ std::unique_ptr<FlowField> BuildField(const Inspector& inspector, const Layout& 
   std::vector<GridPoint> buffer(static_cast<std::size_t>(nx));
   for (int s = 0; s < nz; ++s) {
     for (int r = 0; r < ny; ++r) {
-      const std::size_t row = s * sz + static_cast<std::size_t>(layout.flipY ? ny - 1 - r : r) * sy;
+      if (gate) gate->Await(static_cast<std::size_t>(s) * ny + r + 1);
+      const std::size_t row =
+          s * step.sz + static_cast<std::size_t>(step.flipY ? ny - 1 - r : r) * step.sy;
       for (int c = 0; c < nx; ++c) {
-        const std::size_t k = row + static_cast<std::size_t>(layout.flipX ? nx - 1 - c : c) * sx;
+        const std::size_t k =
+            row + static_cast<std::size_t>(step.flipX ? nx - 1 - c : c) * step.sx;
         GridPoint& node = buffer[static_cast<std::size_t>(c)];
-        node.position = {layout.xs[c], layout.ys[r], layout.zs[s]};
-        node.velocity = {u[k], v[k], w.empty() ? 0.0f : w[k]};
-        node.scalar0 = p.empty() ? 0.0f : p[k];
-        node.scalar1 = q.empty() ? 0.0f : q[k];
+        node.position = {step.xs[c], step.ys[r], step.zs[s]};
+        node.velocity = {u[k], v[k], w ? w[k] : 0.0f};
+        node.scalar0 = p ? p[k] : 0.0f;
+        node.scalar1 = q ? q[k] : 0.0f;
       }
       intake.Add(buffer.data(), buffer.size());
     }
   }
   intake.Finish();
   return builder.Finish();
+}
+
+/// The refusal of a step the file does not hold.
+std::string NoSuchStep(const std::string& path, int steps, int step) {
+  const std::string holds = steps == 1 ? "one time step" : std::to_string(steps) + " time steps";
+  return path + " holds " + holds + ", not step " + std::to_string(step);
 }
 
 /// Walks a classic header ("CDF" 1, 2 or 5) and checks every count and length it declares
@@ -914,6 +980,7 @@ struct NetcdfInput {
   uint64_t size = 0;
   std::string systemPath;
   std::vector<unsigned char> bytes;  // the whole input, when it has no system path
+  bool hdf5 = false;                 // no classic header: a NetCDF-4 file, read by libhdf5
 };
 
 /// Opens `path` and checks its header before libnetcdf sees it. From a file the header is read
@@ -945,7 +1012,11 @@ std::optional<NetcdfInput> OpenInput(const std::string& path, ByteStore& store,
     if (error.empty()) error = source->ReadExactly(read.data(), prefix);
     if (!error.empty()) return std::nullopt;
     const std::string fault = CheckClassicHeader(read, input.size);
-    if (fault.empty()) break;
+    if (fault.empty()) {
+      // libhdf5 also finds its signature past a user block, at 512, 1024, ... bytes.
+      input.hdf5 = std::memcmp(read.data(), "CDF", 3) != 0;
+      break;
+    }
     // Only a header cut short by the prefix is read further.
     if (prefix == size || fault != kDamagedHeader) {
       error = path + " cannot be read as a NetCDF file (" + fault + ")";
@@ -955,10 +1026,494 @@ std::optional<NetcdfInput> OpenInput(const std::string& path, ByteStore& store,
   return input;
 }
 
-/// Opens, inspects and hands the layout to `use`; every failure becomes a LoadResult failure.
-template <typename Use>
-LoadResult WithLayout(const std::string& path, ByteStore& store, const NetcdfVariables& names,
-                      Use use) {
+/// Opens the dataset of `input` in libnetcdf (the caller holds the library lock): the checked
+/// file itself, or its bytes from memory when it is no file or one the library cannot open
+/// itself (HDF5 locks its files, which some network file systems refuse). Returns the id, or -1
+/// with `error` set.
+int OpenInLibrary(NetcdfInput& input, const std::string& path, std::string& error) {
+  int ncid = -1;
+  // A whole step of a variable in a few large reads rather than the file system's blocks.
+  std::size_t chunkHint = std::size_t{4} << 20;
+  int status = input.systemPath.empty()
+                   ? NC_ENOTNC
+                   : nc__open(input.systemPath.c_str(), NC_NOWRITE, &chunkHint, &ncid);
+  if (status != NC_NOERR) {
+    if (input.bytes.size() != input.size) {
+      try {
+        input.bytes.resize(static_cast<std::size_t>(input.size));
+      } catch (const std::bad_alloc&) {
+        error = "there is not enough memory to read " + path;
+        return -1;
+      }
+      error = input.source->Seek(0);
+      if (error.empty()) error = input.source->ReadExactly(input.bytes.data(), input.bytes.size());
+      if (!error.empty()) return -1;
+    }
+    status = nc_open_mem(path.c_str(), NC_NOWRITE, input.bytes.size(), input.bytes.data(), &ncid);
+  }
+  if (status != NC_NOERR) {
+    error = path + " cannot be read as a NetCDF file (" + nc_strerror(status) + ")";
+    return -1;
+  }
+  return ncid;
+}
+
+/// Loads step `step` of the open dataset `ncid` in this process.
+LoadResult LoadOpened(int ncid, const std::string& path, uint64_t fileBytes,
+                      const NetcdfVariables& names, int step) {
+  const OpenDataset dataset(ncid);
+  try {
+    Inspector inspector(ncid, path, fileBytes, names);
+    const Layout layout = inspector.Inspect();
+    if (step < 0 || step >= layout.steps) {
+      LoadResult refused = LoadResult::Failed(path, NoSuchStep(path, layout.steps, step));
+      refused.SetStepCount(layout.steps);
+      return refused;
+    }
+    StepOfField arranged = Arrange(inspector, layout);
+    const std::vector<const Variable*> vars = StepVariables(layout);
+    std::vector<float> values[5];
+    for (std::size_t k = 0; k < vars.size(); ++k) {
+      if (!vars[k]) continue;
+      ResizeOnLargePages(values[k], StepSize(layout));
+      ReadStep(inspector, layout, *vars[k], step, values[k].data());
+      arranged.arrays[k] = values[k].data();
+    }
+    LoadResult loaded = LoadResult::Loaded(BuildField(arranged));
+    loaded.SetStepCount(layout.steps);
+    return loaded;
+  } catch (const Refusal& refusal) {
+    return LoadResult::Failed(path, refusal.message);
+  } catch (const std::bad_alloc&) {
+    return LoadResult::Failed(path, "there is not enough memory to read " + path);
+  }
+}
+
+// A NetCDF-4 file is read by libhdf5, which trusts what a damaged file declares: Debian's 1.10
+// loops for ever on some (a global heap of vlen attribute values), copies a heap object past its
+// buffer on others. Such a file is read in a child process, which hands the step over through
+// shared memory, so that the damage ends the child and becomes a refusal here; this process
+// never runs libhdf5 on the file. The child reads the step in bands of rows and this process
+// builds each row as soon as its band is in, so that reading and building overlap.
+
+/// The processor time a child may spend on the header, and the slowest reading of values it is
+/// allowed beyond that (deflate inflates hundreds of MB a second).
+constexpr rlim_t kHeaderSeconds = 2;
+constexpr uint64_t kSlowestBytesPerSecond = uint64_t{16} << 20;
+
+/// How the child ends when it cannot write its account.
+constexpr int kChildShortOfMemory = 3;
+constexpr int kChildFailed = 4;
+
+/// About this many values of each variable a band.
+constexpr std::size_t kBandValues = std::size_t{1} << 18;
+
+/// What a child writes at the start of the shared memory. The axes (xs, ys, zs) follow it, the
+/// arrays start at the next page, one step of each variable read, and a refusal's message lies
+/// at `messageAt`.
+struct ChildAccount {
+  static constexpr uint64_t kMagic = 0x3144414552434e56;  // "VNCREAD1"
+  uint64_t magic = 0;
+  uint32_t phase = 0;     // 0 the header, 1 the values (the fields below are set), 2 done
+  uint32_t rowsIn = 0;    // node rows whose values are in, in the order BuildField takes them
+  uint32_t loaded = 0;
+  uint32_t stepRefused = 0;
+  uint32_t present = 0;  // bit k: array k of StepOfField is read
+  uint32_t flipX = 0, flipY = 0;
+  int64_t steps = 0;
+  uint64_t size = 0;  // of the shared memory
+  uint64_t messageAt = 0, messageBytes = 0;
+  uint64_t nx = 0, ny = 0, nz = 0;
+  uint64_t sx = 0, sy = 0, sz = 0;
+};
+
+uint64_t PageBytes() { return static_cast<uint64_t>(sysconf(_SC_PAGESIZE)); }
+
+uint64_t ArraysOffset(uint64_t axisValues) {
+  const uint64_t page = PageBytes();
+  const uint64_t end = sizeof(ChildAccount) + axisValues * sizeof(float);
+  return (end + page - 1) / page * page;
+}
+
+void LimitProcessorTime(rlim_t seconds) {
+  rlimit limit{};
+  getrlimit(RLIMIT_CPU, &limit);
+  limit.rlim_cur = limit.rlim_max == RLIM_INFINITY ? seconds : std::min(seconds, limit.rlim_max);
+  setrlimit(RLIMIT_CPU, &limit);
+}
+
+/// A word both processes see: one stores and wakes, the other waits for a change.
+void Publish(uint32_t& word, uint32_t value) {
+  std::atomic_ref<uint32_t>(word).store(value, std::memory_order_release);
+  syscall(SYS_futex, &word, FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+}
+
+uint32_t Seen(uint32_t& word) {
+  return std::atomic_ref<uint32_t>(word).load(std::memory_order_acquire);
+}
+
+/// Waits up to 20 ms for `word` to differ from `value`.
+void AwaitChange(uint32_t& word, uint32_t value) {
+  const timespec wait{0, 20'000'000};
+  syscall(SYS_futex, &word, FUTEX_WAIT, value, &wait, nullptr, 0);
+}
+
+bool WriteAt(int fd, const void* data, std::size_t bytes, uint64_t offset) {
+  const char* at = static_cast<const char*>(data);
+  while (bytes > 0) {
+    const ssize_t wrote = pwrite(fd, at, bytes, static_cast<off_t>(offset));
+    if (wrote <= 0) {
+      if (wrote < 0 && errno == EINTR) continue;
+      return false;
+    }
+    at += wrote;
+    bytes -= static_cast<std::size_t>(wrote);
+    offset += static_cast<uint64_t>(wrote);
+  }
+  return true;
+}
+
+/// Rows a band: about kBandValues values, and whole chunks along y so that no chunk is inflated
+/// twice. Nothing (the whole step at once) when a band would not lie in one piece of the step
+/// (x is not the file's last dimension, or y not the one before it), or when the chunks are too
+/// tall to make more than one band.
+std::size_t BandRows(const Inspector& inspector, const Layout& layout, const StepOfField& step) {
+  const std::size_t nx = step.xs.size();
+  const std::size_t ny = step.ys.size();
+  if (step.sx != 1 || step.sy != nx || (step.zs.size() > 1 && step.sz != nx * ny)) return 0;
+  std::size_t chunkRows = 1;
+  for (const Variable* var : StepVariables(layout)) {
+    if (!var) continue;
+    int storage = NC_CONTIGUOUS;
+    std::vector<std::size_t> chunk(var->dims.size(), 1);
+    if (nc_inq_var_chunking(inspector.Id(), var->id, &storage, chunk.data()) == NC_NOERR &&
+        storage == NC_CHUNKED) {
+      chunkRows = std::max(chunkRows, chunk[layout.yAxis]);
+    }
+  }
+  const std::size_t wanted = std::max<std::size_t>(1, kBandValues / nx);
+  const std::size_t rows = (wanted + chunkRows - 1) / chunkRows * chunkRows;
+  return rows < ny ? rows : 0;
+}
+
+}  // namespace
+}  // namespace vortana
+
+// Under a sanitizer (the fuzzer's build) a fault the sanitizer finds in the child should end the
+// child only, not report itself as the parent's.
+extern "C" [[gnu::weak]] void __sanitizer_set_death_callback(void (*callback)());
+
+namespace vortana {
+namespace {
+
+/// The child's work: opens, inspects and reads step `step` into the shared memory `fd`, whose
+/// first page `account` is, then ends.
+[[noreturn]] void LoadInChild(int fd, ChildAccount& account, NetcdfInput& input,
+                              const std::string& path, const NetcdfVariables& names, int step) {
+  if (__sanitizer_set_death_callback != nullptr) __sanitizer_set_death_callback(nullptr);
+  // A fault ends the child with its signal, for the parent to report; no handler the program
+  // (or a fuzzer) installed speaks for it.
+  for (const int fatal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGXCPU}) {
+    std::signal(fatal, SIG_DFL);
+  }
+  LimitProcessorTime(kHeaderSeconds);
+  account.magic = ChildAccount::kMagic;
+  std::string message;
+  uint64_t size = PageBytes();
+  try {
+    const int ncid = OpenInLibrary(input, path, message);
+    if (ncid >= 0) {
+      Inspector inspector(ncid, path, input.size, names);
+      const Layout layout = inspector.Inspect();
+      account.steps = layout.steps;
+      if (step < 0 || step >= layout.steps) {
+        account.stepRefused = 1;
+        throw Refusal{NoSuchStep(path, layout.steps, step)};
+      }
+      const StepOfField arranged = Arrange(inspector, layout);
+      const std::vector<const Variable*> vars = StepVariables(layout);
+      const uint64_t count = StepSize(layout);
+      uint64_t arrays = 0;
+      for (std::size_t k = 0; k < vars.size(); ++k) {
+        if (vars[k]) {
+          account.present |= 1u << k;
+          ++arrays;
+        }
+      }
+      const std::size_t nx = arranged.xs.size(), ny = arranged.ys.size(), nz = arranged.zs.size();
+      const std::size_t bandRows = BandRows(inspector, layout, arranged);
+      const uint64_t arraysAt = ArraysOffset(nx + ny + nz);
+      size = arraysAt + arrays * count * sizeof(float);
+      if (ftruncate(fd, static_cast<off_t>(size)) != 0) _exit(kChildShortOfMemory);
+      void* shared = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+      if (shared == MAP_FAILED) _exit(kChildShortOfMemory);
+      auto* bytes = static_cast<unsigned char*>(shared);
+      uint64_t at = sizeof account;
+      for (const std::span<const float> axis : {arranged.xs, arranged.ys, arranged.zs}) {
+        std::memcpy(bytes + at, axis.data(), axis.size_bytes());
+        at += axis.size_bytes();
+      }
+      account.size = size;
+      account.nx = nx;
+      account.ny = ny;
+      account.nz = nz;
+      account.sx = arranged.sx;
+      account.sy = arranged.sy;
+      account.sz = arranged.sz;
+      account.flipX = arranged.flipX;
+      account.flipY = arranged.flipY;
+      Publish(account.phase, 1);
+      LimitProcessorTime(2 * kHeaderSeconds + static_cast<rlim_t>(arrays * count * sizeof(float) /
+                                                                  kSlowestBytesPerSecond));
+      auto* values = reinterpret_cast<float*>(bytes + arraysAt);
+      if (bandRows == 0) {
+        for (const Variable* var : vars) {
+          if (!var) continue;
+          ReadStep(inspector, layout, *var, step, values);
+          values += count;
+        }
+        Publish(account.rowsIn, static_cast<uint32_t>(ny * nz));
+      } else {
+        // Bands in the order the rows are built: from the file's last row when y falls in it.
+        for (std::size_t slice = 0; slice < nz; ++slice) {
+          for (std::size_t done = 0; done < ny;) {
+            const std::size_t rows = std::min(bandRows, ny - done);
+            const std::size_t firstRow = arranged.flipY ? ny - done - rows : done;
+            const StepPart part{false, slice, firstRow, rows};
+            float* array = values;
+            for (const Variable* var : vars) {
+              if (!var) continue;
+              ReadStep(inspector, layout, *var, step, array + slice * arranged.sz + firstRow * nx,
+                       part);
+              array += count;
+            }
+            done += rows;
+            Publish(account.rowsIn, static_cast<uint32_t>(slice * ny + done));
+          }
+        }
+      }
+      account.loaded = 1;
+      Publish(account.phase, 2);
+      _exit(0);
+    }
+  } catch (const Refusal& refusal) {
+    message = refusal.message;
+  } catch (const std::bad_alloc&) {
+    _exit(kChildShortOfMemory);
+  } catch (...) {
+    _exit(kChildFailed);
+  }
+  // A refusal: its message after everything else in the shared memory.
+  account.messageAt = size;
+  account.messageBytes = message.size();
+  if (ftruncate(fd, static_cast<off_t>(size + message.size())) != 0 ||
+      !WriteAt(fd, message.data(), message.size(), size)) {
+    _exit(kChildShortOfMemory);
+  }
+  Publish(account.phase, 2);
+  _exit(0);
+}
+
+/// A child still reading the rows BuildField waits for.
+class ChildRows final : public RowGate {
+ public:
+  ChildRows(ChildAccount& account, pid_t child) : account_(account), child_(child) {}
+
+  void Await(std::size_t rows) override {
+    for (;;) {
+      const uint32_t seen = Seen(account_.rowsIn);
+      if (seen >= rows) return;
+      if (ended_) throw Ended{};
+      AwaitChange(account_.rowsIn, seen);
+      Reap(WNOHANG);
+    }
+  }
+
+  /// Waits until the child has read the header (or ended); its phase then.
+  uint32_t AwaitHeader() {
+    for (;;) {
+      const uint32_t phase = Seen(account_.phase);
+      if (phase != 0 || ended_) return phase;
+      AwaitChange(account_.phase, phase);
+      Reap(WNOHANG);
+    }
+  }
+
+  /// Waits for the child to end, if it has not; its status.
+  int Finish() {
+    if (!ended_) Reap(0);
+    return status_;
+  }
+
+  struct Ended {};
+
+ private:
+  void Reap(int options) {
+    for (;;) {
+      const pid_t reaped = waitpid(child_, &status_, options);
+      if (reaped == child_) {
+        ended_ = true;
+        return;
+      }
+      if (reaped == 0 || errno != EINTR) {
+        if (reaped < 0) ended_ = true;  // no such child: nothing more will come
+        return;
+      }
+    }
+  }
+
+  ChildAccount& account_;
+  pid_t child_;
+  bool ended_ = false;
+  int status_ = 0;
+};
+
+/// Unmaps a mapping when it goes.
+struct Mapping {
+  void* at = MAP_FAILED;
+  std::size_t bytes = 0;
+  Mapping(void* start, std::size_t length) : at(start), bytes(length) {}
+  Mapping(const Mapping&) = delete;
+  Mapping& operator=(const Mapping&) = delete;
+  ~Mapping() {
+    if (at != MAP_FAILED) munmap(at, bytes);
+  }
+  bool Ok() const { return at != MAP_FAILED; }
+};
+
+/// The refusal for a child that ended with `status` having written `account`, or nothing when it
+/// finished its work.
+std::optional<std::string> ChildFault(const std::string& path, int status,
+                                      const ChildAccount& account) {
+  if (WIFEXITED(status) && WEXITSTATUS(status) == kChildShortOfMemory) {
+    return "there is not enough memory to read " + path;
+  }
+  const std::string damaged = path + " cannot be read: libhdf5 ";
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGXCPU) {
+    if (account.phase == 1) {
+      return damaged + "spent longer reading its values than their size takes without "
+                       "finishing; the file is damaged";
+    }
+    return damaged + "spent more than " + std::to_string(kHeaderSeconds) +
+           " s reading its header without finishing; the file is damaged";
+  }
+  if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && account.magic == ChildAccount::kMagic &&
+      account.phase == 2) {
+    return std::nullopt;
+  }
+  const std::string how = WIFSIGNALED(status)
+                              ? "signal " + std::to_string(WTERMSIG(status))
+                              : "exit status " + std::to_string(WEXITSTATUS(status));
+  return damaged + "failed on it (" + how + "); the file is damaged";
+}
+
+/// Reads the step through a child process; nothing when no child could be made, and the file
+/// is then read here.
+std::optional<LoadResult> LoadApart(NetcdfInput& input, const std::string& path,
+                                    const NetcdfVariables& names, int step) {
+  const int fd = memfd_create("vortana-netcdf", MFD_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct Closer {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
+  const uint64_t page = PageBytes();
+  if (ftruncate(fd, static_cast<off_t>(page)) != 0) return std::nullopt;
+  const Mapping first(mmap(nullptr, page, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0), page);
+  if (!first.Ok()) return std::nullopt;
+  ChildAccount& account = *new (first.at) ChildAccount;
+  pid_t child = -1;
+  {
+    // No other thread is inside libnetcdf while the child takes its copy of the library's state.
+    const std::lock_guard<std::mutex> hold(LibraryLock());
+    child = fork();
+    if (child == 0) LoadInChild(fd, account, input, path, names, step);
+  }
+  if (child < 0) return std::nullopt;
+  ChildRows rows(account, child);
+  // The header first: the child ends (a refusal) or says what the step holds.
+  const uint32_t phase = rows.AwaitHeader();
+  std::optional<LoadResult> built;
+  if (phase == 1 || (phase == 2 && account.loaded)) {
+    // The child is this program, but its account is checked as any input would be.
+    uint64_t arrays = 0;
+    for (int k = 0; k < 5; ++k) arrays += (account.present >> k) & 1u;
+    const uint64_t most = static_cast<uint64_t>(kMaxDimension);
+    const uint64_t nodes = account.nx * account.ny * account.nz;
+    struct stat shared {};
+    const bool sound =
+        account.magic == ChildAccount::kMagic && account.nx >= 2 && account.ny >= 2 &&
+        account.nz >= 1 && account.nx <= most && account.ny <= most && account.nz <= most &&
+        (account.present & 3u) == 3u && account.present < 32u && account.steps >= 1 &&
+        account.steps <= INT_MAX &&
+        account.size == ArraysOffset(account.nx + account.ny + account.nz) +
+                            arrays * nodes * sizeof(float) &&
+        fstat(fd, &shared) == 0 && static_cast<uint64_t>(shared.st_size) >= account.size &&
+        (account.nx - 1) * account.sx + (account.ny - 1) * account.sy +
+                (account.nz - 1) * account.sz <
+            nodes;
+    const Mapping whole(sound ? mmap(nullptr, account.size, PROT_READ, MAP_SHARED, fd, 0)
+                              : MAP_FAILED,
+                        account.size);
+    if (whole.Ok()) {
+      const auto* bytes = static_cast<const unsigned char*>(whole.at);
+      const auto* axes = reinterpret_cast<const float*>(bytes + sizeof account);
+      StepOfField arranged;
+      arranged.xs = {axes, account.nx};
+      arranged.ys = {axes + account.nx, account.ny};
+      arranged.zs = {axes + account.nx + account.ny, account.nz};
+      arranged.flipX = account.flipX != 0;
+      arranged.flipY = account.flipY != 0;
+      arranged.sx = account.sx;
+      arranged.sy = account.sy;
+      arranged.sz = account.sz;
+      const auto* values = reinterpret_cast<const float*>(
+          bytes + ArraysOffset(account.nx + account.ny + account.nz));
+      for (int k = 0; k < 5; ++k) {
+        if (!((account.present >> k) & 1u)) continue;
+        arranged.arrays[k] = values;
+        values += nodes;
+      }
+      try {
+        built = LoadResult::Loaded(BuildField(arranged, &rows));
+        built->SetStepCount(static_cast<int>(account.steps));
+      } catch (const ChildRows::Ended&) {
+        // The child stopped before the last row: its account says why.
+      } catch (const std::bad_alloc&) {
+        built = LoadResult::Failed(path, "there is not enough memory to read " + path);
+      }
+    }
+  }
+  const int status = rows.Finish();
+  if (std::optional<std::string> fault = ChildFault(path, status, account)) {
+    return LoadResult::Failed(path, *fault);
+  }
+  if (account.messageBytes > 0 || !account.loaded) {
+    struct stat shared {};
+    std::string message;
+    if (fstat(fd, &shared) == 0 && account.messageBytes <= (1u << 20) &&
+        account.messageAt + account.messageBytes == static_cast<uint64_t>(shared.st_size)) {
+      message.resize(account.messageBytes);
+      if (pread(fd, message.data(), message.size(), static_cast<off_t>(account.messageAt)) !=
+          static_cast<ssize_t>(message.size())) {
+        message.clear();
+      }
+    }
+    if (message.empty()) {
+      return LoadResult::Failed(path, path + " cannot be read: libhdf5 failed on it");
+    }
+    LoadResult refused = LoadResult::Failed(path, message);
+    if (account.stepRefused) refused.SetStepCount(static_cast<int>(account.steps));
+    return refused;
+  }
+  if (!built) return LoadResult::Failed(path, path + " cannot be read: libhdf5 failed on it");
+  return built;
+}
+
+/// Opens `path`, checks its header, and loads step `step`: a NetCDF-4 file through a child
+/// process, any other here. Every failure becomes a LoadResult failure.
+LoadResult LoadStep(const std::string& path, ByteStore& store, const NetcdfVariables& names,
+                    int step) {
   std::string error;
   std::optional<NetcdfInput> input;
   try {
@@ -967,44 +1522,15 @@ LoadResult WithLayout(const std::string& path, ByteStore& store, const NetcdfVar
     return LoadResult::Failed(path, "there is not enough memory to read " + path);
   }
   if (!input) return LoadResult::Failed(path, error);
-  const std::lock_guard<std::mutex> hold(LibraryLock());
-  int ncid = -1;
-  // A whole step of a variable in a few large reads rather than the file system's blocks.
-  std::size_t chunkHint = std::size_t{4} << 20;
-  int status = input->systemPath.empty()
-                   ? NC_ENOTNC
-                   : nc__open(input->systemPath.c_str(), NC_NOWRITE, &chunkHint, &ncid);
-  if (status != NC_NOERR) {
-    // No file, or one the library cannot open itself (HDF5 locks its files, which some network
-    // file systems refuse): its bytes from memory.
-    if (input->bytes.size() != input->size) {
-      try {
-        input->bytes.resize(static_cast<std::size_t>(input->size));
-      } catch (const std::bad_alloc&) {
-        return LoadResult::Failed(path, "there is not enough memory to read " + path);
-      }
-      error = input->source->Seek(0);
-      if (error.empty()) {
-        error = input->source->ReadExactly(input->bytes.data(), input->bytes.size());
-      }
-      if (!error.empty()) return LoadResult::Failed(path, error);
+  if (input->hdf5) {
+    if (std::optional<LoadResult> loaded = LoadApart(*input, path, names, step)) {
+      return std::move(*loaded);
     }
-    status = nc_open_mem(path.c_str(), NC_NOWRITE, input->bytes.size(), input->bytes.data(), &ncid);
   }
-  if (status != NC_NOERR) {
-    return LoadResult::Failed(path, path + " cannot be read as a NetCDF file (" +
-                                        nc_strerror(status) + ")");
-  }
-  const OpenDataset dataset(ncid);
-  try {
-    Inspector inspector(ncid, path, input->size, names);
-    const Layout layout = inspector.Inspect();
-    return use(inspector, layout);
-  } catch (const Refusal& refusal) {
-    return LoadResult::Failed(path, refusal.message);
-  } catch (const std::bad_alloc&) {
-    return LoadResult::Failed(path, "there is not enough memory to read " + path);
-  }
+  const std::lock_guard<std::mutex> hold(LibraryLock());
+  const int ncid = OpenInLibrary(*input, path, error);
+  if (ncid < 0) return LoadResult::Failed(path, error);
+  return LoadOpened(ncid, path, input->size, names, step);
 }
 
 }  // namespace
@@ -1025,19 +1551,7 @@ bool NetcdfReader::ClaimsContents(std::span<const unsigned char> head) const {
 
 LoadResult NetcdfReader::Read(const std::string& path, ByteStore& store,
                               const ReadRequest& request) const {
-  return WithLayout(path, store, variables_, [&](const Inspector& inspector, const Layout& layout) {
-    if (request.step < 0 || request.step >= layout.steps) {
-      const std::string holds = layout.steps == 1 ? "one time step"
-                                                  : std::to_string(layout.steps) + " time steps";
-      LoadResult refused = LoadResult::Failed(path, path + " holds " + holds + ", not step " +
-                                                        std::to_string(request.step));
-      refused.SetStepCount(layout.steps);
-      return refused;
-    }
-    LoadResult loaded = LoadResult::Loaded(BuildField(inspector, layout, request.step));
-    loaded.SetStepCount(layout.steps);
-    return loaded;
-  });
+  return LoadStep(path, store, variables_, request.step);
 }
 
 }  // namespace vortana

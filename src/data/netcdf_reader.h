@@ -17,8 +17,9 @@ struct NetcdfVariables {
 
 /// NetCDF files (classic, 64-bit offset, 64-bit data and NetCDF-4) on a rectilinear grid:
 /// velocity on two horizontal dimensions with 1-D coordinates, optionally over time (the steps)
-/// and a vertical dimension (the slices). Read from memory through libnetcdf, so that files,
-/// tests and the fuzzer go the same way.
+/// and a vertical dimension (the slices). Read through libnetcdf once the reader has checked a
+/// classic header itself; a NetCDF-4 file, which libhdf5 reads, is read in a child process, so
+/// that a damaged one on which libhdf5 loops or crashes is refused instead.
 class NetcdfReader final : public FieldReader {
  public:
   explicit NetcdfReader(NetcdfVariables variables = {});

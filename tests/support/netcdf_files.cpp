@@ -27,6 +27,10 @@ void Write(const std::string& path, int format, const std::vector<NcDimension>& 
     int id = -1;
     NC_OK(nc_def_var(ncid, var.name.c_str(), var.type, static_cast<int>(ids.size()), ids.data(),
                      &id));
+    if (!var.chunks.empty()) {
+      NC_OK(nc_def_var_chunking(ncid, id, NC_CHUNKED, var.chunks.data()));
+      NC_OK(nc_def_var_deflate(ncid, id, 1, 1, 1));
+    }
     for (const auto& [name, text] : var.text) {
       NC_OK(nc_put_att_text(ncid, id, name.c_str(), text.size(), text.c_str()));
     }

@@ -18,6 +18,8 @@ struct NcVariable {
   /// Stored in the variable's type, scale_factor and add_offset in double.
   std::vector<std::pair<std::string, double>> numbers;
   std::vector<double> values;
+  /// NetCDF-4 only: chunk sides in the order of `dims` (none: libnetcdf's choice), deflated.
+  std::vector<std::size_t> chunks = {};
 };
 
 struct NcDimension {
