@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -178,6 +179,10 @@ class NpyEntry {
     const std::size_t chunkValues = chunk.size() / item;
     if (!header_.fortranOrder) {
       if (auto error = Skip(step * perStep * item, chunk); !error.empty()) return error;
+      if (item == sizeof(float) && header_.bigEndian == (std::endian::native == std::endian::big)) {
+        // Floats of this machine: straight into place.
+        return Read(out.data(), perStep * item);
+      }
       for (std::size_t done = 0; done < perStep;) {
         const std::size_t n = std::min(chunkValues, perStep - done);
         if (auto error = Read(chunk.data(), n * item); !error.empty()) return error;
