@@ -5,6 +5,7 @@
 
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -38,14 +39,18 @@ inline void PrepareRead(benchmark::State& state, const std::string& path) {
   state.ResumeTiming();
 }
 
-/// Reads the whole file into fresh memory with one large read; false when it cannot.
+/// Reads the whole file into fresh memory with one large read; false when it cannot. The memory
+/// is mapped for the read and unmapped after it, so that no run reuses pages an earlier one
+/// touched (the allocator keeps freed blocks of up to 32 MiB for the next request).
 inline bool ReadIntoFreshMemory(const std::string& path) {
   const std::size_t size = std::filesystem::file_size(path);
-  std::unique_ptr<char[]> bytes(new char[size]);
+  void* bytes = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (bytes == MAP_FAILED) return false;
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  const bool read = file && std::fread(bytes.get(), 1, size, file) == size;
+  const bool read = file && std::fread(bytes, 1, size, file) == size;
   if (file) std::fclose(file);
-  benchmark::DoNotOptimize(bytes.get());
+  benchmark::DoNotOptimize(bytes);
+  ::munmap(bytes, size);
   return read;
 }
 
