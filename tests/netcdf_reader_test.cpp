@@ -245,9 +245,10 @@ TEST(NetcdfReaderTest, TimeStepsAndLevels) {
 }
 
 TEST(NetcdfReaderTest, ALargeNetcdf4StepReadsAsTheClassicFileDoes) {
-  // Large enough that a NetCDF-4 step arrives in bands of rows (from the bottom, as latitude
-  // falls; whole chunks of 37 rows), each built as it comes; the classic file is read whole.
-  const std::size_t nx = 600, ny = 500;
+  // Large enough that a step arrives in bands of rows (from the bottom, as latitude falls; for
+  // NetCDF-4 whole chunks of 37 rows), each built as it comes: NetCDF-4 from a child process,
+  // the classic file from another thread.
+  const std::size_t nx = 1000, ny = 550;
   std::vector<double> lon, lat, u, v, p;
   for (std::size_t c = 0; c < nx; ++c) lon.push_back(-180.0 + 0.5 * c);
   for (std::size_t r = 0; r < ny; ++r) lat.push_back(80.0 - 0.25 * r);
@@ -286,9 +287,15 @@ TEST(NetcdfReaderTest, ALargeNetcdf4StepReadsAsTheClassicFileDoes) {
     EXPECT_EQ(banded.StepCount(), 2);
     ExpectSameField(*whole.Field(), *banded.Field(), "step " + std::to_string(step));
     // Latitude turned to rise: the first row is the file's last; a fill value is NaN.
-    const GridPoint& first = banded.Field()->Nodes()[0];
-    EXPECT_EQ(first.position.y, 80.0f - 0.25f * (ny - 1));
-    EXPECT_EQ(first.velocity.x, static_cast<float>(0.001 * (ny - 1) + 10000.0 * step));
+    const std::vector<GridPoint>& nodes = banded.Field()->Nodes();
+    EXPECT_EQ(nodes[0].position.y, 80.0f - 0.25f * (ny - 1));
+    EXPECT_EQ(nodes[0].velocity.x, static_cast<float>(0.001 * (ny - 1) + 10000.0 * step));
+    // Level 1, the field's row 100 (the file's row 449), column 7.
+    const GridPoint& inside = nodes[nx * ny + 100 * nx + 7];
+    EXPECT_EQ(inside.position.z, 850.0f);
+    EXPECT_EQ(inside.velocity.x, static_cast<float>(7 + 0.001 * 449 + 1000.0 + 10000.0 * step));
+    EXPECT_EQ(inside.velocity.y, static_cast<float>(-0.5 * 449 + 0.25 * 7));
+    EXPECT_EQ(inside.scalar0, static_cast<float>((7 + 449 + 1) % 500 * 0.5));
   }
 }
 

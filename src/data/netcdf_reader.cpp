@@ -21,6 +21,7 @@
 #include <mutex>
 #include <new>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "data/field_builder.h"
@@ -1026,6 +1027,94 @@ std::optional<NetcdfInput> OpenInput(const std::string& path, ByteStore& store,
   return input;
 }
 
+/// About this many values of each variable a band.
+constexpr std::size_t kBandValues = std::size_t{1} << 18;
+
+/// Rows a band: about kBandValues values, and whole chunks along y so that no chunk is inflated
+/// twice. Nothing (the whole step at once) when a band would not lie in one piece of the step
+/// (x is not the file's last dimension, or y not the one before it), or when the chunks are too
+/// tall to make more than one band.
+std::size_t BandRows(const Inspector& inspector, const Layout& layout, const StepOfField& step) {
+  const std::size_t nx = step.xs.size();
+  const std::size_t ny = step.ys.size();
+  if (step.sx != 1 || step.sy != nx || (step.zs.size() > 1 && step.sz != nx * ny)) return 0;
+  std::size_t chunkRows = 1;
+  for (const Variable* var : StepVariables(layout)) {
+    if (!var) continue;
+    int storage = NC_CONTIGUOUS;
+    std::vector<std::size_t> chunk(var->dims.size(), 1);
+    if (nc_inq_var_chunking(inspector.Id(), var->id, &storage, chunk.data()) == NC_NOERR &&
+        storage == NC_CHUNKED) {
+      chunkRows = std::max(chunkRows, chunk[layout.yAxis]);
+    }
+  }
+  const std::size_t wanted = std::max<std::size_t>(1, kBandValues / nx);
+  const std::size_t rows = (wanted + chunkRows - 1) / chunkRows * chunkRows;
+  return rows < ny ? rows : 0;
+}
+
+/// Reads step `step` of `vars` in bands of `bandRows` rows (whole, when 0), into `arrays` (u's
+/// dimension order, one step each), in the order BuildField takes the rows, calling
+/// `rowsIn(n)` whenever the first n node rows are in; stops early when `stop` says so.
+template <typename RowsIn, typename Stop>
+void ReadBands(const Inspector& inspector, const Layout& layout, const StepOfField& arranged,
+               int step, std::size_t bandRows, float* const arrays[5], RowsIn rowsIn, Stop stop) {
+  const std::vector<const Variable*> vars = StepVariables(layout);
+  const std::size_t nx = arranged.xs.size(), ny = arranged.ys.size(), nz = arranged.zs.size();
+  if (bandRows == 0) {
+    for (std::size_t k = 0; k < vars.size(); ++k) {
+      if (vars[k]) ReadStep(inspector, layout, *vars[k], step, arrays[k]);
+    }
+    rowsIn(ny * nz);
+    return;
+  }
+  // From the file's last row when y falls in it.
+  for (std::size_t slice = 0; slice < nz; ++slice) {
+    for (std::size_t done = 0; done < ny;) {
+      if (stop()) return;
+      const std::size_t rows = std::min(bandRows, ny - done);
+      const std::size_t firstRow = arranged.flipY ? ny - done - rows : done;
+      const StepPart part{false, slice, firstRow, rows};
+      for (std::size_t k = 0; k < vars.size(); ++k) {
+        if (!vars[k]) continue;
+        ReadStep(inspector, layout, *vars[k], step,
+                 arrays[k] + slice * arranged.sz + firstRow * nx, part);
+      }
+      done += rows;
+      rowsIn(slice * ny + done);
+    }
+  }
+}
+
+/// Rows a thread of this process reads while BuildField waits for them.
+class ThreadRows final : public RowGate {
+ public:
+  void Await(std::size_t rows) override {
+    for (;;) {
+      const uint64_t state = state_.load(std::memory_order_acquire);
+      if ((state & ~kEnded) >= rows) return;
+      if (state & kEnded) throw Ended{};
+      state_.wait(state, std::memory_order_acquire);
+    }
+  }
+  void RowsIn(std::size_t rows) {
+    state_.store(rows, std::memory_order_release);
+    state_.notify_one();
+  }
+  /// The reader has stopped, with its rows in or not.
+  void End() {
+    state_.fetch_or(kEnded, std::memory_order_release);
+    state_.notify_one();
+  }
+
+  struct Ended {};
+  std::atomic<bool> stop{false};
+
+ private:
+  static constexpr uint64_t kEnded = uint64_t{1} << 63;
+  std::atomic<uint64_t> state_{0};
+};
+
 /// Opens the dataset of `input` in libnetcdf (the caller holds the library lock): the checked
 /// file itself, or its bytes from memory when it is no file or one the library cannot open
 /// itself (HDF5 locks its files, which some network file systems refuse). Returns the id, or -1
@@ -1073,18 +1162,54 @@ LoadResult LoadOpened(int ncid, const std::string& path, uint64_t fileBytes,
     StepOfField arranged = Arrange(inspector, layout);
     const std::vector<const Variable*> vars = StepVariables(layout);
     std::vector<float> values[5];
+    float* arrays[5] = {};
     for (std::size_t k = 0; k < vars.size(); ++k) {
       if (!vars[k]) continue;
       ResizeOnLargePages(values[k], StepSize(layout));
-      ReadStep(inspector, layout, *vars[k], step, values[k].data());
-      arranged.arrays[k] = values[k].data();
+      arrays[k] = values[k].data();
+      arranged.arrays[k] = arrays[k];
     }
-    LoadResult loaded = LoadResult::Loaded(BuildField(arranged));
+    // A large step is read band by band on another thread while this one builds the rows in
+    // (libnetcdf is ours alone meanwhile: the caller holds the library lock).
+    constexpr std::size_t kWorthwhile = std::size_t{1} << 20;
+    const std::size_t bandRows = StepSize(layout) >= kWorthwhile && std::thread::hardware_concurrency() >= 2
+                                     ? BandRows(inspector, layout, arranged)
+                                     : 0;
+    if (bandRows == 0) {
+      ReadBands(inspector, layout, arranged, step, 0, arrays, [](std::size_t) {}, [] { return false; });
+      LoadResult loaded = LoadResult::Loaded(BuildField(arranged));
+      loaded.SetStepCount(layout.steps);
+      return loaded;
+    }
+    ThreadRows rows;
+    std::exception_ptr failure;
+    std::thread reader([&] {
+      try {
+        ReadBands(inspector, layout, arranged, step, bandRows, arrays,
+                  [&](std::size_t in) { rows.RowsIn(in); }, [&] { return rows.stop.load(); });
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      rows.End();
+    });
+    std::unique_ptr<FlowField> field;
+    try {
+      field = BuildField(arranged, &rows);
+    } catch (...) {
+      rows.stop = true;
+      reader.join();
+      if (failure) std::rethrow_exception(failure);
+      throw;
+    }
+    reader.join();
+    LoadResult loaded = LoadResult::Loaded(std::move(field));
     loaded.SetStepCount(layout.steps);
     return loaded;
   } catch (const Refusal& refusal) {
     return LoadResult::Failed(path, refusal.message);
   } catch (const std::bad_alloc&) {
+    return LoadResult::Failed(path, "there is not enough memory to read " + path);
+  } catch (const ThreadRows::Ended&) {
     return LoadResult::Failed(path, "there is not enough memory to read " + path);
   }
 }
@@ -1104,9 +1229,6 @@ constexpr uint64_t kSlowestBytesPerSecond = uint64_t{16} << 20;
 /// How the child ends when it cannot write its account.
 constexpr int kChildShortOfMemory = 3;
 constexpr int kChildFailed = 4;
-
-/// About this many values of each variable a band.
-constexpr std::size_t kBandValues = std::size_t{1} << 18;
 
 /// What a child writes at the start of the shared memory. The axes (xs, ys, zs) follow it, the
 /// arrays start at the next page, one step of each variable read, and a refusal's message lies
@@ -1173,29 +1295,6 @@ bool WriteAt(int fd, const void* data, std::size_t bytes, uint64_t offset) {
   return true;
 }
 
-/// Rows a band: about kBandValues values, and whole chunks along y so that no chunk is inflated
-/// twice. Nothing (the whole step at once) when a band would not lie in one piece of the step
-/// (x is not the file's last dimension, or y not the one before it), or when the chunks are too
-/// tall to make more than one band.
-std::size_t BandRows(const Inspector& inspector, const Layout& layout, const StepOfField& step) {
-  const std::size_t nx = step.xs.size();
-  const std::size_t ny = step.ys.size();
-  if (step.sx != 1 || step.sy != nx || (step.zs.size() > 1 && step.sz != nx * ny)) return 0;
-  std::size_t chunkRows = 1;
-  for (const Variable* var : StepVariables(layout)) {
-    if (!var) continue;
-    int storage = NC_CONTIGUOUS;
-    std::vector<std::size_t> chunk(var->dims.size(), 1);
-    if (nc_inq_var_chunking(inspector.Id(), var->id, &storage, chunk.data()) == NC_NOERR &&
-        storage == NC_CHUNKED) {
-      chunkRows = std::max(chunkRows, chunk[layout.yAxis]);
-    }
-  }
-  const std::size_t wanted = std::max<std::size_t>(1, kBandValues / nx);
-  const std::size_t rows = (wanted + chunkRows - 1) / chunkRows * chunkRows;
-  return rows < ny ? rows : 0;
-}
-
 }  // namespace
 }  // namespace vortana
 
@@ -1233,17 +1332,17 @@ namespace {
       const StepOfField arranged = Arrange(inspector, layout);
       const std::vector<const Variable*> vars = StepVariables(layout);
       const uint64_t count = StepSize(layout);
-      uint64_t arrays = 0;
+      uint64_t read = 0;
       for (std::size_t k = 0; k < vars.size(); ++k) {
         if (vars[k]) {
           account.present |= 1u << k;
-          ++arrays;
+          ++read;
         }
       }
       const std::size_t nx = arranged.xs.size(), ny = arranged.ys.size(), nz = arranged.zs.size();
       const std::size_t bandRows = BandRows(inspector, layout, arranged);
       const uint64_t arraysAt = ArraysOffset(nx + ny + nz);
-      size = arraysAt + arrays * count * sizeof(float);
+      size = arraysAt + read * count * sizeof(float);
       if (ftruncate(fd, static_cast<off_t>(size)) != 0) _exit(kChildShortOfMemory);
       void* shared = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
       if (shared == MAP_FAILED) _exit(kChildShortOfMemory);
@@ -1263,35 +1362,19 @@ namespace {
       account.flipX = arranged.flipX;
       account.flipY = arranged.flipY;
       Publish(account.phase, 1);
-      LimitProcessorTime(2 * kHeaderSeconds + static_cast<rlim_t>(arrays * count * sizeof(float) /
+      LimitProcessorTime(2 * kHeaderSeconds + static_cast<rlim_t>(read * count * sizeof(float) /
                                                                   kSlowestBytesPerSecond));
+      float* arrays[5] = {};
       auto* values = reinterpret_cast<float*>(bytes + arraysAt);
-      if (bandRows == 0) {
-        for (const Variable* var : vars) {
-          if (!var) continue;
-          ReadStep(inspector, layout, *var, step, values);
-          values += count;
-        }
-        Publish(account.rowsIn, static_cast<uint32_t>(ny * nz));
-      } else {
-        // Bands in the order the rows are built: from the file's last row when y falls in it.
-        for (std::size_t slice = 0; slice < nz; ++slice) {
-          for (std::size_t done = 0; done < ny;) {
-            const std::size_t rows = std::min(bandRows, ny - done);
-            const std::size_t firstRow = arranged.flipY ? ny - done - rows : done;
-            const StepPart part{false, slice, firstRow, rows};
-            float* array = values;
-            for (const Variable* var : vars) {
-              if (!var) continue;
-              ReadStep(inspector, layout, *var, step, array + slice * arranged.sz + firstRow * nx,
-                       part);
-              array += count;
-            }
-            done += rows;
-            Publish(account.rowsIn, static_cast<uint32_t>(slice * ny + done));
-          }
-        }
+      for (std::size_t k = 0; k < vars.size(); ++k) {
+        if (!vars[k]) continue;
+        arrays[k] = values;
+        values += count;
       }
+      ReadBands(
+          inspector, layout, arranged, step, bandRows, arrays,
+          [&](std::size_t in) { Publish(account.rowsIn, static_cast<uint32_t>(in)); },
+          [] { return false; });
       account.loaded = 1;
       Publish(account.phase, 2);
       _exit(0);
