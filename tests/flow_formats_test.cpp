@@ -200,6 +200,8 @@ TEST_F(FlowFormatsTest, WhatAFieldCannotBeMadeOfIsRefusedByName) {
       {"u-vector.npz", 0,
        ": array u has shape 5; a field is rows x columns, or steps x rows x columns"},
       {"u-claims-more.npz", 0, ": array u has shape 30000 x 30000 but holds 20 values"},
+      {"u-damaged.npz", 0,
+       ": array u is damaged: its values do not match the archive's checksum (CRC-32)"},
       {"steps-c.npz", 3, " holds 3 time steps; there is no step 3"},
       {"f32-c.npz", 1, " holds 1 time step; there is no step 1"},
       {"rotated.vti", 0,

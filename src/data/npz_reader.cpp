@@ -181,15 +181,16 @@ class NpyEntry {
       if (auto error = Skip(step * perStep * item, chunk); !error.empty()) return error;
       if (item == sizeof(float) && header_.bigEndian == (std::endian::native == std::endian::big)) {
         // Floats of this machine: straight into place.
-        return Read(out.data(), perStep * item);
+        if (auto error = Read(out.data(), perStep * item); !error.empty()) return error;
+      } else {
+        for (std::size_t done = 0; done < perStep;) {
+          const std::size_t n = std::min(chunkValues, perStep - done);
+          if (auto error = Read(chunk.data(), n * item); !error.empty()) return error;
+          ConvertNpyValues(header_, chunk.data(), n, out.data() + done);
+          done += n;
+        }
       }
-      for (std::size_t done = 0; done < perStep;) {
-        const std::size_t n = std::min(chunkValues, perStep - done);
-        if (auto error = Read(chunk.data(), n * item); !error.empty()) return error;
-        ConvertNpyValues(header_, chunk.data(), n, out.data() + done);
-        done += n;
-      }
-      return {};
+      return step + 1 == steps ? ReadToEnd(chunk) : std::string();
     }
     // Fortran order: the step varies fastest, then the row, then the column.
     std::size_t t = 0, r = 0, c = 0;
@@ -209,10 +210,27 @@ class NpyEntry {
       }
       done += n;
     }
-    return {};
+    return ReadToEnd(chunk);
   }
 
  private:
+  /// Reads on from the last value to the end of the entry, where libzip compares the checksum
+  /// of an entry read from its start with the one the archive holds: a damaged entry is
+  /// refused, not drawn. (An entry read from a later step on cannot be checked so.)
+  std::string ReadToEnd(std::vector<unsigned char>& chunk) {
+    for (;;) {
+      const zip_int64_t got = zip_fread(file_.get(), chunk.data(), chunk.size());
+      if (got == 0) return {};
+      if (got < 0) {
+        zip_error_t* error = zip_file_get_error(file_.get());
+        if (zip_error_code_zip(error) == ZIP_ER_CRC) {
+          return Fault("is damaged: its values do not match the archive's checksum (CRC-32)");
+        }
+        return Fault("cannot be read: " + std::string(zip_error_strerror(error)));
+      }
+    }
+  }
+
   std::string Fault(const std::string& what) const {
     return archiveName_ + ": array " + arrayName_ + " " + what;
   }

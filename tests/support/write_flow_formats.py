@@ -214,6 +214,10 @@ def main():
         for key in ("v", "x", "y"):
             z.writestr(key + ".npy", b"")
     (out / "not-a-zip.npz").write_bytes(b"PK\x03\x04 this is no archive")
+    # One bit of u's last value flipped after the archive was written.
+    damaged = bytearray((out / "f32-c.npz").read_bytes())
+    damaged[damaged.index(b"v.npy") - 31] ^= 0x01
+    (out / "u-damaged.npz").write_bytes(bytes(damaged))
 
     write_vtk(out, "rotated.vti", extra_image_attributes=' Direction="0 1 0 -1 0 0 0 0 1"')
     write_vtk(out, "no-velocity.vti", velocity_name="speed", active=False)
