@@ -27,6 +27,7 @@
 #include "data/field_builder.h"
 #include "data/flow_field.h"
 #include "data/large_pages.h"
+#include "data/row_gate.h"
 
 namespace vortana {
 
@@ -782,15 +783,6 @@ StepOfField Arrange(const Inspector& inspector, const Layout& layout) {
   return step;
 }
 
-/// Where BuildField waits for the rows of a step still being read elsewhere.
-class RowGate {
- public:
-  virtual ~RowGate() = default;
-  /// Returns once the first `rows` node rows (slices first, then rows in the field's order) can
-  /// be read; throws when they never will.
-  virtual void Await(std::size_t rows) = 0;
-};
-
 std::unique_ptr<FlowField> BuildField(const StepOfField& step, RowGate* gate = nullptr) {
   const int nx = static_cast<int>(step.xs.size());
   const int ny = static_cast<int>(step.ys.size());
@@ -1086,35 +1078,6 @@ void ReadBands(const Inspector& inspector, const Layout& layout, const StepOfFie
   }
 }
 
-/// Rows a thread of this process reads while BuildField waits for them.
-class ThreadRows final : public RowGate {
- public:
-  void Await(std::size_t rows) override {
-    for (;;) {
-      const uint64_t state = state_.load(std::memory_order_acquire);
-      if ((state & ~kEnded) >= rows) return;
-      if (state & kEnded) throw Ended{};
-      state_.wait(state, std::memory_order_acquire);
-    }
-  }
-  void RowsIn(std::size_t rows) {
-    state_.store(rows, std::memory_order_release);
-    state_.notify_one();
-  }
-  /// The reader has stopped, with its rows in or not.
-  void End() {
-    state_.fetch_or(kEnded, std::memory_order_release);
-    state_.notify_one();
-  }
-
-  struct Ended {};
-  std::atomic<bool> stop{false};
-
- private:
-  static constexpr uint64_t kEnded = uint64_t{1} << 63;
-  std::atomic<uint64_t> state_{0};
-};
-
 /// Opens the dataset of `input` in libnetcdf (the caller holds the library lock): the checked
 /// file itself, or its bytes from memory when it is no file or one the library cannot open
 /// itself (HDF5 locks its files, which some network file systems refuse). Returns the id, or -1
@@ -1172,36 +1135,22 @@ LoadResult LoadOpened(int ncid, const std::string& path, uint64_t fileBytes,
     // A large step is read band by band on another thread while this one builds the rows in
     // (libnetcdf is ours alone meanwhile: the caller holds the library lock).
     constexpr std::size_t kWorthwhile = std::size_t{1} << 20;
-    const std::size_t bandRows = StepSize(layout) >= kWorthwhile && std::thread::hardware_concurrency() >= 2
-                                     ? BandRows(inspector, layout, arranged)
-                                     : 0;
+    const bool worthwhile =
+        StepSize(layout) >= kWorthwhile && std::thread::hardware_concurrency() >= 2;
+    const std::size_t bandRows = worthwhile ? BandRows(inspector, layout, arranged) : 0;
     if (bandRows == 0) {
-      ReadBands(inspector, layout, arranged, step, 0, arrays, [](std::size_t) {}, [] { return false; });
+      ReadBands(
+          inspector, layout, arranged, step, 0, arrays, [](std::size_t) {}, [] { return false; });
       LoadResult loaded = LoadResult::Loaded(BuildField(arranged));
       loaded.SetStepCount(layout.steps);
       return loaded;
     }
-    ThreadRows rows;
-    std::exception_ptr failure;
-    std::thread reader([&] {
-      try {
-        ReadBands(inspector, layout, arranged, step, bandRows, arrays,
-                  [&](std::size_t in) { rows.RowsIn(in); }, [&] { return rows.stop.load(); });
-      } catch (...) {
-        failure = std::current_exception();
-      }
-      rows.End();
-    });
-    std::unique_ptr<FlowField> field;
-    try {
-      field = BuildField(arranged, &rows);
-    } catch (...) {
-      rows.stop = true;
-      reader.join();
-      if (failure) std::rethrow_exception(failure);
-      throw;
-    }
-    reader.join();
+    std::unique_ptr<FlowField> field = BuildWhileReading(
+        [&](ThreadRows& rows) {
+          ReadBands(inspector, layout, arranged, step, bandRows, arrays,
+                    [&](std::size_t in) { rows.RowsIn(in); }, [&] { return rows.Stopped(); });
+        },
+        [&](RowGate* gate) { return BuildField(arranged, gate); });
     LoadResult loaded = LoadResult::Loaded(std::move(field));
     loaded.SetStepCount(layout.steps);
     return loaded;
@@ -1210,7 +1159,7 @@ LoadResult LoadOpened(int ncid, const std::string& path, uint64_t fileBytes,
   } catch (const std::bad_alloc&) {
     return LoadResult::Failed(path, "there is not enough memory to read " + path);
   } catch (const ThreadRows::Ended&) {
-    return LoadResult::Failed(path, "there is not enough memory to read " + path);
+    return LoadResult::Failed(path, path + " cannot be read: its values stopped short");
   }
 }
 

@@ -8,12 +8,14 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "data/flow_field.h"
 #include "data/large_pages.h"
 #include "data/npy_header.h"
 #include "data/rectilinear_grid.h"
+#include "data/row_gate.h"
 
 namespace vortana {
 
@@ -24,6 +26,15 @@ namespace {
 constexpr uint64_t kMostInflation = 1032;
 /// Values are converted in pieces of this many bytes, so that no copy of a whole array is made.
 constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+
+/// A step of at least this many values is read in bands of about kBandValues values an array.
+constexpr std::size_t kBandedFrom = std::size_t{1} << 20;
+constexpr std::size_t kBandValues = std::size_t{1} << 18;
+
+/// A refusal from the thread that reads the bands: the whole message.
+struct Refused {
+  std::string message;
+};
 /// No honest header is longer; numpy itself writes a few hundred bytes.
 constexpr std::size_t kLongestHeader = std::size_t{1} << 20;
 
@@ -162,7 +173,45 @@ class NpyEntry {
       return Fault("has shape " + ShapeText(header_.shape) + " but holds " +
                    std::to_string((size_ - headerEnd) / header_.itemBytes) + " values");
     }
+    headerEnd_ = headerEnd;
+    position_ = 0;
     return {};
+  }
+
+  /// Kept without compression, so that it can be read from any point.
+  bool Stored() const { return stored_; }
+
+  /// Rows `firstRow` to `firstRow + count` of step `step` of `steps` of an array in C order
+  /// (`rows` x `columns` a step) into `out`, as floats. Reads on from where the last read ended
+  /// (a compressed entry inflates through what lies between); only a stored entry goes back.
+  std::string ReadRows(uint64_t step, uint64_t steps, std::size_t rows, std::size_t columns,
+                       std::size_t firstRow, std::size_t count, float* out,
+                       std::vector<unsigned char>& chunk) {
+    const std::size_t item = header_.itemBytes;
+    const uint64_t target = (step * rows + firstRow) * columns * item;
+    if (target < position_) {
+      if (!stored_ || zip_fseek(file_.get(), static_cast<zip_int64_t>(headerEnd_ + target),
+                                SEEK_SET) != 0) {
+        return Fault("cannot be read: " + std::string(zip_error_strerror(
+                                              zip_file_get_error(file_.get()))));
+      }
+      position_ = target;
+    }
+    if (auto error = Skip(target - position_, chunk); !error.empty()) return error;
+    const std::size_t values = count * columns;
+    if (item == sizeof(float) && header_.bigEndian == (std::endian::native == std::endian::big)) {
+      // Floats of this machine: straight into place.
+      if (auto error = Read(out, values * item); !error.empty()) return error;
+    } else {
+      const std::size_t chunkValues = chunk.size() / item;
+      for (std::size_t done = 0; done < values;) {
+        const std::size_t n = std::min(chunkValues, values - done);
+        if (auto error = Read(chunk.data(), n * item); !error.empty()) return error;
+        ConvertNpyValues(header_, chunk.data(), n, out + done);
+        done += n;
+      }
+    }
+    return step + 1 == steps && firstRow + count == rows ? ReadToEnd(chunk) : std::string();
   }
 
   const NpyHeader& Header() const { return header_; }
@@ -178,19 +227,7 @@ class NpyEntry {
     std::vector<unsigned char> chunk(std::min<std::size_t>(kChunkBytes, perStep * steps * item));
     const std::size_t chunkValues = chunk.size() / item;
     if (!header_.fortranOrder) {
-      if (auto error = Skip(step * perStep * item, chunk); !error.empty()) return error;
-      if (item == sizeof(float) && header_.bigEndian == (std::endian::native == std::endian::big)) {
-        // Floats of this machine: straight into place.
-        if (auto error = Read(out.data(), perStep * item); !error.empty()) return error;
-      } else {
-        for (std::size_t done = 0; done < perStep;) {
-          const std::size_t n = std::min(chunkValues, perStep - done);
-          if (auto error = Read(chunk.data(), n * item); !error.empty()) return error;
-          ConvertNpyValues(header_, chunk.data(), n, out.data() + done);
-          done += n;
-        }
-      }
-      return step + 1 == steps ? ReadToEnd(chunk) : std::string();
+      return ReadRows(step, steps, rows, columns, 0, rows, out.data(), chunk);
     }
     // Fortran order: the step varies fastest, then the row, then the column.
     std::size_t t = 0, r = 0, c = 0;
@@ -216,7 +253,8 @@ class NpyEntry {
  private:
   /// Reads on from the last value to the end of the entry, where libzip compares the checksum
   /// of an entry read from its start with the one the archive holds: a damaged entry is
-  /// refused, not drawn. (An entry read from a later step on cannot be checked so.)
+  /// refused, not drawn. (An entry not read straight through from its start, a later step or
+  /// bands from the last row, cannot be checked so.)
   std::string ReadToEnd(std::vector<unsigned char>& chunk) {
     for (;;) {
       const zip_int64_t got = zip_fread(file_.get(), chunk.data(), chunk.size());
@@ -243,13 +281,17 @@ class NpyEntry {
       return Fault(got < 0 ? "cannot be read: " + std::string(zip_error_strerror(error))
                            : "ends early");
     }
+    position_ += count;
     return {};
   }
 
   /// Moves `count` bytes on: a stored entry seeks, a compressed one has to be inflated through.
   std::string Skip(uint64_t count, std::vector<unsigned char>& chunk) {
     if (count > 0 && stored_ && count <= static_cast<uint64_t>(INT64_MAX)) {
-      if (zip_fseek(file_.get(), static_cast<zip_int64_t>(count), SEEK_CUR) == 0) return {};
+      if (zip_fseek(file_.get(), static_cast<zip_int64_t>(count), SEEK_CUR) == 0) {
+        position_ += count;
+        return {};
+      }
       zip_error_t* error = zip_file_get_error(file_.get());
       return Fault("cannot be read: " + std::string(zip_error_strerror(error)));
     }
@@ -264,7 +306,9 @@ class NpyEntry {
   std::string archiveName_;
   std::string arrayName_;
   uint64_t size_ = 0;
-  bool stored_ = false;  // kept without compression, so that it can be read from any point
+  bool stored_ = false;
+  std::size_t headerEnd_ = 0;  // where the values start in the entry
+  uint64_t position_ = 0;      // where the next read starts, in bytes after headerEnd_
   std::unique_ptr<zip_file_t, ZipFileClose> file_;
   NpyHeader header_;
 };
@@ -467,9 +511,15 @@ LoadResult NpzReader::Read(const std::string& path, ByteStore& store,
 
     const std::size_t rows = shape.rows;
     const std::size_t columns = shape.columns;
+    const uint64_t step = static_cast<uint64_t>(request.step);
     std::vector<float> values[5];
     NodeComponent* targets[5] = {&source.u, &source.v, &source.w, &source.scalar0, &source.scalar1};
     std::optional<NpyEntry>* entries[5] = {&u, &v, &w, &pressure, &vorticity};
+    // A large step in C order is read band by band on another thread while this one builds the
+    // rows in; rows are built from the last of the file's when y falls, which only a stored
+    // entry can give first.
+    const bool fallingY = source.y[1] < source.y[0];
+    bool banded = rows * columns >= kBandedFrom && std::thread::hardware_concurrency() >= 2;
     for (int k = 0; k < 5; ++k) {
       if (!*entries[k]) continue;
       NpyEntry& entry = **entries[k];
@@ -478,19 +528,55 @@ LoadResult NpzReader::Read(const std::string& path, ByteStore& store,
                                             ShapeText(entry.Header().shape) + "; u has shape " +
                                             ShapeText(uShape));
       }
-      if (auto error = entry.ReadStep(static_cast<uint64_t>(request.step), shape.steps, rows,
-                                      columns, values[k]);
-          !error.empty()) {
-        return LoadResult::Failed(path, error);
-      }
-      targets[k]->data = values[k].data();
+      banded = banded && !entry.Header().fortranOrder && (!fallingY || entry.Stored());
     }
     source.scalarCount = vorticity ? 2 : pressure ? 1 : 0;
-    LoadResult result = BuildRectilinearField(source);
+    if (!banded) {
+      for (int k = 0; k < 5; ++k) {
+        if (!*entries[k]) continue;
+        if (auto error = (*entries[k])->ReadStep(step, shape.steps, rows, columns, values[k]);
+            !error.empty()) {
+          return LoadResult::Failed(path, error);
+        }
+        targets[k]->data = values[k].data();
+      }
+      LoadResult result = BuildRectilinearField(source);
+      result.SetStepCount(stepCount);
+      return result;
+    }
+    for (int k = 0; k < 5; ++k) {
+      if (!*entries[k]) continue;
+      ResizeOnLargePages(values[k], rows * columns);
+      targets[k]->data = values[k].data();
+    }
+    LoadResult result = BuildWhileReading(
+        [&](ThreadRows& gate) {
+          std::vector<unsigned char> chunk(kChunkBytes);
+          const std::size_t band = std::max<std::size_t>(1, kBandValues / columns);
+          for (std::size_t done = 0; done < rows && !gate.Stopped();) {
+            const std::size_t n = std::min(band, rows - done);
+            const std::size_t first = fallingY ? rows - done - n : done;
+            for (int k = 0; k < 5; ++k) {
+              if (!*entries[k]) continue;
+              if (auto error = (*entries[k])->ReadRows(step, shape.steps, rows, columns, first, n,
+                                                       values[k].data() + first * columns, chunk);
+                  !error.empty()) {
+                throw Refused{error};
+              }
+            }
+            done += n;
+            gate.RowsIn(done);
+          }
+        },
+        [&](RowGate* gate) { return BuildRectilinearField(source, {}, gate); });
     result.SetStepCount(stepCount);
     return result;
+  } catch (const Refused& refused) {
+    return LoadResult::Failed(path, refused.message);
   } catch (const std::bad_alloc&) {
     return LoadResult::Failed(path, "there is not enough memory to read " + path);
+  } catch (const ThreadRows::Ended&) {
+    return LoadResult::Failed(path, path + " cannot be read: its values stopped short");
   }
 }
 

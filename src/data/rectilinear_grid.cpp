@@ -56,7 +56,8 @@ std::string CheckAxis(const std::string& name, const char* axis, const std::vect
   return {};
 }
 
-LoadResult BuildRectilinearField(const RectilinearSource& source, std::string notice) {
+LoadResult BuildRectilinearField(const RectilinearSource& source, std::string notice,
+                                 RowGate* gate) {
   const std::size_t width = source.x.size();
   const std::size_t height = source.y.size();
   const std::size_t depth = source.z.size();
@@ -91,6 +92,7 @@ LoadResult BuildRectilinearField(const RectilinearSource& source, std::string no
       const std::size_t sz = SourceIndex(s, depth, flipZ);
       const float z = source.z[sz];
       for (std::size_t r = 0; r < height; ++r) {
+        if (gate) gate->Await(s * height + r + 1);
         const std::size_t sy = SourceIndex(r, height, flipY);
         const float y = source.y[sy];
         const std::size_t rowStart = (sz * height + sy) * width;

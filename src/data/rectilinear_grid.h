@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/load_result.h"
+#include "data/row_gate.h"
 
 namespace vortana {
 
@@ -39,7 +40,9 @@ std::string CheckAxis(const std::string& name, const char* axis, const std::vect
 
 /// Builds the field of `source`. A falling axis is turned round together with the nodes along
 /// it, so that the field's axes rise as every sampler expects; the lattice keeps its shape.
-/// The axes must have passed CheckAxis and the components must hold every node.
-LoadResult BuildRectilinearField(const RectilinearSource& source, std::string notice = {});
+/// The axes must have passed CheckAxis and the components must hold every node. Given `gate`,
+/// each node row is built once the gate lets it (the rows still being read on another thread).
+LoadResult BuildRectilinearField(const RectilinearSource& source, std::string notice = {},
+                                 RowGate* gate = nullptr);
 
 }  // namespace vortana

@@ -153,8 +153,34 @@ def write_vtk(out, name, kind="ImageData", fmt="ascii", vtk_type="Float32", head
     (out / name).write_bytes(body)
 
 
+def write_large(out):
+    """Steps of a million nodes, which a reader takes in bands of rows: the same flow in C order
+    (read in bands: stored, stored with y falling, compressed) and in Fortran order (read
+    whole), two steps."""
+    rows, columns = 1050, 1000
+    x = np.linspace(-2.0, 3.0, columns)
+    y = np.linspace(-1.0, 4.0, rows)
+    t = np.arange(2.0)[:, None, None]
+    u = np.sin(x)[None, None, :] * np.cos(y)[None, :, None] + t
+    v = np.cos(3 * x)[None, None, :] - y[None, :, None] * t
+    p = (x[None, None, :] + 2 * y[None, :, None]) * (t + 1)
+
+    def arrays(falling, order):
+        ys, us, vs, ps = (y[::-1], u[:, ::-1], v[:, ::-1], p[:, ::-1]) if falling else (y, u, v, p)
+        return {"x": x, "y": ys, "u": order(us.astype("<f4")), "v": order(vs.astype("<f4")),
+                "pressure": order(ps.astype(">f4"))}
+
+    np.savez(out / "large-fortran.npz", **arrays(False, np.asfortranarray))
+    np.savez(out / "large-rising.npz", **arrays(False, np.ascontiguousarray))
+    np.savez(out / "large-falling.npz", **arrays(True, np.ascontiguousarray))
+    np.savez_compressed(out / "large-compressed.npz", **arrays(False, np.ascontiguousarray))
+
+
 def main():
     out = Path(sys.argv[1])
+    if sys.argv[2:] == ["--large"]:
+        write_large(out)
+        return
     # The same flow in every form; each must give the pair's field.
     write_npz(out, "f64-c.npz")
     write_npz(out, "f32-c.npz", dtype="<f4")
