@@ -1167,7 +1167,7 @@ LoadResult LoadOpened(int ncid, const std::string& path, uint64_t fileBytes,
 
 // A NetCDF-4 file is read by libhdf5, which trusts what a damaged file declares: Debian's 1.10
 // loops for ever on some (a global heap of vlen attribute values), copies a heap object past its
-// buffer on others. Such a file is read in a child process, which hands the step over through
+// buffer or reads values past theirs on others. Such a file is read in a child process, which hands the step over through
 // shared memory, so that the damage ends the child and becomes a refusal here; this process
 // never runs libhdf5 on the file. The child reads the step in bands of rows and this process
 // builds each row as soon as its band is in, so that reading and building overlap.
