@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cerrno>
 #include <cmath>
@@ -1045,17 +1046,41 @@ std::size_t BandRows(const Inspector& inspector, const Layout& layout, const Ste
   return rows < ny ? rows : 0;
 }
 
-/// Reads step `step` of `vars` in bands of `bandRows` rows (whole, when 0), into `arrays` (u's
-/// dimension order, one step each), in the order BuildField takes the rows, calling
-/// `rowsIn(n)` whenever the first n node rows are in; stops early when `stop` says so.
+/// Where ReadBands puts values [offset, offset + count) of array k of a step (u's dimension
+/// order): Room says where to read them, Filled follows once they are there.
+class StepSink {
+ public:
+  virtual ~StepSink() = default;
+  virtual float* Room(std::size_t k, std::size_t offset, std::size_t count) = 0;
+  virtual void Filled(std::size_t /*k*/, std::size_t /*offset*/, std::size_t /*count*/) {}
+};
+
+/// Into arrays of a whole step each.
+class ArraysSink final : public StepSink {
+ public:
+  explicit ArraysSink(float* const arrays[5]) : arrays_(arrays) {}
+  float* Room(std::size_t k, std::size_t offset, std::size_t) override {
+    return arrays_[k] + offset;
+  }
+
+ private:
+  float* const* arrays_;
+};
+
+/// Reads step `step` of the layout's variables in bands of `bandRows` rows (whole, when 0) into
+/// `sink`, in the order BuildField takes the rows, calling `rowsIn(n)` whenever the first n node
+/// rows are in; stops early when `stop` says so.
 template <typename RowsIn, typename Stop>
 void ReadBands(const Inspector& inspector, const Layout& layout, const StepOfField& arranged,
-               int step, std::size_t bandRows, float* const arrays[5], RowsIn rowsIn, Stop stop) {
+               int step, std::size_t bandRows, StepSink& sink, RowsIn rowsIn, Stop stop) {
   const std::vector<const Variable*> vars = StepVariables(layout);
   const std::size_t nx = arranged.xs.size(), ny = arranged.ys.size(), nz = arranged.zs.size();
   if (bandRows == 0) {
+    const std::size_t count = StepSize(layout);
     for (std::size_t k = 0; k < vars.size(); ++k) {
-      if (vars[k]) ReadStep(inspector, layout, *vars[k], step, arrays[k]);
+      if (!vars[k]) continue;
+      ReadStep(inspector, layout, *vars[k], step, sink.Room(k, 0, count));
+      sink.Filled(k, 0, count);
     }
     rowsIn(ny * nz);
     return;
@@ -1067,10 +1092,11 @@ void ReadBands(const Inspector& inspector, const Layout& layout, const StepOfFie
       const std::size_t rows = std::min(bandRows, ny - done);
       const std::size_t firstRow = arranged.flipY ? ny - done - rows : done;
       const StepPart part{false, slice, firstRow, rows};
+      const std::size_t offset = slice * arranged.sz + firstRow * nx;
       for (std::size_t k = 0; k < vars.size(); ++k) {
         if (!vars[k]) continue;
-        ReadStep(inspector, layout, *vars[k], step,
-                 arrays[k] + slice * arranged.sz + firstRow * nx, part);
+        ReadStep(inspector, layout, *vars[k], step, sink.Room(k, offset, rows * nx), part);
+        sink.Filled(k, offset, rows * nx);
       }
       done += rows;
       rowsIn(slice * ny + done);
@@ -1140,16 +1166,17 @@ LoadResult LoadOpened(int ncid, const std::string& path, uint64_t fileBytes,
     const bool worthwhile =
         StepSize(layout) >= kWorthwhile && std::thread::hardware_concurrency() >= 2;
     const std::size_t bandRows = worthwhile ? BandRows(inspector, layout, arranged) : 0;
+    ArraysSink sink(arrays);
     if (bandRows == 0) {
       ReadBands(
-          inspector, layout, arranged, step, 0, arrays, [](std::size_t) {}, [] { return false; });
+          inspector, layout, arranged, step, 0, sink, [](std::size_t) {}, [] { return false; });
       LoadResult loaded = LoadResult::Loaded(BuildField(arranged));
       loaded.SetStepCount(layout.steps);
       return loaded;
     }
     std::unique_ptr<FlowField> field = BuildWhileReading(
         [&](ThreadRows& rows) {
-          ReadBands(inspector, layout, arranged, step, bandRows, arrays,
+          ReadBands(inspector, layout, arranged, step, bandRows, sink,
                     [&](std::size_t in) { rows.RowsIn(in); }, [&] { return rows.Stopped(); });
         },
         [&](RowGate* gate) { return BuildField(arranged, gate); });
@@ -1256,6 +1283,34 @@ extern "C" [[gnu::weak]] void __sanitizer_set_death_callback(void (*callback)())
 namespace vortana {
 namespace {
 
+/// The child's sink: each band is read into one buffer of the child's own, which stays in the
+/// cache, and written into the shared memory from there; the kernel fills fresh pages so without
+/// clearing them first and without a page fault each, as writing through a mapping would take.
+class SharedSink final : public StepSink {
+ public:
+  SharedSink(int fd, uint64_t arraysAt, uint64_t count, uint32_t present)
+      : fd_(fd), arraysAt_(arraysAt), count_(count), present_(present) {}
+  float* Room(std::size_t, std::size_t, std::size_t count) override {
+    if (buffer_.size() < count) ResizeOnLargePages(buffer_, count);
+    return buffer_.data();
+  }
+  void Filled(std::size_t k, std::size_t offset, std::size_t count) override {
+    // Array k lies after the arrays read before it.
+    const uint64_t slot = static_cast<uint64_t>(std::popcount(present_ & ((1u << k) - 1)));
+    if (!WriteAt(fd_, buffer_.data(), count * sizeof(float),
+                 arraysAt_ + (slot * count_ + offset) * sizeof(float))) {
+      _exit(kChildShortOfMemory);
+    }
+  }
+
+ private:
+  int fd_;
+  uint64_t arraysAt_;
+  uint64_t count_;
+  uint32_t present_;
+  std::vector<float> buffer_;
+};
+
 /// The child's work: opens, inspects and reads step `step` into the shared memory `fd`, whose
 /// first page `account` is, then ends.
 [[noreturn]] void LoadInChild(int fd, ChildAccount& account, NetcdfInput& input,
@@ -1295,12 +1350,9 @@ namespace {
       const uint64_t arraysAt = ArraysOffset(nx + ny + nz);
       size = arraysAt + read * count * sizeof(float);
       if (ftruncate(fd, static_cast<off_t>(size)) != 0) _exit(kChildShortOfMemory);
-      void* shared = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-      if (shared == MAP_FAILED) _exit(kChildShortOfMemory);
-      auto* bytes = static_cast<unsigned char*>(shared);
       uint64_t at = sizeof account;
       for (const std::span<const float> axis : {arranged.xs, arranged.ys, arranged.zs}) {
-        std::memcpy(bytes + at, axis.data(), axis.size_bytes());
+        if (!WriteAt(fd, axis.data(), axis.size_bytes(), at)) _exit(kChildShortOfMemory);
         at += axis.size_bytes();
       }
       account.size = size;
@@ -1315,15 +1367,9 @@ namespace {
       Publish(account.phase, 1);
       LimitProcessorTime(2 * kHeaderSeconds + static_cast<rlim_t>(read * count * sizeof(float) /
                                                                   kSlowestBytesPerSecond));
-      float* arrays[5] = {};
-      auto* values = reinterpret_cast<float*>(bytes + arraysAt);
-      for (std::size_t k = 0; k < vars.size(); ++k) {
-        if (!vars[k]) continue;
-        arrays[k] = values;
-        values += count;
-      }
+      SharedSink sink(fd, arraysAt, count, account.present);
       ReadBands(
-          inspector, layout, arranged, step, bandRows, arrays,
+          inspector, layout, arranged, step, bandRows, sink,
           [&](std::size_t in) { Publish(account.rowsIn, static_cast<uint32_t>(in)); },
           [] { return false; });
       account.loaded = 1;
