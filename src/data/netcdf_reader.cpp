@@ -22,7 +22,6 @@
 #include <mutex>
 #include <new>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "data/field_builder.h"
@@ -1020,9 +1019,6 @@ std::optional<NetcdfInput> OpenInput(const std::string& path, ByteStore& store,
   return input;
 }
 
-/// About this many values of each variable a band.
-constexpr std::size_t kBandValues = std::size_t{1} << 18;
-
 /// Rows a band: about kBandValues values, and whole chunks along y so that no chunk is inflated
 /// twice. Nothing (the whole step at once) when a band would not lie in one piece of the step
 /// (x is not the file's last dimension, or y not the one before it), or when the chunks are too
@@ -1162,24 +1158,22 @@ LoadResult LoadOpened(int ncid, const std::string& path, uint64_t fileBytes,
     }
     // A large step is read band by band on another thread while this one builds the rows in
     // (libnetcdf is ours alone meanwhile: the caller holds the library lock).
-    constexpr std::size_t kWorthwhile = std::size_t{1} << 20;
-    const bool worthwhile =
-        StepSize(layout) >= kWorthwhile && std::thread::hardware_concurrency() >= 2;
-    const std::size_t bandRows = worthwhile ? BandRows(inspector, layout, arranged) : 0;
+    const std::size_t bandRows =
+        WorthReadingInBands(StepSize(layout)) ? BandRows(inspector, layout, arranged) : 0;
     ArraysSink sink(arrays);
+    std::unique_ptr<FlowField> field;
     if (bandRows == 0) {
       ReadBands(
           inspector, layout, arranged, step, 0, sink, [](std::size_t) {}, [] { return false; });
-      LoadResult loaded = LoadResult::Loaded(BuildField(arranged));
-      loaded.SetStepCount(layout.steps);
-      return loaded;
+      field = BuildField(arranged);
+    } else {
+      field = BuildWhileReading(
+          [&](ThreadRows& rows) {
+            ReadBands(inspector, layout, arranged, step, bandRows, sink,
+                      [&](std::size_t in) { rows.RowsIn(in); }, [&] { return rows.Stopped(); });
+          },
+          [&](RowGate* gate) { return BuildField(arranged, gate); });
     }
-    std::unique_ptr<FlowField> field = BuildWhileReading(
-        [&](ThreadRows& rows) {
-          ReadBands(inspector, layout, arranged, step, bandRows, sink,
-                    [&](std::size_t in) { rows.RowsIn(in); }, [&] { return rows.Stopped(); });
-        },
-        [&](RowGate* gate) { return BuildField(arranged, gate); });
     LoadResult loaded = LoadResult::Loaded(std::move(field));
     loaded.SetStepCount(layout.steps);
     return loaded;
@@ -1221,7 +1215,6 @@ struct ChildAccount {
   uint32_t present = 0;  // bit k: array k of StepOfField is read
   uint32_t flipX = 0, flipY = 0;
   int64_t steps = 0;
-  uint64_t size = 0;  // of the shared memory
   uint64_t messageAt = 0, messageBytes = 0;
   uint64_t nx = 0, ny = 0, nz = 0;
   uint64_t sx = 0, sy = 0, sz = 0;
@@ -1355,7 +1348,6 @@ class SharedSink final : public StepSink {
         if (!WriteAt(fd, axis.data(), axis.size_bytes(), at)) _exit(kChildShortOfMemory);
         at += axis.size_bytes();
       }
-      account.size = size;
       account.nx = nx;
       account.ny = ny;
       account.nz = nz;
@@ -1520,21 +1512,20 @@ std::optional<LoadResult> LoadApart(NetcdfInput& input, const std::string& path,
     for (int k = 0; k < 5; ++k) arrays += (account.present >> k) & 1u;
     const uint64_t most = static_cast<uint64_t>(kMaxDimension);
     const uint64_t nodes = account.nx * account.ny * account.nz;
+    const uint64_t arraysAt = ArraysOffset(account.nx + account.ny + account.nz);
+    const uint64_t size = arraysAt + arrays * nodes * sizeof(float);
     struct stat shared {};
     const bool sound =
         account.magic == ChildAccount::kMagic && account.nx >= 2 && account.ny >= 2 &&
         account.nz >= 1 && account.nx <= most && account.ny <= most && account.nz <= most &&
         (account.present & 3u) == 3u && account.present < 32u && account.steps >= 1 &&
         account.steps <= INT_MAX &&
-        account.size == ArraysOffset(account.nx + account.ny + account.nz) +
-                            arrays * nodes * sizeof(float) &&
-        fstat(fd, &shared) == 0 && static_cast<uint64_t>(shared.st_size) >= account.size &&
+        fstat(fd, &shared) == 0 && static_cast<uint64_t>(shared.st_size) >= size &&
         (account.nx - 1) * account.sx + (account.ny - 1) * account.sy +
                 (account.nz - 1) * account.sz <
             nodes;
-    const Mapping whole(sound ? mmap(nullptr, account.size, PROT_READ, MAP_SHARED, fd, 0)
-                              : MAP_FAILED,
-                        account.size);
+    const Mapping whole(sound ? mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0) : MAP_FAILED,
+                        size);
     if (whole.Ok()) {
       const auto* bytes = static_cast<const unsigned char*>(whole.at);
       const auto* axes = reinterpret_cast<const float*>(bytes + sizeof account);
@@ -1547,8 +1538,7 @@ std::optional<LoadResult> LoadApart(NetcdfInput& input, const std::string& path,
       arranged.sx = account.sx;
       arranged.sy = account.sy;
       arranged.sz = account.sz;
-      const auto* values = reinterpret_cast<const float*>(
-          bytes + ArraysOffset(account.nx + account.ny + account.nz));
+      const auto* values = reinterpret_cast<const float*>(bytes + arraysAt);
       for (int k = 0; k < 5; ++k) {
         if (!((account.present >> k) & 1u)) continue;
         arranged.arrays[k] = values;

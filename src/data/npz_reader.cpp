@@ -8,7 +8,6 @@
 #include <memory>
 #include <new>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "data/flow_field.h"
@@ -26,10 +25,6 @@ namespace {
 constexpr uint64_t kMostInflation = 1032;
 /// Values are converted in pieces of this many bytes, so that no copy of a whole array is made.
 constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
-
-/// A step of at least this many values is read in bands of about kBandValues values an array.
-constexpr std::size_t kBandedFrom = std::size_t{1} << 20;
-constexpr std::size_t kBandValues = std::size_t{1} << 18;
 
 /// A refusal from the thread that reads the bands: the whole message.
 struct Refused {
@@ -519,7 +514,7 @@ LoadResult NpzReader::Read(const std::string& path, ByteStore& store,
     // rows in; rows are built from the last of the file's when y falls, which only a stored
     // entry can give first.
     const bool fallingY = source.y[1] < source.y[0];
-    bool banded = rows * columns >= kBandedFrom && std::thread::hardware_concurrency() >= 2;
+    bool banded = WorthReadingInBands(rows * columns);
     for (int k = 0; k < 5; ++k) {
       if (!*entries[k]) continue;
       NpyEntry& entry = **entries[k];

@@ -10,6 +10,16 @@
 
 namespace vortana {
 
+/// About this many values of each array make a band of rows, a megabyte of floats: large
+/// enough that a read costs little beyond its bytes, small enough to stay in the cache.
+inline constexpr std::size_t kBandValues = std::size_t{1} << 18;
+
+/// Whether a step of `values` values an array is worth reading in bands on another thread while
+/// its rows are built: below a million values, or on one core, the thread costs more.
+inline bool WorthReadingInBands(std::size_t values) {
+  return values >= (std::size_t{1} << 20) && std::thread::hardware_concurrency() >= 2;
+}
+
 /// Where a builder waits for the node rows of a step still being read elsewhere.
 class RowGate {
  public:
