@@ -5,7 +5,12 @@
 #include <cmath>
 #include <stdexcept>
 #include <system_error>
+#include <limits>
 #include <utility>
+
+#if defined(__SSE2__) && !defined(VORTANA_NO_SIMD)
+#include <emmintrin.h>
+#endif
 
 namespace vortana {
 
@@ -63,6 +68,9 @@ void FieldBuilder::Append(const GridPoint* nodes, std::size_t count) {
 
 void FieldBuilder::Account(const GridPoint* nodes, std::size_t count) {
   FlowField& f = *field_;
+#if defined(__SSE2__) && !defined(VORTANA_NO_SIMD)
+  AccountPacked(nodes, count);
+#else
   // The statistics in a local copy, which the compiler keeps in registers (stores into the
   // nodes could otherwise change them, as far as it can tell).
   FieldStatistics stats = f.stats_;
@@ -70,8 +78,55 @@ void FieldBuilder::Account(const GridPoint* nodes, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) AddToStatistics(stats, maxSquaredSpeed, nodes[i]);
   f.stats_ = stats;
   maxSquaredSpeed_ = maxSquaredSpeed;
+#endif
   f.searchIndex_.AddNodes(nodes, count);
 }
+
+#if defined(__SSE2__) && !defined(VORTANA_NO_SIMD)
+// AddToStatistics over a node's two halves at once: (px, py, pz, vx) and (vy, vz, s0, s1).
+// MINPS and MAXPS keep their second operand unless the first is strictly smaller (larger), so
+// min(node, kept) keeps the extreme on a tie (0 against -0) and on a NaN exactly as the strict
+// comparisons do; one chain, in node order, so every tie falls as it does there. The squared
+// speed is summed in double in the same order, dx * dx + (dy * dy + dz * dz).
+void FieldBuilder::AccountPacked(const GridPoint* nodes, std::size_t count) {
+  static_assert(sizeof(GridPoint) == 32);
+  FieldStatistics& s = field_->stats_;
+  const float inf = std::numeric_limits<float>::infinity();
+  __m128 lowA = _mm_setr_ps(s.minPosition.x, s.minPosition.y, s.minPosition.z, inf);
+  __m128 highA = _mm_setr_ps(s.maxPosition.x, s.maxPosition.y, s.maxPosition.z, s.maxVelocity.x);
+  __m128 lowB = _mm_setr_ps(inf, inf, s.minScalar0, s.minScalar1);
+  __m128 highB = _mm_setr_ps(s.maxVelocity.y, s.maxVelocity.z, s.maxScalar0, s.maxScalar1);
+  __m128d fastest = _mm_set_sd(maxSquaredSpeed_);
+  const auto* words = reinterpret_cast<const float*>(nodes);
+  for (std::size_t i = 0; i < count; ++i, words += 8) {
+    const __m128 a = _mm_loadu_ps(words);
+    const __m128 b = _mm_loadu_ps(words + 4);
+    lowA = _mm_min_ps(a, lowA);
+    highA = _mm_max_ps(a, highA);
+    lowB = _mm_min_ps(b, lowB);
+    highB = _mm_max_ps(b, highB);
+    __m128d yz = _mm_cvtps_pd(b);
+    yz = _mm_mul_pd(yz, yz);
+    const __m128d dyz = _mm_add_sd(yz, _mm_unpackhi_pd(yz, yz));
+    __m128d dx = _mm_cvtss_sd(dyz, _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 3, 3, 3)));
+    dx = _mm_mul_sd(dx, dx);
+    fastest = _mm_max_sd(_mm_add_sd(dx, dyz), fastest);
+  }
+  alignas(16) float low[8], high[8];
+  _mm_store_ps(low, lowA);
+  _mm_store_ps(low + 4, lowB);
+  _mm_store_ps(high, highA);
+  _mm_store_ps(high + 4, highB);
+  s.minPosition = {low[0], low[1], low[2]};
+  s.maxPosition = {high[0], high[1], high[2]};
+  s.maxVelocity = {high[3], high[4], high[5]};
+  s.minScalar0 = low[6];
+  s.minScalar1 = low[7];
+  s.maxScalar0 = high[6];
+  s.maxScalar1 = high[7];
+  maxSquaredSpeed_ = _mm_cvtsd_f64(fastest);
+}
+#endif
 
 const GridPoint* FieldBuilder::NextNode() const {
   return field_->nodes_.data() + field_->nodes_.size();

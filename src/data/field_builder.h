@@ -62,6 +62,7 @@ class FieldBuilder {
   /// (`count` of them from `nodes`, in node order) into the statistics and the search index.
   void Append(const GridPoint* nodes, std::size_t count);
   void Account(const GridPoint* nodes, std::size_t count);
+  void AccountPacked(const GridPoint* nodes, std::size_t count);
   /// Where the next node goes, and how many more the reserved array holds.
   const GridPoint* NextNode() const;
   std::size_t Room() const;
