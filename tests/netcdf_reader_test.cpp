@@ -246,8 +246,9 @@ TEST(NetcdfReaderTest, TimeStepsAndLevels) {
 
 TEST(NetcdfReaderTest, ALargeNetcdf4StepReadsAsTheClassicFileDoes) {
   // Large enough that a step arrives in bands of rows (from the bottom, as latitude falls; for
-  // NetCDF-4 whole chunks of 37 rows), each built as it comes: NetCDF-4 from a child process,
-  // the classic file from another thread.
+  // NetCDF-4 whole chunks of 19 rows, 266 rows a band, the last of a slice 18), each built as it
+  // comes: NetCDF-4 from a child process, through more bands than its ring has slots, the
+  // classic file from another thread.
   const std::size_t nx = 1000, ny = 550;
   std::vector<double> lon, lat, u, v, p;
   for (std::size_t c = 0; c < nx; ++c) lon.push_back(-180.0 + 0.5 * c);
@@ -264,7 +265,7 @@ TEST(NetcdfReaderTest, ALargeNetcdf4StepReadsAsTheClassicFileDoes) {
     }
   }
   const std::vector<std::string> dims = {"time", "lev", "lat", "lon"};
-  const std::vector<std::size_t> chunks = {1, 1, 37, nx};
+  const std::vector<std::size_t> chunks = {1, 1, 19, nx};
   std::vector<NcVariable> vars = {
       Coordinate("lon", lon), Coordinate("lat", lat), Coordinate("lev", {1000.0, 850.0}),
       Coordinate("time", {0.0, 6.0}), {"u", NC_FLOAT, dims, {}, {}, u},

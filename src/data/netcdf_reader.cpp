@@ -751,6 +751,22 @@ struct StepOfField {
   bool flipY = false;
   std::size_t sx = 0, sy = 0, sz = 0;
   const float* arrays[5] = {};  // u, v, w, pressure, vorticity
+  // Set when the arrays are a ring of `ringSlots` bands of `bandRows` rows (x the fastest
+  // dimension, then y): band b, in the order ReadBands reads them, lies in slot b % ringSlots,
+  // `slotValues` values after the slot before; the arrays then point into slot 0.
+  std::size_t bandRows = 0, ringSlots = 0, slotValues = 0;
+
+  /// Where row r (in the field's order) of slice s starts in every array.
+  std::size_t RowStart(std::size_t s, std::size_t r) const {
+    const std::size_t ny = ys.size();
+    const std::size_t fileRow = flipY ? ny - 1 - r : r;
+    if (ringSlots == 0) return s * sz + fileRow * sy;
+    const std::size_t done = r / bandRows * bandRows;
+    const std::size_t rows = std::min(bandRows, ny - done);
+    const std::size_t firstRow = flipY ? ny - done - rows : done;
+    const std::size_t band = s * ((ny + bandRows - 1) / bandRows) + r / bandRows;
+    return band % ringSlots * slotValues + (fileRow - firstRow) * xs.size();
+  }
 };
 
 /// The axes and strides of `layout`, with no arrays yet; refuses a u whose step does not hold
@@ -804,7 +820,7 @@ std::unique_ptr<FlowField> BuildField(const StepOfField& step, RowGate* gate = n
     for (int r = 0; r < ny; ++r) {
       if (gate) gate->Await(static_cast<std::size_t>(s) * ny + r + 1);
       const std::size_t row =
-          s * step.sz + static_cast<std::size_t>(step.flipY ? ny - 1 - r : r) * step.sy;
+          step.RowStart(static_cast<std::size_t>(s), static_cast<std::size_t>(r));
       for (int c = 0; c < nx; ++c) {
         const std::size_t k =
             row + static_cast<std::size_t>(step.flipX ? nx - 1 - c : c) * step.sx;
@@ -1191,7 +1207,9 @@ LoadResult LoadOpened(int ncid, const std::string& path, uint64_t fileBytes,
 // buffer or reads values past theirs on others. Such a file is read in a child process, which hands the step over through
 // shared memory, so that the damage ends the child and becomes a refusal here; this process
 // never runs libhdf5 on the file. The child reads the step in bands of rows and this process
-// builds each row as soon as its band is in, so that reading and building overlap.
+// builds each row as soon as its band is in, so that reading and building overlap; the bands
+// pass through a ring of a few slots, which the child fills again once the rows of the band in
+// a slot are built.
 
 /// The processor time a child may spend on the header, and the slowest reading of values it is
 /// allowed beyond that (deflate inflates hundreds of MB a second).
@@ -1203,8 +1221,9 @@ constexpr int kChildShortOfMemory = 3;
 constexpr int kChildFailed = 4;
 
 /// What a child writes at the start of the shared memory. The axes (xs, ys, zs) follow it, the
-/// arrays start at the next page, one step of each variable read, and a refusal's message lies
-/// at `messageAt`.
+/// arrays start at the next page, one step of each variable read (or, for a step read in bands,
+/// a ring of `ringSlots` slots, each a band of every variable read), and a refusal's message
+/// lies at `messageAt`.
 struct ChildAccount {
   static constexpr uint64_t kMagic = 0x3144414552434e56;  // "VNCREAD1"
   uint64_t magic = 0;
@@ -1218,7 +1237,17 @@ struct ChildAccount {
   uint64_t messageAt = 0, messageBytes = 0;
   uint64_t nx = 0, ny = 0, nz = 0;
   uint64_t sx = 0, sy = 0, sz = 0;
+  uint64_t bandRows = 0, ringSlots = 0;
+  // Written by the parent: node rows it has built, which the child may overwrite in the ring;
+  // `childWaits` is set while the child waits for that count to rise.
+  uint32_t rowsUsed = 0;
+  uint32_t childWaits = 0;
 };
+
+/// The slots of a ring: bands the child may read ahead of the rows being built. Slots are
+/// written again and again, so that the kernel makes few fresh shared pages (which cost a
+/// child writing a whole step most of its time).
+constexpr uint64_t kRingSlots = 4;
 
 uint64_t PageBytes() { return static_cast<uint64_t>(sysconf(_SC_PAGESIZE)); }
 
@@ -1277,30 +1306,64 @@ namespace vortana {
 namespace {
 
 /// The child's sink: each band is read into one buffer of the child's own, which stays in the
-/// cache, and written into the shared memory from there; the kernel fills fresh pages so without
-/// clearing them first and without a page fault each, as writing through a mapping would take.
+/// cache, and written into the shared memory from there, into the band's slot of the ring when
+/// there is one: writing a band into a slot already written costs a copy, where a fresh shared
+/// page costs the kernel an allocation and a clearing (25 of a 2048 x 2048 step's 30 ms).
 class SharedSink final : public StepSink {
  public:
-  SharedSink(int fd, uint64_t arraysAt, uint64_t count, uint32_t present)
-      : fd_(fd), arraysAt_(arraysAt), count_(count), present_(present) {}
+  /// `count` values an array: a whole step's, or a band's when the arrays form a ring.
+  SharedSink(int fd, ChildAccount& account, uint64_t arraysAt, uint64_t count, uint32_t present)
+      : fd_(fd), account_(account), arraysAt_(arraysAt), count_(count), present_(present),
+        parent_(getppid()) {}
   float* Room(std::size_t, std::size_t, std::size_t count) override {
     if (buffer_.size() < count) ResizeOnLargePages(buffer_, count);
     return buffer_.data();
   }
   void Filled(std::size_t k, std::size_t offset, std::size_t count) override {
-    // Array k lies after the arrays read before it.
-    const uint64_t slot = static_cast<uint64_t>(std::popcount(present_ & ((1u << k) - 1)));
-    if (!WriteAt(fd_, buffer_.data(), count * sizeof(float),
-                 arraysAt_ + (slot * count_ + offset) * sizeof(float))) {
+    // Array k lies after the arrays read before it, in the step or in the band's slot.
+    const uint64_t ordinal = static_cast<uint64_t>(std::popcount(present_ & ((1u << k) - 1)));
+    uint64_t at = ordinal * count_ + offset;
+    if (account_.ringSlots > 0) {
+      const uint64_t slots = account_.ringSlots;
+      if (bands_ >= slots) AwaitRowsUsed(rowsAfter_[(bands_ - slots) % slots]);
+      at = (bands_ % slots * std::popcount(present_) + ordinal) * count_;
+    }
+    if (!WriteAt(fd_, buffer_.data(), count * sizeof(float), arraysAt_ + at * sizeof(float))) {
       _exit(kChildShortOfMemory);
     }
   }
+  /// A band is in: the first `rows` node rows.
+  void BandIn(uint32_t rows) {
+    if (account_.ringSlots > 0) rowsAfter_[bands_ % account_.ringSlots] = rows;
+    ++bands_;
+    Publish(account_.rowsIn, rows);
+  }
 
  private:
+  /// Waits until the parent has built `rows` rows, so that the slot of the band ending there
+  /// may be written again; ends the child when the parent has gone.
+  void AwaitRowsUsed(uint32_t rows) {
+    std::atomic_ref<uint32_t> used(account_.rowsUsed);
+    std::atomic_ref<uint32_t> waits(account_.childWaits);
+    for (;;) {
+      waits.store(1);
+      const uint32_t seen = used.load();
+      if (seen >= rows) break;
+      const timespec wait{0, 20'000'000};
+      syscall(SYS_futex, &account_.rowsUsed, FUTEX_WAIT, seen, &wait, nullptr, 0);
+      if (getppid() != parent_) _exit(kChildFailed);
+    }
+    waits.store(0);
+  }
+
   int fd_;
+  ChildAccount& account_;
   uint64_t arraysAt_;
   uint64_t count_;
   uint32_t present_;
+  pid_t parent_;
+  uint64_t bands_ = 0;
+  uint32_t rowsAfter_[kRingSlots] = {};
   std::vector<float> buffer_;
 };
 
@@ -1341,7 +1404,11 @@ class SharedSink final : public StepSink {
       const std::size_t nx = arranged.xs.size(), ny = arranged.ys.size(), nz = arranged.zs.size();
       const std::size_t bandRows = BandRows(inspector, layout, arranged);
       const uint64_t arraysAt = ArraysOffset(nx + ny + nz);
-      size = arraysAt + read * count * sizeof(float);
+      // A ring when the step is read in more bands than it has slots.
+      const uint64_t bands = bandRows == 0 ? 1 : (ny + bandRows - 1) / bandRows * nz;
+      const uint64_t slots = bands > kRingSlots ? kRingSlots : 0;
+      const uint64_t arrayValues = slots > 0 ? bandRows * nx : count;
+      size = arraysAt + read * (slots > 0 ? slots : 1) * arrayValues * sizeof(float);
       if (ftruncate(fd, static_cast<off_t>(size)) != 0) _exit(kChildShortOfMemory);
       uint64_t at = sizeof account;
       for (const std::span<const float> axis : {arranged.xs, arranged.ys, arranged.zs}) {
@@ -1356,14 +1423,15 @@ class SharedSink final : public StepSink {
       account.sz = arranged.sz;
       account.flipX = arranged.flipX;
       account.flipY = arranged.flipY;
+      account.bandRows = bandRows;
+      account.ringSlots = slots;
       Publish(account.phase, 1);
       LimitProcessorTime(2 * kHeaderSeconds + static_cast<rlim_t>(read * count * sizeof(float) /
                                                                   kSlowestBytesPerSecond));
-      SharedSink sink(fd, arraysAt, count, account.present);
+      SharedSink sink(fd, account, arraysAt, arrayValues, account.present);
       ReadBands(
           inspector, layout, arranged, step, bandRows, sink,
-          [&](std::size_t in) { Publish(account.rowsIn, static_cast<uint32_t>(in)); },
-          [] { return false; });
+          [&](std::size_t in) { sink.BandIn(static_cast<uint32_t>(in)); }, [] { return false; });
       account.loaded = 1;
       Publish(account.phase, 2);
       _exit(0);
@@ -1392,6 +1460,8 @@ class ChildRows final : public RowGate {
   ChildRows(ChildAccount& account, pid_t child) : account_(account), child_(child) {}
 
   void Await(std::size_t rows) override {
+    // The rows before this one are built: a child waiting for ring space may go on.
+    UseRows(static_cast<uint32_t>(rows - 1));
     for (;;) {
       const uint32_t seen = Seen(account_.rowsIn);
       if (seen >= rows) return;
@@ -1411,8 +1481,10 @@ class ChildRows final : public RowGate {
     }
   }
 
-  /// Waits for the child to end, if it has not; its status.
+  /// Waits for the child to end, if it has not; its status. The child may then overwrite
+  /// any row.
   int Finish() {
+    UseRows(UINT32_MAX);
     if (!ended_) Reap(0);
     return status_;
   }
@@ -1420,6 +1492,13 @@ class ChildRows final : public RowGate {
   struct Ended {};
 
  private:
+  void UseRows(uint32_t rows) {
+    std::atomic_ref<uint32_t>(account_.rowsUsed).store(rows);
+    if (std::atomic_ref<uint32_t>(account_.childWaits).load() != 0) {
+      syscall(SYS_futex, &account_.rowsUsed, FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+    }
+  }
+
   void Reap(int options) {
     for (;;) {
       const pid_t reaped = waitpid(child_, &status_, options);
@@ -1513,7 +1592,10 @@ std::optional<LoadResult> LoadApart(NetcdfInput& input, const std::string& path,
     const uint64_t most = static_cast<uint64_t>(kMaxDimension);
     const uint64_t nodes = account.nx * account.ny * account.nz;
     const uint64_t arraysAt = ArraysOffset(account.nx + account.ny + account.nz);
-    const uint64_t size = arraysAt + arrays * nodes * sizeof(float);
+    const bool ring = account.ringSlots > 0;
+    const uint64_t arrayValues = ring ? account.bandRows * account.nx : nodes;
+    const uint64_t size =
+        arraysAt + arrays * (ring ? account.ringSlots : 1) * arrayValues * sizeof(float);
     struct stat shared {};
     const bool sound =
         account.magic == ChildAccount::kMagic && account.nx >= 2 && account.ny >= 2 &&
@@ -1523,7 +1605,10 @@ std::optional<LoadResult> LoadApart(NetcdfInput& input, const std::string& path,
         fstat(fd, &shared) == 0 && static_cast<uint64_t>(shared.st_size) >= size &&
         (account.nx - 1) * account.sx + (account.ny - 1) * account.sy +
                 (account.nz - 1) * account.sz <
-            nodes;
+            nodes &&
+        (!ring || (account.ringSlots <= kRingSlots && account.bandRows >= 1 &&
+                   account.bandRows < account.ny && account.sx == 1 &&
+                   account.sy == account.nx));
     const Mapping whole(sound ? mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0) : MAP_FAILED,
                         size);
     if (whole.Ok()) {
@@ -1538,11 +1623,16 @@ std::optional<LoadResult> LoadApart(NetcdfInput& input, const std::string& path,
       arranged.sx = account.sx;
       arranged.sy = account.sy;
       arranged.sz = account.sz;
+      if (ring) {
+        arranged.bandRows = account.bandRows;
+        arranged.ringSlots = account.ringSlots;
+        arranged.slotValues = arrays * arrayValues;
+      }
       const auto* values = reinterpret_cast<const float*>(bytes + arraysAt);
       for (int k = 0; k < 5; ++k) {
         if (!((account.present >> k) & 1u)) continue;
         arranged.arrays[k] = values;
-        values += nodes;
+        values += arrayValues;
       }
       try {
         built = LoadResult::Loaded(BuildField(arranged, &rows));
