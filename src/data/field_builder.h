@@ -98,6 +98,11 @@ class FieldBuilder {
   double maxSquaredSpeed_ = 0.0;
 };
 
+/// Makes `count` nodes of one lattice row: node c at (xs[c], y, z) with velocity (u, v, w) and
+/// scalars (scalar0, scalar1) from values[0..4][c]; a null array reads as zeros.
+void FillLatticeRow(GridPoint* out, std::size_t count, const float* xs, float y, float z,
+                    const float* const values[5]);
+
 /// AddNodes split over two cores for a large field: the reader's thread makes the nodes and
 /// appends them, while another thread enters the nodes appended so far into the statistics and
 /// the search index, in node order, so that the field is the same as AddNodes would build. A

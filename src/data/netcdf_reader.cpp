@@ -821,6 +821,14 @@ std::unique_ptr<FlowField> BuildField(const StepOfField& step, RowGate* gate = n
       if (gate) gate->Await(static_cast<std::size_t>(s) * ny + r + 1);
       const std::size_t row =
           step.RowStart(static_cast<std::size_t>(s), static_cast<std::size_t>(r));
+      if (step.sx == 1 && !step.flipX) {
+        const float* const values[5] = {u + row, v + row, w ? w + row : nullptr,
+                                        p ? p + row : nullptr, q ? q + row : nullptr};
+        FillLatticeRow(buffer.data(), buffer.size(), step.xs.data(), step.ys[r], step.zs[s],
+                       values);
+        intake.Add(buffer.data(), buffer.size());
+        continue;
+      }
       for (int c = 0; c < nx; ++c) {
         const std::size_t k =
             row + static_cast<std::size_t>(step.flipX ? nx - 1 - c : c) * step.sx;

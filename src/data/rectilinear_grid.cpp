@@ -30,6 +30,11 @@ struct Reading {
   std::size_t stride;
 };
 
+/// Row `start` of a component read one value a node, or null for a missing one.
+const float* Row(const NodeComponent& component, std::size_t start) {
+  return component.data != nullptr ? component.data + start : nullptr;
+}
+
 }  // namespace
 
 std::string CheckAxis(const std::string& name, const char* axis, const std::vector<float>& values,
@@ -88,6 +93,12 @@ LoadResult BuildRectilinearField(const RectilinearSource& source, std::string no
     // Each row is gathered in a small buffer that stays in the cache while the builder takes
     // it in.
     std::vector<GridPoint> row(width);
+    // Components one after another along x and x rising: whole rows at a time.
+    bool contiguous = !flipX;
+    for (const NodeComponent* k :
+         {&source.u, &source.v, &source.w, &source.scalar0, &source.scalar1}) {
+      if (k->data != nullptr && k->stride != 1) contiguous = false;
+    }
     for (std::size_t s = 0; s < depth; ++s) {
       const std::size_t sz = SourceIndex(s, depth, flipZ);
       const float z = source.z[sz];
@@ -96,6 +107,14 @@ LoadResult BuildRectilinearField(const RectilinearSource& source, std::string no
         const std::size_t sy = SourceIndex(r, height, flipY);
         const float y = source.y[sy];
         const std::size_t rowStart = (sz * height + sy) * width;
+        if (contiguous) {
+          const float* const values[5] = {Row(source.u, rowStart), Row(source.v, rowStart),
+                                          Row(source.w, rowStart), Row(source.scalar0, rowStart),
+                                          Row(source.scalar1, rowStart)};
+          FillLatticeRow(row.data(), width, source.x.data(), y, z, values);
+          intake.Add(row.data(), width);
+          continue;
+        }
         for (std::size_t c = 0; c < width; ++c) {
           const std::size_t sx = SourceIndex(c, width, flipX);
           const std::size_t n = rowStart + sx;
