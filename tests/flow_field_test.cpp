@@ -502,7 +502,7 @@ TEST(FlowFieldTest, WrittenFilesReadBackBitForBit) {
 TEST(FlowFieldTest, RowsInBulkMatchNodesOneByOne) {
   const float nan = std::numeric_limits<float>::quiet_NaN();
   struct Case {
-    std::vector<float> x, y, u, v, w;
+    std::vector<float> x, y, u, v, w, z = {0.0f};
   };
   const std::vector<Case> cases = {
       {{0, 1, 2}, {0, 1}, {1, -0.0f, nan, 1, 0.0f, 3}, {1, 0.0f, 2, 1, -0.0f, 4}, {}},
@@ -514,12 +514,17 @@ TEST(FlowFieldTest, RowsInBulkMatchNodesOneByOne) {
        {1, 2, 3, 4, 5, 6, 7, -1, -2, -3, -4, -5, -6, -7},
        {7, 6, 5, 4, 3, 2, 1, nan, 0.5f, 0.25f, -0.0f, 0, 8, 9},
        {0, 0, 1, 0, 0, -0.0f, 0, 2, 0, 0, 0, 0, 0, 3}},
+      // Two slices: the search index sees slice 0 only, whose velocities are flat.
+      {{0, 1, 2, 3, 4}, {0, 1}, std::vector<float>(20, 1.0f), std::vector<float>(20, -0.5f),
+       {0, 0, 0, 0, 0, 0, 0, 0, 0, -0.0f, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4},
+       {0, 10}},
   };
   for (const Case& c : cases) {
     RectilinearSource source;
     source.name = "bulk";
     source.x = c.x;
     source.y = c.y;
+    source.z = c.z;
     source.u = {c.u.data(), 1};
     source.v = {c.v.data(), 1};
     if (!c.w.empty()) source.w = {c.w.data(), 1};
@@ -529,20 +534,22 @@ TEST(FlowFieldTest, RowsInBulkMatchNodesOneByOne) {
     const LoadResult bulk = BuildRectilinearField(source);
     ASSERT_TRUE(bulk.Ok());
     // The same nodes laid out by hand: a falling axis turns round with its nodes.
-    const std::size_t width = c.x.size(), height = c.y.size();
+    const std::size_t width = c.x.size(), height = c.y.size(), depth = c.z.size();
     std::vector<GridPoint> nodes;
     float keptSpeed = 0.0f;
-    for (std::size_t r = 0; r < height; ++r) {
-      const std::size_t sy = c.y[1] < c.y[0] ? height - 1 - r : r;
-      for (std::size_t col = 0; col < width; ++col) {
-        const std::size_t sx = c.x[1] < c.x[0] ? width - 1 - col : col;
-        const std::size_t n = sy * width + sx;
-        const Vec3 velocity(c.u[n], c.v[n], c.w.empty() ? 0.0f : c.w[n]);
-        nodes.push_back(Node({c.x[sx], c.y[sy], 0.0f}, velocity, c.v[n], c.u[n]));
-        if (velocity.Length() > keptSpeed) keptSpeed = static_cast<float>(velocity.Length());
+    for (std::size_t s = 0; s < depth; ++s) {
+      for (std::size_t r = 0; r < height; ++r) {
+        const std::size_t sy = c.y[1] < c.y[0] ? height - 1 - r : r;
+        for (std::size_t col = 0; col < width; ++col) {
+          const std::size_t sx = c.x[1] < c.x[0] ? width - 1 - col : col;
+          const std::size_t n = (s * height + sy) * width + sx;
+          const Vec3 velocity(c.u[n], c.v[n], c.w.empty() ? 0.0f : c.w[n]);
+          nodes.push_back(Node({c.x[sx], c.y[sy], c.z[s]}, velocity, c.v[n], c.u[n]));
+          if (velocity.Length() > keptSpeed) keptSpeed = static_cast<float>(velocity.Length());
+        }
       }
     }
-    const auto single = FlowField::FromNodes(int(width), int(height), 1, 2, nodes);
+    const auto single = FlowField::FromNodes(int(width), int(height), int(depth), 2, nodes);
     const FlowField& field = *bulk.Field();
     ASSERT_EQ(field.Nodes().size(), nodes.size());
     EXPECT_EQ(std::memcmp(field.Nodes().data(), single->Nodes().data(),

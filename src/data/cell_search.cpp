@@ -86,6 +86,34 @@ void SearchIndex::AddNodes(const GridPoint* nodes, std::size_t count) {
   }
 }
 
+void SearchIndex::AddLatticeNodes(const GridPoint* nodes, std::size_t count, bool flat) {
+  const std::size_t width = static_cast<std::size_t>(width_);
+  if (column_ != 0 || count % width != 0) {
+    AddNodes(nodes, count);  // not whole rows after all
+    return;
+  }
+  if (row_ < height_ && !flat) velocitiesFlat_ = false;
+  for (; count > 0 && row_ < height_; nodes += width, count -= width) {
+    // Add's tests on a row that shares its x values with every other and has one y: a NaN
+    // among the x values fails the comparison with the first row's, a NaN y with its own.
+    const float rowY = nodes[0].position.y;
+    if (row_ == 0) {
+      for (std::size_t c = 0; c < width; ++c) {
+        const float x = nodes[c].position.x;
+        rowX_.push_back(x);
+        xHasNaN_ |= x != x;
+      }
+    } else {
+      columnsRise_ &= columnY_.back() <= rowY;
+      rowsShareX_ &= !xHasNaN_;
+    }
+    if (width > 1 && rowY != rowY) columnsShareY_ = false;
+    std::fill(previousRowY_.begin(), previousRowY_.end(), rowY);
+    columnY_.push_back(rowY);
+    ++row_;
+  }
+}
+
 /// The guess (q - origin) * cellsPerUnit for a rising axis, usable when it lands within one
 /// cell of the right one at every coordinate of the axis, as it does on axes written as
 /// i * extent / (n - 1). The guess only saves time: the search checks it against the axis.

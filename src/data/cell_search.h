@@ -73,6 +73,9 @@ class SearchIndex {
   }
   /// Add for `count` nodes in node order, with the state held in locals over a whole row.
   void AddNodes(const GridPoint* nodes, std::size_t count);
+  /// AddNodes for nodes in whole rows of a lattice (every row the same x values, one y each),
+  /// `flat` telling whether those of slice 0 all have a velocity z of 0.
+  void AddLatticeNodes(const GridPoint* nodes, std::size_t count, bool flat);
   /// After the last node; `hasCell` as FlowField::HasCell.
   void Finish(bool hasCell);
 
@@ -122,6 +125,7 @@ class SearchIndex {
   std::vector<float> rowX_;
   std::vector<float> columnY_;
   std::vector<float> previousRowY_;
+  bool xHasNaN_ = false;  // among the first row's x values, for AddLatticeNodes
   EvenSpacing rowXSpacing_;
   EvenSpacing columnYSpacing_;
   // Set by Finish: a hinted cell may be taken after IsFirstInterval on row 0's x and on column

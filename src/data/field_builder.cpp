@@ -70,6 +70,17 @@ void FieldBuilder::Append(const GridPoint* nodes, std::size_t count) {
 void FieldBuilder::Account(const GridPoint* nodes, std::size_t count) {
   FlowField& f = *field_;
 #if defined(__SSE2__) && !defined(VORTANA_NO_SIMD)
+  if (lattice_) {
+    // The search index covers slice 0 only: whether its velocities are flat is asked of its
+    // nodes alone.
+    const std::size_t slice = static_cast<std::size_t>(f.width_) * f.height_;
+    const std::size_t first = accounted_ < slice ? std::min(count, slice - accounted_) : 0;
+    const bool flat = AccountPacked(nodes, first);
+    AccountPacked(nodes + first, count - first);
+    accounted_ += count;
+    f.searchIndex_.AddLatticeNodes(nodes, count, flat);
+    return;
+  }
   AccountPacked(nodes, count);
 #else
   // The statistics in a local copy, which the compiler keeps in registers (stores into the
@@ -89,7 +100,7 @@ void FieldBuilder::Account(const GridPoint* nodes, std::size_t count) {
 // min(node, kept) keeps the extreme on a tie (0 against -0) and on a NaN exactly as the strict
 // comparisons do; one chain, in node order, so every tie falls as it does there. The squared
 // speed is summed in double in the same order, dx * dx + (dy * dy + dz * dz).
-void FieldBuilder::AccountPacked(const GridPoint* nodes, std::size_t count) {
+bool FieldBuilder::AccountPacked(const GridPoint* nodes, std::size_t count) {
   static_assert(sizeof(GridPoint) == 32);
   FieldStatistics& s = field_->stats_;
   const float inf = std::numeric_limits<float>::infinity();
@@ -98,6 +109,7 @@ void FieldBuilder::AccountPacked(const GridPoint* nodes, std::size_t count) {
   __m128 lowB = _mm_setr_ps(inf, inf, s.minScalar0, s.minScalar1);
   __m128 highB = _mm_setr_ps(s.maxVelocity.y, s.maxVelocity.z, s.maxScalar0, s.maxScalar1);
   __m128d fastest = _mm_set_sd(maxSquaredSpeed_);
+  __m128 tilted = _mm_setzero_ps();  // lane 1 set once a velocity z is not 0 (or NaN)
   const auto* words = reinterpret_cast<const float*>(nodes);
   for (std::size_t i = 0; i < count; ++i, words += 8) {
     const __m128 a = _mm_loadu_ps(words);
@@ -112,6 +124,7 @@ void FieldBuilder::AccountPacked(const GridPoint* nodes, std::size_t count) {
     __m128d dx = _mm_cvtss_sd(dyz, _mm_shuffle_ps(a, a, _MM_SHUFFLE(3, 3, 3, 3)));
     dx = _mm_mul_sd(dx, dx);
     fastest = _mm_max_sd(_mm_add_sd(dx, dyz), fastest);
+    tilted = _mm_or_ps(tilted, _mm_cmpneq_ps(b, _mm_setzero_ps()));
   }
   alignas(16) float low[8], high[8];
   _mm_store_ps(low, lowA);
@@ -126,6 +139,7 @@ void FieldBuilder::AccountPacked(const GridPoint* nodes, std::size_t count) {
   s.maxScalar0 = high[6];
   s.maxScalar1 = high[7];
   maxSquaredSpeed_ = _mm_cvtsd_f64(fastest);
+  return (_mm_movemask_ps(tilted) & 2) == 0;
 }
 #endif
 

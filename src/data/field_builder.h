@@ -53,6 +53,11 @@ class FieldBuilder {
   /// Add for `count` nodes in node order at once, exactly as as many calls of Add would.
   void AddNodes(const GridPoint* nodes, std::size_t count);
 
+  /// The nodes will come in whole rows of a lattice, as FillLatticeRow makes them: every row
+  /// holds the same x values, and one y. The search index then takes a row from its first
+  /// node, and the velocities' z from the statistics' pass.
+  void ExpectLatticeRows() { lattice_ = true; }
+
   /// The finished field; the builder is spent. Throws std::bad_alloc when memory is short.
   std::unique_ptr<FlowField> Finish();
 
@@ -62,7 +67,8 @@ class FieldBuilder {
   /// (`count` of them from `nodes`, in node order) into the statistics and the search index.
   void Append(const GridPoint* nodes, std::size_t count);
   void Account(const GridPoint* nodes, std::size_t count);
-  void AccountPacked(const GridPoint* nodes, std::size_t count);
+  /// The statistics of `count` nodes; returns whether every velocity z among them is 0.
+  bool AccountPacked(const GridPoint* nodes, std::size_t count);
   /// Where the next node goes, and how many more the reserved array holds.
   const GridPoint* NextNode() const;
   std::size_t Room() const;
@@ -96,6 +102,8 @@ class FieldBuilder {
 
   std::unique_ptr<FlowField> field_;
   double maxSquaredSpeed_ = 0.0;
+  bool lattice_ = false;
+  std::size_t accounted_ = 0;  // nodes Account has taken
 };
 
 /// Makes `count` nodes of one lattice row: node c at (xs[c], y, z) with velocity (u, v, w) and

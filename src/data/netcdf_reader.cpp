@@ -814,6 +814,7 @@ std::unique_ptr<FlowField> BuildField(const StepOfField& step, RowGate* gate = n
   GridPoint* nodes = builder.ReserveNodes();
   AskForLargePages(nodes, nodeBytes);
   const PagesMappedAhead mapped(nodes, nodeBytes);
+  builder.ExpectLatticeRows();
   NodeIntake intake(builder);
   std::vector<GridPoint> buffer(static_cast<std::size_t>(nx));
   for (int s = 0; s < nz; ++s) {

@@ -87,6 +87,7 @@ LoadResult BuildRectilinearField(const RectilinearSource& source, std::string no
     GridPoint* nodes = builder.ReserveNodes();
     AskForLargePages(nodes, nodeBytes);
     const PagesMappedAhead mapped(nodes, nodeBytes);
+    builder.ExpectLatticeRows();
     NodeIntake intake(builder);
     const Reading u(source.u), v(source.v), w(source.w);
     const Reading scalar0(source.scalar0), scalar1(source.scalar1);
