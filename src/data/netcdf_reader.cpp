@@ -234,7 +234,9 @@ class Inspector {
       int varDims = 0;
       Check(nc_inq_var(ncid_, id, name, &var.type, &varDims, nullptr, nullptr),
             "read the variables");
-      if (varDims < 0 || varDims > NC_MAX_VAR_DIMS) Refuse("variable " + std::string(name) + " has too many dimensions");
+      if (varDims < 0 || varDims > NC_MAX_VAR_DIMS) {
+        Refuse("variable " + std::string(name) + " has too many dimensions");
+      }
       var.dims.resize(static_cast<std::size_t>(varDims));
       Check(nc_inq_vardimid(ncid_, id, var.dims.data()), "read the variables");
       var.name = name;
@@ -1213,12 +1215,12 @@ LoadResult LoadOpened(int ncid, const std::string& path, uint64_t fileBytes,
 
 // A NetCDF-4 file is read by libhdf5, which trusts what a damaged file declares: Debian's 1.10
 // loops for ever on some (a global heap of vlen attribute values), copies a heap object past its
-// buffer or reads values past theirs on others. Such a file is read in a child process, which hands the step over through
-// shared memory, so that the damage ends the child and becomes a refusal here; this process
-// never runs libhdf5 on the file. The child reads the step in bands of rows and this process
-// builds each row as soon as its band is in, so that reading and building overlap; the bands
-// pass through a ring of a few slots, which the child fills again once the rows of the band in
-// a slot are built.
+// buffer or reads values past theirs on others. Such a file is read in a child process, which
+// hands the step over through shared memory, so that the damage ends the child and becomes a
+// refusal here; this process never runs libhdf5 on the file. The child reads the step in bands
+// of rows and this process builds each row as soon as its band is in, so that reading and
+// building overlap; the bands pass through a ring of a few slots, which the child fills again
+// once the rows of the band in a slot are built.
 
 /// The processor time a child may spend on the header, and the slowest reading of values it is
 /// allowed beyond that (deflate inflates hundreds of MB a second).
@@ -1326,8 +1328,9 @@ class SharedSink final : public StepSink {
       : fd_(fd), account_(account), arraysAt_(arraysAt), count_(count), present_(present),
         parent_(getppid()) {
     if (account.ringSlots > 0) {
-      ringBytes_ = account.ringSlots * std::popcount(present) * count * sizeof(float);
-      void* at = mmap(nullptr, ringBytes_, PROT_READ | PROT_WRITE, MAP_SHARED, fd,
+      const std::size_t bytes =
+          account.ringSlots * std::popcount(present) * count * sizeof(float);
+      void* at = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, fd,
                       static_cast<off_t>(arraysAt));
       if (at != MAP_FAILED) ring_ = static_cast<float*>(at);
     }
@@ -1395,7 +1398,6 @@ class SharedSink final : public StepSink {
   uint32_t present_;
   pid_t parent_;
   float* ring_ = nullptr;  // the ring mapped, when it is
-  std::size_t ringBytes_ = 0;
   uint64_t bands_ = 0;
   uint64_t awaited_ = UINT64_MAX;
   uint32_t rowsAfter_[kRingSlots] = {};
