@@ -9,7 +9,7 @@ TraceSettings VisualizerDialog::CurrentTraceSettings() const {
   TraceSettings trace;
   trace.map = map_;
   trace.integrator = settings_.integrator;
-  trace.dt = dt_;
+  trace.dt = dt_ * stepScale_;
   trace.stepsInPixels = StepUnitsInForce() == StepUnits::Pixels;
   return trace;
 }

@@ -102,6 +102,10 @@ class VisualizerDialog {
   /// on a thread of its own and may want it cut short; null (the start) polls none. The monitor
   /// must outlive the Visualizes it watches.
   void SetWorkMonitor(WorkMonitor* monitor) { workMonitor_ = monitor; }
+  /// A factor on the step every streamline takes, for a caller that draws the lines at a
+  /// resolution of its own (the Python module's matplotlib lines, in steps of half a pixel);
+  /// 1, the start, takes Delta t's step.
+  void SetStepScale(float scale) { stepScale_ = scale; }
   /// Everything a left click does but a streamline probe's trace, which it hands out.
   std::optional<ProbeWork> BeginLeftButtonDown(int x, int y);
   /// Draws the probe's streamline unless its trace was stopped.
@@ -207,6 +211,7 @@ class VisualizerDialog {
   float maxX_ = 0.0f;
   float maxY_ = 0.0f;
   float dt_ = kStartDt;
+  float stepScale_ = 1.0f;
   bool timerRunning_ = false;
   bool backgroundValid_ = false;
   Colour lineColour_ = kBlue;

@@ -213,8 +213,10 @@ void RunWatched(const std::function<void()>& work, WorkMonitor& monitor) {
 // Either the run or what stopped it: ("usage", text) for the command line, ("data", text) for a
 // field the dialog cannot draw. With `consume` the dialog takes the field itself instead of a
 // copy when no other run or Python object shares it (the Python half's streamplot builds a
-// field for one drawing); the field is empty afterwards.
-py::object Run(PyField& self, const std::vector<std::string>& args, bool consume) {
+// field for one drawing); the field is empty afterwards. `stepScale` multiplies the streamlines'
+// step (the dialog's SetStepScale).
+py::object Run(PyField& self, const std::vector<std::string>& args, bool consume,
+               float stepScale) {
   FieldOf(self);  // still there
   std::vector<std::string> line = args;
   line.push_back("--");
@@ -236,6 +238,7 @@ py::object Run(PyField& self, const std::vector<std::string>& args, bool consume
       [&] {
         headless = std::make_unique<StepRender>(parsed.options.settings.drawingSize);
         headless->dialog.SetWorkMonitor(&monitor);
+        headless->dialog.SetStepScale(stepScale);
         StartHeadless(parsed.options, *headless);
         if (!field) field = std::make_unique<FlowField>(*shared);
         headless->dialog.UseField(std::move(field), self.name);
@@ -368,7 +371,8 @@ PYBIND11_MODULE(_vortana, m) {
             return py::make_tuple(v.x, v.y, v.z);
           },
           py::arg("x"), py::arg("y"))
-      .def("run", &Run, py::arg("args"), py::arg("consume") = false);
+      .def("run", &Run, py::arg("args"), py::arg("consume") = false,
+           py::arg("step_scale") = 1.0f);
   py::class_<PyRun>(m, "Run")
       .def("picture", &PyRun::Picture)
       .def("description", &PyRun::Description)

@@ -154,11 +154,11 @@ class Field:
         """The velocity (u, v, w) the streamlines sample at world point (x, y)."""
         return self._engine.velocity_at(x, y)
 
-    def _run(self, options, consume=False):
+    def _run(self, options, consume=False, step_scale=1.0):
         args = _arguments(options)
         if self.slice:
             args = ["--slice", str(self.slice)] + args
-        outcome = self._engine.run(args, consume)
+        outcome = self._engine.run(args, consume, step_scale)
         if isinstance(outcome, tuple):
             kind, text = outcome
             if kind == "usage":
