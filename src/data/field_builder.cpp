@@ -5,6 +5,7 @@
 #include <cmath>
 #include <stdexcept>
 #include <system_error>
+#include <iterator>
 #include <limits>
 #include <utility>
 
@@ -143,6 +144,48 @@ bool FieldBuilder::AccountPacked(const GridPoint* nodes, std::size_t count) {
 }
 #endif
 
+namespace {
+
+/// The nodes of a lattice row one by one, for the node array to make each in its place.
+struct LatticeNodes {
+  using iterator_category = std::forward_iterator_tag;
+  using value_type = GridPoint;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const GridPoint*;
+  using reference = GridPoint;
+
+  const float* xs;
+  float y, z;
+  const float* const* values;
+  std::size_t c;
+
+  GridPoint operator*() const {
+    auto at = [&](int k) { return values[k] ? values[k][c] : 0.0f; };
+    return {{xs[c], y, z}, {at(0), at(1), at(2)}, at(3), at(4)};
+  }
+  LatticeNodes& operator++() {
+    ++c;
+    return *this;
+  }
+  LatticeNodes operator++(int) {
+    LatticeNodes before = *this;
+    ++c;
+    return before;
+  }
+  bool operator==(const LatticeNodes& other) const { return c == other.c; }
+  difference_type operator-(const LatticeNodes& other) const {
+    return static_cast<difference_type>(c) - static_cast<difference_type>(other.c);
+  }
+};
+
+}  // namespace
+
+void FieldBuilder::AppendLatticeRow(std::size_t count, const float* xs, float y, float z,
+                                    const float* const values[5]) {
+  field_->nodes_.insert(field_->nodes_.end(), LatticeNodes{xs, y, z, values, 0},
+                        LatticeNodes{xs, y, z, values, count});
+}
+
 const GridPoint* FieldBuilder::NextNode() const {
   return field_->nodes_.data() + field_->nodes_.size();
 }
@@ -216,6 +259,20 @@ void NodeIntake::Add(const GridPoint* nodes, std::size_t count) {
   // Within the reserved array, which therefore never moves under the accountant.
   if (count > builder_.Room()) throw std::length_error("more nodes than reserved");
   builder_.Append(nodes, count);
+  added_ += count;
+  published_.store(added_, std::memory_order_release);
+  published_.notify_one();
+}
+
+void NodeIntake::AddLatticeRow(std::size_t count, const float* xs, float y, float z,
+                               const float* const values[5]) {
+  if (!accountant_.joinable() || count > builder_.Room()) {
+    row_.resize(count);
+    FillLatticeRow(row_.data(), count, xs, y, z, values);
+    Add(row_.data(), count);
+    return;
+  }
+  builder_.AppendLatticeRow(count, xs, y, z, values);
   added_ += count;
   published_.store(added_, std::memory_order_release);
   published_.notify_one();

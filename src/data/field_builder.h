@@ -66,6 +66,8 @@ class FieldBuilder {
   /// The two halves of AddNodes: taking the nodes in, and entering nodes already taken in
   /// (`count` of them from `nodes`, in node order) into the statistics and the search index.
   void Append(const GridPoint* nodes, std::size_t count);
+  void AppendLatticeRow(std::size_t count, const float* xs, float y, float z,
+                        const float* const values[5]);
   void Account(const GridPoint* nodes, std::size_t count);
   /// The statistics of `count` nodes; returns whether every velocity z among them is 0.
   bool AccountPacked(const GridPoint* nodes, std::size_t count);
@@ -127,6 +129,9 @@ class NodeIntake {
   NodeIntake& operator=(const NodeIntake&) = delete;
 
   void Add(const GridPoint* nodes, std::size_t count);
+  /// Add of the `count` nodes FillLatticeRow makes of these, made in place.
+  void AddLatticeRow(std::size_t count, const float* xs, float y, float z,
+                     const float* const values[5]);
   /// After the last Add: waits until every node is accounted for; rethrows what the other thread
   /// threw (std::bad_alloc).
   void Finish();
@@ -141,6 +146,7 @@ class NodeIntake {
   std::atomic<std::size_t> published_{0};
   std::exception_ptr failure_;
   std::thread accountant_;
+  std::vector<GridPoint> row_;  // a row made before it is added, without the accountant
 };
 
 }  // namespace vortana

@@ -827,9 +827,7 @@ std::unique_ptr<FlowField> BuildField(const StepOfField& step, RowGate* gate = n
       if (step.sx == 1 && !step.flipX) {
         const float* const values[5] = {u + row, v + row, w ? w + row : nullptr,
                                         p ? p + row : nullptr, q ? q + row : nullptr};
-        FillLatticeRow(buffer.data(), buffer.size(), step.xs.data(), step.ys[r], step.zs[s],
-                       values);
-        intake.Add(buffer.data(), buffer.size());
+        intake.AddLatticeRow(buffer.size(), step.xs.data(), step.ys[r], step.zs[s], values);
         continue;
       }
       for (int c = 0; c < nx; ++c) {

@@ -112,8 +112,7 @@ LoadResult BuildRectilinearField(const RectilinearSource& source, std::string no
           const float* const values[5] = {Row(source.u, rowStart), Row(source.v, rowStart),
                                           Row(source.w, rowStart), Row(source.scalar0, rowStart),
                                           Row(source.scalar1, rowStart)};
-          FillLatticeRow(row.data(), width, source.x.data(), y, z, values);
-          intake.Add(row.data(), width);
+          intake.AddLatticeRow(width, source.x.data(), y, z, values);
           continue;
         }
         for (std::size_t c = 0; c < width; ++c) {
