@@ -89,7 +89,12 @@ void SearchIndex::AddNodes(const GridPoint* nodes, std::size_t count) {
 void SearchIndex::AddLatticeNodes(const GridPoint* nodes, std::size_t count, bool flat) {
   const std::size_t width = static_cast<std::size_t>(width_);
   if (column_ != 0 || count % width != 0) {
-    AddNodes(nodes, count);  // not whole rows after all
+    // Not whole rows after all: node by node, after the last row's y values.
+    if (row_ > 0 && row_ <= height_ && latticeRowsOnly_) {
+      std::fill(previousRowY_.begin(), previousRowY_.end(), columnY_.back());
+    }
+    latticeRowsOnly_ = false;
+    AddNodes(nodes, count);
     return;
   }
   if (row_ < height_ && !flat) velocitiesFlat_ = false;
@@ -108,7 +113,7 @@ void SearchIndex::AddLatticeNodes(const GridPoint* nodes, std::size_t count, boo
       rowsShareX_ &= !xHasNaN_;
     }
     if (width > 1 && rowY != rowY) columnsShareY_ = false;
-    std::fill(previousRowY_.begin(), previousRowY_.end(), rowY);
+    if (!latticeRowsOnly_) std::fill(previousRowY_.begin(), previousRowY_.end(), rowY);
     columnY_.push_back(rowY);
     ++row_;
   }

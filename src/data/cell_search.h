@@ -126,6 +126,9 @@ class SearchIndex {
   std::vector<float> columnY_;
   std::vector<float> previousRowY_;
   bool xHasNaN_ = false;  // among the first row's x values, for AddLatticeNodes
+  // Every row so far came whole through AddLatticeNodes, which leaves previousRowY_ to be
+  // filled from columnY_ when a partial row follows.
+  bool latticeRowsOnly_ = true;
   EvenSpacing rowXSpacing_;
   EvenSpacing columnYSpacing_;
   // Set by Finish: a hinted cell may be taken after IsFirstInterval on row 0's x and on column
