@@ -509,7 +509,7 @@ TEST(FlowFieldTest, RowsInBulkMatchNodesOneByOne) {
       {{2, 1, 0}, {-1, 0, 1}, {0.1f, 0.2f, 0.3f, 0.1f, 0.2f, 0.3f, 16777217.0f, 0, 1},
        {0.3f, 0.2f, 0.1f, 0.3f, 0.2f, 0.1f, 1, 16777216, 0}, {0, 0, 0, 0, nan, 0, 0, 0, 0}},
       {{-3, -2}, {5, 4}, {nan, nan, nan, nan}, {nan, nan, nan, nan}, {}},
-      // Rows of four nodes at a time and a remainder, with every component.
+      // A wider row, with every component.
       {{0, 1, 2, 3, 4, 5, 6}, {0, 2},
        {1, 2, 3, 4, 5, 6, 7, -1, -2, -3, -4, -5, -6, -7},
        {7, 6, 5, 4, 3, 2, 1, nan, 0.5f, 0.25f, -0.0f, 0, 8, 9},

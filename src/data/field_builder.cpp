@@ -10,7 +10,6 @@
 #include <utility>
 
 #if defined(__SSE2__) && !defined(VORTANA_NO_SIMD)
-#include <xmmintrin.h>
 #include <emmintrin.h>
 #endif
 
@@ -194,42 +193,6 @@ std::size_t FieldBuilder::Room() const {
   return field_->nodes_.capacity() - field_->nodes_.size();
 }
 
-void FillLatticeRow(GridPoint* out, std::size_t count, const float* xs, float y, float z,
-                    const float* const values[5]) {
-  std::size_t c = 0;
-#if defined(__SSE2__) && !defined(VORTANA_NO_SIMD)
-  static_assert(sizeof(GridPoint) == 32);
-  // Four nodes at a time: the columns (x, y, z, u) and (v, w, scalar0, scalar1) of four nodes,
-  // transposed, are the nodes' two halves.
-  const __m128 ys = _mm_set1_ps(y), zs = _mm_set1_ps(z), zeros = _mm_setzero_ps();
-  auto four = [&](int k) { return values[k] ? _mm_loadu_ps(values[k] + c) : zeros; };
-  auto* to = reinterpret_cast<float*>(out);
-  for (; c + 4 <= count; c += 4) {
-    __m128 x = _mm_loadu_ps(xs + c), yy = ys, zz = zs, u = four(0);
-    __m128 v = four(1), w = four(2), p = four(3), q = four(4);
-    _MM_TRANSPOSE4_PS(x, yy, zz, u);
-    _MM_TRANSPOSE4_PS(v, w, p, q);
-    float* node = to + c * 8;
-    _mm_storeu_ps(node, x);
-    _mm_storeu_ps(node + 4, v);
-    _mm_storeu_ps(node + 8, yy);
-    _mm_storeu_ps(node + 12, w);
-    _mm_storeu_ps(node + 16, zz);
-    _mm_storeu_ps(node + 20, p);
-    _mm_storeu_ps(node + 24, u);
-    _mm_storeu_ps(node + 28, q);
-  }
-#endif
-  auto at = [&](int k) { return values[k] ? values[k][c] : 0.0f; };
-  for (; c < count; ++c) {
-    GridPoint& node = out[c];
-    node.position = {xs[c], y, z};
-    node.velocity = {at(0), at(1), at(2)};
-    node.scalar0 = at(3);
-    node.scalar1 = at(4);
-  }
-}
-
 namespace {
 
 /// Set in the published count once no more nodes come.
@@ -267,8 +230,7 @@ void NodeIntake::Add(const GridPoint* nodes, std::size_t count) {
 void NodeIntake::AddLatticeRow(std::size_t count, const float* xs, float y, float z,
                                const float* const values[5]) {
   if (!accountant_.joinable() || count > builder_.Room()) {
-    row_.resize(count);
-    FillLatticeRow(row_.data(), count, xs, y, z, values);
+    row_.assign(LatticeNodes{xs, y, z, values, 0}, LatticeNodes{xs, y, z, values, count});
     Add(row_.data(), count);
     return;
   }

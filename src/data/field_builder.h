@@ -53,8 +53,8 @@ class FieldBuilder {
   /// Add for `count` nodes in node order at once, exactly as as many calls of Add would.
   void AddNodes(const GridPoint* nodes, std::size_t count);
 
-  /// The nodes will come in whole rows of a lattice, as FillLatticeRow makes them: every row
-  /// holds the same x values, and one y. The search index then takes a row from its first
+  /// The nodes will come in whole rows of a lattice, as NodeIntake::AddLatticeRow makes them:
+  /// every row holds the same x values, and one y. The search index then takes a row from its first
   /// node, and the velocities' z from the statistics' pass.
   void ExpectLatticeRows() { lattice_ = true; }
 
@@ -108,11 +108,6 @@ class FieldBuilder {
   std::size_t accounted_ = 0;  // nodes Account has taken
 };
 
-/// Makes `count` nodes of one lattice row: node c at (xs[c], y, z) with velocity (u, v, w) and
-/// scalars (scalar0, scalar1) from values[0..4][c]; a null array reads as zeros.
-void FillLatticeRow(GridPoint* out, std::size_t count, const float* xs, float y, float z,
-                    const float* const values[5]);
-
 /// AddNodes split over two cores for a large field: the reader's thread makes the nodes and
 /// appends them, while another thread enters the nodes appended so far into the statistics and
 /// the search index, in node order, so that the field is the same as AddNodes would build. A
@@ -129,7 +124,9 @@ class NodeIntake {
   NodeIntake& operator=(const NodeIntake&) = delete;
 
   void Add(const GridPoint* nodes, std::size_t count);
-  /// Add of the `count` nodes FillLatticeRow makes of these, made in place.
+  /// Add of a lattice row: node c at (xs[c], y, z) with velocity (u, v, w) and scalars
+  /// (scalar0, scalar1) from values[0..4][c], a null array reading as zeros; each node is made
+  /// in its place in the node array.
   void AddLatticeRow(std::size_t count, const float* xs, float y, float z,
                      const float* const values[5]);
   /// After the last Add: waits until every node is accounted for; rethrows what the other thread
