@@ -92,22 +92,36 @@ class PyRun {
 
   // Every stored streamline's world points in one (n, 2) array, and the point count of each
   // line: matplotlib takes its lines as views into one array, without a list of arrays between.
-  py::tuple StreamlinePoints() const {
+  // With `turnsOnly` a line keeps its ends and the points where it turns: a point inside a
+  // straight run (the same step on both sides) is left out, which draws the same polyline.
+  // A line of pixels runs straight for three points of four, and each point costs in drawing.
+  py::tuple StreamlinePoints(bool turnsOnly) const {
     const VisualizerDialog& dialog = headless_->dialog;
     const PixelMap& map = dialog.Map();
     const std::vector<Streamline>& stored = dialog.StoredStreamlines();
+    const auto kept = [turnsOnly](const Streamline& line, size_t i) {
+      if (!turnsOnly || i == 0 || i + 1 == line.size()) return true;
+      const PixelPoint& a = line[i - 1];
+      const PixelPoint& b = line[i];
+      const PixelPoint& c = line[i + 1];
+      return b.x - a.x != c.x - b.x || b.y - a.y != c.y - b.y;
+    };
     py::ssize_t total = 0;
-    for (const Streamline& line : stored) total += static_cast<py::ssize_t>(line.size());
+    for (const Streamline& line : stored) {
+      for (size_t i = 0; i < line.size(); ++i) total += kept(line, i) ? 1 : 0;
+    }
     py::array_t<double> points({total, py::ssize_t{2}});
     py::array_t<int64_t> counts(static_cast<py::ssize_t>(stored.size()));
     double* out = points.mutable_data();
     int64_t* count = counts.mutable_data();
     for (const Streamline& line : stored) {
-      *count++ = static_cast<int64_t>(line.size());
-      for (const PixelPoint& p : line) {
-        *out++ = map.WorldXOfPixel(p.x);
-        *out++ = map.WorldYOfPixel(p.y);
+      const double* first = out;
+      for (size_t i = 0; i < line.size(); ++i) {
+        if (!kept(line, i)) continue;
+        *out++ = map.WorldXOfPixel(line[i].x);
+        *out++ = map.WorldYOfPixel(line[i].y);
       }
+      *count++ = (out - first) / 2;
     }
     return py::make_tuple(points, counts);
   }
@@ -378,7 +392,7 @@ PYBIND11_MODULE(_vortana, m) {
       .def("description", &PyRun::Description)
       .def("streamlines", &PyRun::Streamlines)
       .def("arrows", &PyRun::Arrows)
-      .def("streamline_points", &PyRun::StreamlinePoints)
+      .def("streamline_points", &PyRun::StreamlinePoints, py::arg("turns_only") = false)
       .def("velocities", &PyRun::Velocities, py::arg("points"))
       .def("save", &PyRun::Save, py::arg("path"));
   m.def("load", &Load, py::arg("path"), py::arg("step"));

@@ -29,12 +29,24 @@ def _axis(name, values, along):
 
 
 def _nodes_for(count, pixels):
-    """The indices of the nodes kept along an axis of `count` nodes over `pixels` pixels: every
-    k-th, k the whole number of node intervals a pixel spans (at least 1), and always the last,
-    so that the data's window stays whole."""
+    """The nodes kept along an axis of `count` nodes over `pixels` pixels: every k-th, k the
+    whole number of node intervals a pixel spans (at least 1), and always the last, so that the
+    data's window stays whole. A slice where every k-th node ends on the last (an array's view,
+    not a copy), the indices otherwise."""
     k = max(1, int((count - 1) // max(pixels, 1.0)))
-    kept = np.arange(0, count, k)
-    return kept if kept[-1] == count - 1 else np.append(kept, count - 1)
+    if (count - 1) % k == 0:
+        return slice(None, None, k)
+    return np.append(np.arange(0, count, k), count - 1)
+
+
+def _nodes_of(values, rows, columns):
+    """The nodes of a 2-D array at `rows` and `columns` (slices or indices, as _nodes_for
+    gives them)."""
+    values = np.asarray(values)
+    if isinstance(rows, slice) and isinstance(columns, slice):
+        return values[rows, columns]
+    along = [np.arange(n)[kept] for n, kept in zip(values.shape, (rows, columns))]
+    return values[np.ix_(*along)]
 
 
 def _clamp(value, bounds):
@@ -116,12 +128,12 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     xs, ys = _axis("x", x, 1), _axis("y", y, 0)
     box = ax.get_window_extent()
     pixels = (max(box.width, 1.0), max(box.height, 1.0))
-    if subsample and np.ndim(u) == 2 and np.ndim(v) == 2:
+    # (Arrays of another shape go to Field whole, which says what is wrong with them.)
+    if subsample and np.shape(u) == np.shape(v) == (len(ys), len(xs)):
         columns, rows = _nodes_for(len(xs), pixels[0]), _nodes_for(len(ys), pixels[1])
-        if len(columns) < len(xs) or len(rows) < len(ys):
+        if len(xs[columns]) < len(xs) or len(ys[rows]) < len(ys):
             xs, ys = xs[columns], ys[rows]
-            u = np.asarray(u)[np.ix_(rows, columns)]
-            v = np.asarray(v)[np.ix_(rows, columns)]
+            u, v = _nodes_of(u, rows, columns), _nodes_of(v, rows, columns)
     # The engine draws the data's own window, y up, on an area of the axes' size whose pixels
     # are square in world units. Axes that give a data unit more pixels along y than along x
     # (or fewer) see the field with y and v stretched by that share, so that the lines lie
@@ -144,14 +156,14 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     settings.update(options)
     # The field was made for this drawing: the engine takes it over instead of copying it.
     run = field._run(settings, consume=True, step_scale=step_scale)
-    points, counts = run.streamline_points()
-    world = points
+    # The lines keep their ends and turns (the same lines in a quarter of the points); the
+    # arrowheads are placed along every point.
+    corners, corner_counts = run.streamline_points(turns_only=True)
     if stretch != 1.0:
-        points = points.copy()
-        points[:, 1] /= stretch
+        corners[:, 1] /= stretch
     # Views of the points, a line each (np.split does the same at five times the cost).
-    ends = np.cumsum(counts).tolist()
-    segments = [points[start:end] for start, end in zip([0] + ends[:-1], ends)]
+    ends = np.cumsum(corner_counts).tolist()
+    segments = [corners[start:end] for start, end in zip([0] + ends[:-1], ends)]
 
     if color is None:
         color = ax._get_lines.get_next_color()
@@ -162,6 +174,11 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     ax.autoscale_view()
     collection.arrowheads = None
     if arrowheads:
+        points, counts = run.streamline_points()
+        world = points
+        if stretch != 1.0:
+            points = points.copy()
+            points[:, 1] /= stretch
         long_enough = counts >= 3
         middles = (np.cumsum(counts) - counts + counts // 2)[long_enough]
         velocities = run.velocities(world[middles]) if len(middles) else np.zeros((0, 2))
