@@ -119,7 +119,8 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     of vortana.Field.render (d_sep, d_test, ... in pixels of the axes). Without delta_t the
     lines are traced in steps of two fifths of a pixel of the axes: they lie as at the
     engine's default steps of a tenth, in about a quarter of the time; delta_t (1 to 20) asks
-    for steps of delta_t hundredths of a pixel instead.
+    for steps of delta_t hundredths of a pixel instead. Each line's vertices are its points at
+    its ends and where it turns (a straight run of pixels is one segment).
 
     With `subsample` a field with more nodes than the axes have pixels is drawn from about one
     node a pixel (every k-th node, and the last): the lines are drawn in pixels, and reading
