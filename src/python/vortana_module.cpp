@@ -187,50 +187,115 @@ class PyRun {
   std::unique_ptr<StepRender> headless_;
 };
 
-// Runs `work` on a thread of its own while this thread, which holds the GIL, looks every 50 ms
-// for a signal Python has not handled yet. Python runs its signal handlers on the main thread
-// only, and only while that thread holds the GIL: the work cannot look itself. A handler that
-// raises (Ctrl+C's KeyboardInterrupt) asks `monitor` to stop the placement, and the exception
+// One run of the dialog on a thread of its own, started by Field.start(): the caller goes on
+// (matplotlib lays out a figure's axes and labels while the lines are placed) and wait() gives
+// the run, or what stopped it. Python runs its signal handlers on the main thread only, and only
+// while that thread holds the GIL: the work cannot look itself, so wait() looks every 50 ms. A
+// handler that raises (Ctrl+C's KeyboardInterrupt) asks the placement to stop, and the exception
 // is raised once the work has come back, so that nothing it uses is freed under it.
-void RunWatched(const std::function<void()>& work, WorkMonitor& monitor) {
-  std::mutex mutex;
-  std::condition_variable ended;
-  bool done = false;
-  std::exception_ptr failure;
-  std::optional<py::error_already_set> interrupt;
-  std::thread worker([&] {
-    try {
-      work();
-    } catch (...) {
-      failure = std::current_exception();
-    }
-    const std::lock_guard lock(mutex);
-    done = true;
-    ended.notify_one();
-  });
-  for (;;) {
-    {
+class PendingRun {
+ public:
+  PendingRun(ParsedRenderOptions parsed, std::unique_ptr<FlowField> field,
+             std::shared_ptr<const FlowField> shared, std::string name, float stepScale)
+      : parsed_(std::move(parsed)),
+        field_(std::move(field)),
+        shared_(std::move(shared)),
+        name_(std::move(name)),
+        stepScale_(stepScale),
+        worker_([this] { Work(); }) {}
+
+  PendingRun(const PendingRun&) = delete;
+  PendingRun& operator=(const PendingRun&) = delete;
+
+  // Never waited for: the placement is stopped rather than finished.
+  ~PendingRun() {
+    monitor_.RequestStop();
+    if (worker_.joinable()) {
       py::gil_scoped_release release;
-      std::unique_lock lock(mutex);
-      if (ended.wait_for(lock, std::chrono::milliseconds(50), [&] { return done; })) break;
-    }
-    if (!interrupt && PyErr_CheckSignals() != 0) {
-      interrupt.emplace();  // takes the exception the handler raised
-      monitor.RequestStop();
+      worker_.join();
     }
   }
-  worker.join();
-  if (interrupt) throw *interrupt;
-  if (failure) std::rethrow_exception(failure);
-}
 
-// Either the run or what stopped it: ("usage", text) for the command line, ("data", text) for a
-// field the dialog cannot draw. With `consume` the dialog takes the field itself instead of a
-// copy when no other run or Python object shares it (the Python half's streamplot builds a
-// field for one drawing); the field is empty afterwards. `stepScale` multiplies the streamlines'
-// step (the dialog's SetStepScale).
-py::object Run(PyField& self, const std::vector<std::string>& args, bool consume,
-               float stepScale) {
+  // The run, ("data", text) for a field the dialog cannot draw; the same answer every time.
+  py::object Wait() {
+    if (worker_.joinable()) {
+      std::optional<py::error_already_set> interrupt;
+      for (;;) {
+        {
+          py::gil_scoped_release release;
+          std::unique_lock lock(mutex_);
+          if (ended_.wait_for(lock, std::chrono::milliseconds(50), [&] { return done_; })) break;
+        }
+        if (!interrupt && PyErr_CheckSignals() != 0) {
+          interrupt.emplace();  // takes the exception the handler raised
+          monitor_.RequestStop();
+        }
+      }
+      // With the GIL held, so that a second thread waiting too cannot join as well; the work
+      // has ended, so it does not keep this thread long.
+      if (worker_.joinable()) worker_.join();
+      if (interrupt) {
+        result_ = py::make_tuple("data", "the placement was interrupted");
+        throw *interrupt;
+      }
+    }
+    if (error_) std::rethrow_exception(error_);
+    if (!result_) {
+      result_ = failure_.empty()
+                    ? py::cast(PyRun(std::move(parsed_.options), std::move(headless_)))
+                    : py::make_tuple("data", failure_);
+    }
+    return *result_;
+  }
+
+ private:
+  void Work() {
+    try {
+      headless_ = std::make_unique<StepRender>(parsed_.options.settings.drawingSize);
+      headless_->dialog.SetWorkMonitor(&monitor_);
+      headless_->dialog.SetStepScale(stepScale_);
+      StartHeadless(parsed_.options, *headless_);
+      if (!field_) field_ = std::make_unique<FlowField>(*shared_);
+      headless_->dialog.UseField(std::move(field_), name_);
+      const DrawOutcome outcome = DrawLoaded(parsed_.options, *headless_, {});
+      headless_->dialog.SetWorkMonitor(nullptr);
+      failure_ = outcome.message;
+      if (outcome.status != kExitSuccess && failure_.empty()) {
+        for (const ShownMessage& message : headless_->platform.Messages()) {
+          failure_ += (failure_.empty() ? "" : "; ") + message.text;
+        }
+      }
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+    const std::lock_guard lock(mutex_);
+    done_ = true;
+    ended_.notify_one();
+  }
+
+  ParsedRenderOptions parsed_;
+  std::unique_ptr<FlowField> field_;
+  std::shared_ptr<const FlowField> shared_;  // kept for the run: no other run takes it
+  std::string name_;
+  float stepScale_;
+  std::unique_ptr<StepRender> headless_;
+  WorkMonitor monitor_;
+  std::string failure_;
+  std::exception_ptr error_;
+  std::optional<py::object> result_;
+  std::mutex mutex_;
+  std::condition_variable ended_;
+  bool done_ = false;
+  std::thread worker_;  // last: it starts once everything it uses is there
+};
+
+// Either the run started or what stopped it at once: ("usage", text) for the command line.
+// With `consume` the dialog takes the field itself instead of a copy when no other run or
+// Python object shares it (the Python half's streamplot builds a field for one drawing); the
+// field is empty afterwards. `stepScale` multiplies the streamlines' step (the dialog's
+// SetStepScale).
+py::object Start(PyField& self, const std::vector<std::string>& args, bool consume,
+                 float stepScale) {
   FieldOf(self);  // still there
   std::vector<std::string> line = args;
   line.push_back("--");
@@ -238,36 +303,23 @@ py::object Run(PyField& self, const std::vector<std::string>& args, bool consume
   ParsedRenderOptions parsed = ParseRenderOptions(line);
   if (!parsed.error.empty()) return py::make_tuple("usage", parsed.error);
   std::unique_ptr<FlowField> field;
-  std::shared_ptr<const FlowField> shared = self.field;  // kept for the run: no other run takes it
+  std::shared_ptr<const FlowField> shared = self.field;
   if (consume && self.field.use_count() == 2) {
     shared.reset();
     field = std::make_unique<FlowField>(std::move(*self.field));
     self.field.reset();
   }
-  std::unique_ptr<StepRender> headless;
-  std::string failure;
-  WorkMonitor monitor;
-  // Placement can take seconds on a large field: other threads run meanwhile, and Ctrl+C stops it.
-  RunWatched(
-      [&] {
-        headless = std::make_unique<StepRender>(parsed.options.settings.drawingSize);
-        headless->dialog.SetWorkMonitor(&monitor);
-        headless->dialog.SetStepScale(stepScale);
-        StartHeadless(parsed.options, *headless);
-        if (!field) field = std::make_unique<FlowField>(*shared);
-        headless->dialog.UseField(std::move(field), self.name);
-        const DrawOutcome outcome = DrawLoaded(parsed.options, *headless, {});
-        headless->dialog.SetWorkMonitor(nullptr);
-        failure = outcome.message;
-        if (outcome.status != kExitSuccess && failure.empty()) {
-          for (const ShownMessage& message : headless->platform.Messages()) {
-            failure += (failure.empty() ? "" : "; ") + message.text;
-          }
-        }
-      },
-      monitor);
-  if (!failure.empty()) return py::make_tuple("data", failure);
-  return py::cast(PyRun(std::move(parsed.options), std::move(headless)));
+  return py::cast(std::make_unique<PendingRun>(std::move(parsed), std::move(field),
+                                               std::move(shared), self.name, stepScale));
+}
+
+// The run, or what stopped it: ("usage", text) for the command line, ("data", text) for a
+// field the dialog cannot draw.
+py::object Run(PyField& self, const std::vector<std::string>& args, bool consume,
+               float stepScale) {
+  py::object started = Start(self, args, consume, stepScale);
+  if (py::isinstance<py::tuple>(started)) return started;
+  return started.cast<PendingRun&>().Wait();
 }
 
 // The field or, when the data set cannot be used, the failing file and the reason.
@@ -386,7 +438,10 @@ PYBIND11_MODULE(_vortana, m) {
           },
           py::arg("x"), py::arg("y"))
       .def("run", &Run, py::arg("args"), py::arg("consume") = false,
+           py::arg("step_scale") = 1.0f)
+      .def("start", &Start, py::arg("args"), py::arg("consume") = false,
            py::arg("step_scale") = 1.0f);
+  py::class_<PendingRun>(m, "PendingRun").def("wait", &PendingRun::Wait);
   py::class_<PyRun>(m, "Run")
       .def("picture", &PyRun::Picture)
       .def("description", &PyRun::Description)

@@ -3,6 +3,7 @@
 import json
 import os
 import _thread
+import gc
 import signal
 import subprocess
 import threading
@@ -202,6 +203,35 @@ def test_ctrl_c_stops_a_long_placement(interrupt):
     assert field.render(plot="arrows").shape == (512, 512, 3)  # the field is whole
 
 
+@pytest.mark.parametrize("ending", ["interrupted", "dropped"])
+def test_streamplot_stops_its_placement(ending):
+    # Steps of a hundredth of a pixel over 8192 x 8192 pixels: minutes of placement, going on
+    # after streamplot returned. Ctrl+C while a look at the lines waits for them stops it and
+    # leaves the collections empty; a collection dropped unseen stops it too, where dropping it
+    # would wait for the whole placement (the bound is loose: the machine's speed must not count).
+    x = np.linspace(0, 2048, 256)
+    gx, gy = np.meshgrid(x, x)
+    figure, ax = square_axes()
+    start = time.monotonic()
+    lines = vortana.mpl.streamplot(ax, x, x, 0.1 * np.sin(gy / 200), 0.1 * np.cos(gx / 300),
+                                   size=8192, delta_t=1, d_sep=10, d_test=1)
+    if ending == "interrupted":
+        timer = threading.Timer(0.5, interrupt_main)
+        timer.start()
+        with pytest.raises(KeyboardInterrupt):
+            lines.get_segments()
+        timer.join()
+        assert lines.get_segments() == [] and lines.arrowheads.get_paths() == []
+        figure.canvas.draw()
+    else:
+        lines.arrowheads.remove()
+        lines.remove()
+        del lines
+        gc.collect()
+    assert time.monotonic() - start < 20
+    plt.close(figure)
+
+
 def vortex(n=32):
     x = np.linspace(0, 512, n)
     gx, gy = np.meshgrid(x, x)
@@ -258,12 +288,15 @@ def test_save_refuses_to_overwrite_the_data(data):
 @pytest.mark.parametrize("backend", ["agg", "svg"])
 def test_streamplot_draws_the_streamlines_in_data_coordinates(backend, tmp_path):
     # The engine draws the data's window, y up, on an area of the axes' pixel size: its world
-    # points are the data's, whatever the axes' limits.
+    # points are the data's, whatever the axes' limits. The lines are placed while streamplot
+    # returns: the first look at them (the SVG drawing, or get_segments) waits for them.
     x, y, u, v = vortex()
     figure, ax = plt.subplots(figsize=(4, 4), dpi=100)
     box = ax.get_window_extent()
     lines = vortana.mpl.streamplot(ax, x / 100 + 3, y / 100 - 1, u / 100, v / 100, d_sep=16,
                                    d_test=8, delta_t=10)
+    if backend == "svg":
+        figure.savefig(tmp_path / "first.svg")
     expected = vortana.Field(x, y, u, v).streamlines(
         evenly_spaced=True, integrator="rk2", d_sep=16, d_test=8,
         size=round(max(box.width, box.height)))

@@ -66,6 +66,28 @@ def _float_array(name, values, ndim):
     return np.ascontiguousarray(array, dtype=np.float32)
 
 
+class _Started:
+    """A run of the dialog going on on another thread."""
+
+    def __init__(self, outcome):
+        _raise_refusal(outcome)
+        self._pending = outcome
+
+    def wait(self):
+        """The run, once it is done; a ValueError for a field the dialog cannot draw."""
+        outcome = self._pending.wait()
+        _raise_refusal(outcome)
+        return outcome
+
+
+def _raise_refusal(outcome):
+    if isinstance(outcome, tuple):
+        kind, text = outcome
+        if kind == "usage":
+            raise _usage_error(text)
+        raise ValueError(text)
+
+
 class LoadError(OSError):
     """A data set that cannot be used: `filename` is the file at fault, the message says why."""
 
@@ -154,17 +176,16 @@ class Field:
         """The velocity (u, v, w) the streamlines sample at world point (x, y)."""
         return self._engine.velocity_at(x, y)
 
-    def _run(self, options, consume=False, step_scale=1.0):
+    def _start(self, options, consume=False, step_scale=1.0):
+        """Starts a run of the dialog with `options` on a thread of its own; its wait() gives
+        the run. Options it cannot take raise here, at once."""
         args = _arguments(options)
         if self.slice:
             args = ["--slice", str(self.slice)] + args
-        outcome = self._engine.run(args, consume, step_scale)
-        if isinstance(outcome, tuple):
-            kind, text = outcome
-            if kind == "usage":
-                raise _usage_error(text)
-            raise ValueError(text)
-        return outcome
+        return _Started(self._engine.start(args, consume, step_scale))
+
+    def _run(self, options, consume=False, step_scale=1.0):
+        return self._start(options, consume, step_scale).wait()
 
     def render(self, **options):
         """The picture vortana-render writes as PNG, as an H x W x 3 uint8 array."""

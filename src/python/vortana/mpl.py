@@ -61,14 +61,13 @@ def _d_sep_for(axes_pixels, dpi, spacing):
     return _clamp(spacing_pixels, D_SEP_RANGE)
 
 
-def _arrowheads(ax, points, middles, velocities, size_points, color):
-    """A small triangle at the middle point of each line, pointing downstream, sized in points.
+def _arrowhead_path(ax, points, middles, velocities, size_points):
+    """A small triangle at the middle point of each line, pointing downstream, sized in points,
+    all in one path (one path to build and draw, not one per head); None without heads.
     `middles` index the middle points, in `points`, of the lines with three points or more;
     `velocities` are the field's there."""
     if not len(middles):
-        heads = PathCollection([], facecolors=color, edgecolors="none")
-        ax.add_collection(heads, autolim=False)
-        return heads
+        return None
     around = points[np.stack([middles - 1, middles, middles + 1], axis=1)]
     # A line's points run either way along the flow: the velocity at its middle says which.
     step = around[:, 2] - around[:, 0]
@@ -84,34 +83,85 @@ def _arrowheads(ax, points, middles, velocities, size_points, color):
     base = tip - d * size
     corners = np.stack([tip, base + n * size / 2.5, base - n * size / 2.5], axis=1)
     triangles = ax.transData.inverted().transform(corners.reshape(-1, 2))
-    # All heads as one path of closed triangles: one path to build and draw, not one per head.
     codes = np.tile(np.array([Path.MOVETO, Path.LINETO, Path.LINETO], dtype=Path.code_type),
                     len(corners))
-    heads = PathCollection([Path(triangles, codes)], facecolors=color, edgecolors="none")
-    ax.add_collection(heads, autolim=False)  # inside the data's limits, which are set
-    return heads
+    return Path(triangles, codes)
 
 
-def _line_collection(segments, **properties):
-    """A LineCollection of `segments`, each an N x 2 float64 array as the engine hands them out.
+def _paths_of(segments):
+    """Paths of `segments`, each an N x 2 float64 array as the engine hands them out.
     matplotlib checks and copies every segment through Path's constructor, which takes a large
     part of a drawing with hundreds of lines; its fast constructor skips what these arrays need
     not, where this matplotlib has it."""
-    lines = LineCollection([], **properties)
     fast = getattr(Path, "_fast_from_codes_and_verts", None)
-    if fast is None or not hasattr(lines, "_paths"):
-        lines.set_segments(segments)
-    else:
-        lines._paths = [fast(segment, None) for segment in segments]
-        lines.stale = True
-    return lines
+    if fast is None:
+        return [Path(segment) for segment in segments]
+    return [fast(segment, None) for segment in segments]
+
+
+class _Placement:
+    """A streamplot's placement, running on another thread, and what fills its collections
+    once it is done: `fill(run)` at the first look at either."""
+
+    def __init__(self, started, fill):
+        self._started = started
+        self._fill = fill
+
+    def settle(self):
+        if self._fill is None:
+            return
+        fill, self._fill = self._fill, None  # once, even when the wait raises
+        fill(self._started.wait())
+
+
+class _Placed:
+    """A collection whose paths a placement still running gives: every look at them waits for
+    it. A figure's drawing lays out its axes, ticks and labels before it draws the
+    collections, so that the lines are placed meanwhile."""
+
+    _placement = None
+
+    def _settle(self):
+        placement, self._placement = self._placement, None
+        if placement is not None:
+            placement.settle()
+
+    def get_paths(self):
+        self._settle()
+        return super().get_paths()
+
+    def set_paths(self, *args, **kwargs):
+        self._settle()  # what the placement gives would replace these paths
+        return super().set_paths(*args, **kwargs)
+
+    # draw() reads the paths through get_paths(), as every other look does.
+
+
+class StreamlineCollection(_Placed, LineCollection):
+    """The LineCollection vortana.mpl.streamplot returns: its segments are the streamlines."""
+
+    def get_segments(self):
+        self._settle()
+        return super().get_segments()
+
+    def set_segments(self, segments):
+        self._settle()
+        return super().set_segments(segments)
+
+    set_verts = set_segments
+
+
+class _ArrowheadCollection(_Placed, PathCollection):
+    pass
 
 
 def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowheads=True,
                integrator="rk2", subsample=True, **options):
     """Draws evenly spaced streamlines of the field (x, y, u, v) on `ax` as one LineCollection,
     in data coordinates, and returns it (its `arrowheads` attribute holds the heads' collection,
-    or None).
+    or None). The lines are placed on another thread: the call returns at once, and the first
+    look at the lines (the figure's drawing, get_segments(), ...) waits for them; Ctrl+C there
+    stops the placement and leaves the collections empty.
 
     x and y are 1-D axes (or meshgrids), u and v arrays of shape (len(y), len(x)). `spacing` is
     the distance between lines in points, for the axes' size at the figure's dpi; by default the
@@ -156,34 +206,49 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     step_scale = 1.0 if "delta_t" in options else STEP_PIXELS / (DELTA_T_RANGE[1] / 100)
     settings.update(options)
     # The field was made for this drawing: the engine takes it over instead of copying it.
-    run = field._run(settings, consume=True, step_scale=step_scale)
-    # The lines keep their ends and turns (the same lines in a quarter of the points); the
-    # arrowheads are placed along every point.
-    corners, corner_counts = run.streamline_points(turns_only=True)
-    if stretch != 1.0:
-        corners[:, 1] /= stretch
-    # Views of the points, a line each (np.split does the same at five times the cost).
-    ends = np.cumsum(corner_counts).tolist()
-    segments = [corners[start:end] for start, end in zip([0] + ends[:-1], ends)]
+    # The lines are placed on another thread meanwhile (see _Placed).
+    started = field._start(settings, consume=True, step_scale=step_scale)
 
     if color is None:
         color = ax._get_lines.get_next_color()
-    collection = _line_collection(segments, colors=color, linewidths=linewidth)
+    collection = StreamlineCollection([], colors=color, linewidths=linewidth)
     # The lines lie inside the data's limits: those are the limits, without a look at each line.
     ax.add_collection(collection, autolim=False)
     ax.update_datalim([(xs.min(), ys.min()), (xs.max(), ys.max())])
     ax.autoscale_view()
     collection.arrowheads = None
     if arrowheads:
-        points, counts = run.streamline_points()
-        world = points
+        # Over the lines, as matplotlib's streamplot draws its arrows (and after the axes' ticks
+        # and grid, which gives the placement their time).
+        collection.arrowheads = _ArrowheadCollection([], facecolors=color, edgecolors="none",
+                                                     zorder=collection.get_zorder())
+        ax.add_collection(collection.arrowheads, autolim=False)  # inside the data's limits
+
+    def fill(run):
+        # The lines keep their ends and turns (the same lines in a quarter of the points); the
+        # arrowheads are placed along every point.
+        corners, corner_counts = run.streamline_points(turns_only=True)
         if stretch != 1.0:
-            points = points.copy()
-            points[:, 1] /= stretch
-        long_enough = counts >= 3
-        middles = (np.cumsum(counts) - counts + counts // 2)[long_enough]
-        velocities = run.velocities(world[middles]) if len(middles) else np.zeros((0, 2))
-        velocities = velocities * [1.0, 1.0 / stretch]
-        collection.arrowheads = _arrowheads(ax, points, middles, velocities, 4 * linewidth + 2,
-                                            color)
+            corners[:, 1] /= stretch
+        # Views of the points, a line each (np.split does the same at five times the cost).
+        ends = np.cumsum(corner_counts).tolist()
+        collection._paths = _paths_of(corners[start:end]
+                                      for start, end in zip([0] + ends[:-1], ends))
+        if arrowheads:
+            points, counts = run.streamline_points()
+            world = points
+            if stretch != 1.0:
+                points = points.copy()
+                points[:, 1] /= stretch
+            long_enough = counts >= 3
+            middles = (np.cumsum(counts) - counts + counts // 2)[long_enough]
+            velocities = run.velocities(world[middles]) if len(middles) else np.zeros((0, 2))
+            velocities = velocities * [1.0, 1.0 / stretch]
+            heads = _arrowhead_path(ax, points, middles, velocities, 4 * linewidth + 2)
+            collection.arrowheads._paths = [] if heads is None else [heads]
+
+    placement = _Placement(started, fill)
+    collection._placement = placement
+    if arrowheads:
+        collection.arrowheads._placement = placement
     return collection
