@@ -11,7 +11,8 @@ Rows:
   part of either streamplot);
 - field.render against the same work as vortana-render does it in process (load, Visualize,
   PNG): the module's load + save, and load + render, and render of a field in memory.
-Prints medians in milliseconds as Markdown rows for bench/README.md.
+Each row's two jobs run in turn; prints medians in milliseconds as Markdown rows for
+bench/README.md.
 """
 
 import argparse
@@ -42,6 +43,20 @@ def median_ms(job, reps):
         job()
         times.append((time.perf_counter() - start) * 1000)
     return statistics.median(times)
+
+
+def paired_ms(ours, peer, reps):
+    """The medians of `ours` and `peer`, run in turn, so that the machine's drift over the
+    minutes (a tenth to a fifth here) falls on both alike."""
+    ours()  # warm-ups
+    peer()
+    times = ([], [])
+    for _ in range(reps):
+        for job, kept in zip((ours, peer), times):
+            start = time.perf_counter()
+            job()
+            kept.append((time.perf_counter() - start) * 1000)
+    return statistics.median(times[0]), statistics.median(times[1])
 
 
 def plotted(draw):
@@ -88,23 +103,22 @@ def main():
             y = np.linspace(a["y"][0, 0], a["y"][-1, 0], field.height)
             u, v = a["u"].astype(np.float64), a["v"].astype(np.float64)
 
-            ours = median_ms(plotted(lambda ax: vortana.mpl.streamplot(ax, x, y, u, v)),
-                             args.reps)
-            peer = median_ms(plotted(lambda ax: ax.streamplot(x, y, u, v, density=2)),
-                             args.reps)
+            ours, peer = paired_ms(
+                plotted(lambda ax: vortana.mpl.streamplot(ax, x, y, u, v)),
+                plotted(lambda ax: ax.streamplot(x, y, u, v, density=2)), args.reps)
             rows.append((f"vortana.mpl.streamplot (RK2, default spacing) vs pyplot.streamplot "
                          f"density 2, both with the Agg drawing", flow, ours, peer, "≥ 20"))
-            ours = median_ms(redrawn(lambda ax: vortana.mpl.streamplot(ax, x, y, u, v)),
-                             args.reps)
-            peer = median_ms(redrawn(lambda ax: ax.streamplot(x, y, u, v, density=2)),
-                             args.reps)
+            ours, peer = paired_ms(
+                redrawn(lambda ax: vortana.mpl.streamplot(ax, x, y, u, v)),
+                redrawn(lambda ax: ax.streamplot(x, y, u, v, density=2)), args.reps)
             rows.append(("the same on one figure, drawn whole each time", flow, ours, peer,
                          "≥ 20"))
 
             png = os.path.join(folder, "picture.png")
             options = {"evenly_spaced": True, "background": "flow"}
-            program = median_ms(lambda: vortana.load(pair).save(png, **options), args.reps)
-            loaded = median_ms(lambda: vortana.load(pair).render(**options), args.reps)
+            loaded, program = paired_ms(lambda: vortana.load(pair).render(**options),
+                                        lambda: vortana.load(pair).save(png, **options),
+                                        args.reps)
             in_memory = median_ms(lambda: field.render(**options), args.reps)
             rows.append(("vortana-render's work in process (load, Visualize, PNG) vs "
                          "load + field.render, --evenly-spaced --background flow", flow,
