@@ -195,11 +195,21 @@ class PyRun {
 // is raised once the work has come back, so that nothing it uses is freed under it.
 class PendingRun {
  public:
+  /// A field the run builds first, on its thread, from arrays it keeps for that; they are let
+  /// go, with the GIL held, once it is done.
+  struct FieldToBuild {
+    RectilinearSource source;  // points into `arrays`
+    std::vector<FloatArray> arrays;
+  };
+
+  /// The run draws `field`, or a copy of `shared`, or the field `build` makes.
   PendingRun(ParsedRenderOptions parsed, std::unique_ptr<FlowField> field,
-             std::shared_ptr<const FlowField> shared, std::string name, float stepScale)
+             std::shared_ptr<const FlowField> shared, std::optional<FieldToBuild> build,
+             std::string name, float stepScale)
       : parsed_(std::move(parsed)),
         field_(std::move(field)),
         shared_(std::move(shared)),
+        build_(std::move(build)),
         name_(std::move(name)),
         stepScale_(stepScale),
         worker_([this] { Work(); }) {}
@@ -234,6 +244,7 @@ class PendingRun {
       // With the GIL held, so that a second thread waiting too cannot join as well; the work
       // has ended, so it does not keep this thread long.
       if (worker_.joinable()) worker_.join();
+      build_.reset();
       if (interrupt) {
         result_ = py::make_tuple("data", "the placement was interrupted");
         throw *interrupt;
@@ -251,20 +262,15 @@ class PendingRun {
  private:
   void Work() {
     try {
-      headless_ = std::make_unique<StepRender>(parsed_.options.settings.drawingSize);
-      headless_->dialog.SetWorkMonitor(&monitor_);
-      headless_->dialog.SetStepScale(stepScale_);
-      StartHeadless(parsed_.options, *headless_);
-      if (!field_) field_ = std::make_unique<FlowField>(*shared_);
-      headless_->dialog.UseField(std::move(field_), name_);
-      const DrawOutcome outcome = DrawLoaded(parsed_.options, *headless_, {});
-      headless_->dialog.SetWorkMonitor(nullptr);
-      failure_ = outcome.message;
-      if (outcome.status != kExitSuccess && failure_.empty()) {
-        for (const ShownMessage& message : headless_->platform.Messages()) {
-          failure_ += (failure_.empty() ? "" : "; ") + message.text;
+      if (build_) {
+        LoadResult built = BuildRectilinearField(build_->source);
+        if (built.Ok()) {
+          field_ = built.TakeField();
+        } else {
+          failure_ = built.Message();
         }
       }
+      if (failure_.empty()) Draw();
     } catch (...) {
       error_ = std::current_exception();
     }
@@ -273,9 +279,28 @@ class PendingRun {
     ended_.notify_one();
   }
 
+  // The dialog's work on the field, as vortana-render does it.
+  void Draw() {
+    headless_ = std::make_unique<StepRender>(parsed_.options.settings.drawingSize);
+    headless_->dialog.SetWorkMonitor(&monitor_);
+    headless_->dialog.SetStepScale(stepScale_);
+    StartHeadless(parsed_.options, *headless_);
+    if (!field_) field_ = std::make_unique<FlowField>(*shared_);
+    headless_->dialog.UseField(std::move(field_), name_);
+    const DrawOutcome outcome = DrawLoaded(parsed_.options, *headless_, {});
+    headless_->dialog.SetWorkMonitor(nullptr);
+    failure_ = outcome.message;
+    if (outcome.status != kExitSuccess && failure_.empty()) {
+      for (const ShownMessage& message : headless_->platform.Messages()) {
+        failure_ += (failure_.empty() ? "" : "; ") + message.text;
+      }
+    }
+  }
+
   ParsedRenderOptions parsed_;
   std::unique_ptr<FlowField> field_;
   std::shared_ptr<const FlowField> shared_;  // kept for the run: no other run takes it
+  std::optional<FieldToBuild> build_;
   std::string name_;
   float stepScale_;
   std::unique_ptr<StepRender> headless_;
@@ -310,7 +335,8 @@ py::object Start(PyField& self, const std::vector<std::string>& args, bool consu
     self.field.reset();
   }
   return py::cast(std::make_unique<PendingRun>(std::move(parsed), std::move(field),
-                                               std::move(shared), self.name, stepScale));
+                                               std::move(shared), std::nullopt, self.name,
+                                               stepScale));
 }
 
 // The run, or what stopped it: ("usage", text) for the command line, ("data", text) for a
@@ -337,19 +363,20 @@ py::object Load(const std::string& path, int step) {
   return py::make_tuple(py::cast(std::move(field)), result.StepCount(), result.Notice());
 }
 
-// Axes and C-ordered float32 arrays of shape (len(y), len(x)), checked by the caller; a missing
-// component is None. Returns the field, or the reason it cannot be built.
-py::object FromArrays(FloatArray x, FloatArray y, FloatArray u, FloatArray v,
-                      std::optional<FloatArray> w, std::optional<FloatArray> pressure,
-                      std::optional<FloatArray> vorticity, const std::string& name) {
+// A source over axes and C-ordered float32 arrays of shape (len(y), len(x)), checked by the
+// caller (a missing component is None), or in `error` why it cannot be built.
+RectilinearSource SourceOfArrays(const FloatArray& x, const FloatArray& y, const FloatArray& u,
+                                 const FloatArray& v, const std::optional<FloatArray>& w,
+                                 const std::optional<FloatArray>& pressure,
+                                 const std::optional<FloatArray>& vorticity,
+                                 const std::string& name, std::string& error) {
   RectilinearSource source;
   source.name = name;
   source.x.assign(x.data(), x.data() + x.size());
   source.y.assign(y.data(), y.data() + y.size());
   for (const auto& [axis, values] : {std::pair{"x", &source.x}, {"y", &source.y}}) {
-    if (std::string error = CheckAxis(name, axis, *values, 2); !error.empty()) {
-      return py::str(error);
-    }
+    error = CheckAxis(name, axis, *values, 2);
+    if (!error.empty()) return source;
   }
   source.u.data = u.data();
   source.v.data = v.data();
@@ -357,6 +384,17 @@ py::object FromArrays(FloatArray x, FloatArray y, FloatArray u, FloatArray v,
   if (pressure) source.scalar0.data = pressure->data();
   if (vorticity) source.scalar1.data = vorticity->data();
   source.scalarCount = vorticity ? 2 : pressure ? 1 : 0;
+  return source;
+}
+
+// The field of the arrays (as SourceOfArrays takes them), or the reason it cannot be built.
+py::object FromArrays(FloatArray x, FloatArray y, FloatArray u, FloatArray v,
+                      std::optional<FloatArray> w, std::optional<FloatArray> pressure,
+                      std::optional<FloatArray> vorticity, const std::string& name) {
+  std::string error;
+  const RectilinearSource source =
+      SourceOfArrays(x, y, u, v, w, pressure, vorticity, name, error);
+  if (!error.empty()) return py::str(error);
   LoadResult result = LoadResult::Failed(name, {});
   {
     py::gil_scoped_release release;
@@ -364,6 +402,26 @@ py::object FromArrays(FloatArray x, FloatArray y, FloatArray u, FloatArray v,
   }
   if (!result.Ok()) return py::str(result.Message());
   return py::cast(PyField{std::shared_ptr<FlowField>(result.TakeField()), name});
+}
+
+// A run on the field of the arrays (as SourceOfArrays takes them), which the run builds on its
+// thread: the run started, or ("usage", text) for the command line, ("data", text) for arrays
+// that make no field.
+py::object StartOnArrays(FloatArray x, FloatArray y, FloatArray u, FloatArray v,
+                         const std::vector<std::string>& args, float stepScale) {
+  const std::string name = "arrays";
+  std::vector<std::string> line = args;
+  line.push_back("--");
+  line.push_back(name);
+  ParsedRenderOptions parsed = ParseRenderOptions(line);
+  if (!parsed.error.empty()) return py::make_tuple("usage", parsed.error);
+  std::string error;
+  RectilinearSource source =
+      SourceOfArrays(x, y, u, v, std::nullopt, std::nullopt, std::nullopt, name, error);
+  if (!error.empty()) return py::make_tuple("data", error);
+  PendingRun::FieldToBuild build{std::move(source), {x, y, u, v}};
+  return py::cast(std::make_unique<PendingRun>(std::move(parsed), nullptr, nullptr,
+                                               std::move(build), name, stepScale));
 }
 
 // The sampled slice's node array as float32 (rows, columns) arrays, in the field's own (rising) order.
@@ -453,5 +511,7 @@ PYBIND11_MODULE(_vortana, m) {
   m.def("load", &Load, py::arg("path"), py::arg("step"));
   m.def("from_arrays", &FromArrays, py::arg("x"), py::arg("y"), py::arg("u"), py::arg("v"),
         py::arg("w"), py::arg("pressure"), py::arg("vorticity"), py::arg("name"));
+  m.def("start_on_arrays", &StartOnArrays, py::arg("x"), py::arg("y"), py::arg("u"),
+        py::arg("v"), py::arg("args"), py::arg("step_scale"));
   m.def("usage", &RenderUsage);
 }

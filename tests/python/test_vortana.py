@@ -203,6 +203,24 @@ def test_ctrl_c_stops_a_long_placement(interrupt):
     assert field.render(plot="arrows").shape == (512, 512, 3)  # the field is whole
 
 
+def test_streamplot_keeps_the_arrays_it_was_given():
+    # The field is built on another thread after streamplot returned: arrays the caller changes
+    # at once (float32 in C order, which no conversion copies) must not change the lines.
+    x = np.linspace(-1, 1, 1500, dtype=np.float32)
+    gx, gy = np.meshgrid(x, x)
+    lines = []
+    for changed in (True, False):
+        u, v = -gy, gx + np.float32(0.2)
+        figure, ax = square_axes()
+        drawn = vortana.mpl.streamplot(ax, x, x, u, v, subsample=False, d_sep=20)
+        if changed:
+            u[:], v[:] = 1, 0
+        lines.append(drawn.get_segments())
+        plt.close(figure)
+    assert len(lines[0]) == len(lines[1]) > 5
+    assert all(np.array_equal(a, b) for a, b in zip(*lines))
+
+
 @pytest.mark.parametrize("ending", ["interrupted", "dropped"])
 def test_streamplot_stops_its_placement(ending):
     # Steps of a hundredth of a pixel over 8192 x 8192 pixels: minutes of placement, going on

@@ -56,14 +56,43 @@ def _usage_error(text):
     return ValueError(re.sub(r"--([a-z][a-z0-9-]*)", lambda m: _keyword(m.group(1)), text))
 
 
-def _float_array(name, values, ndim):
+def _float_array(name, values, ndim, copy=False):
     array = np.asarray(values)
     if array.dtype.kind not in "fiu":
         raise ValueError(f"{name} must hold numbers, not {array.dtype}")
     if array.ndim != ndim:
         want = "a 1-D axis" if ndim == 1 else "a 2-D array (len(y), len(x))"
         raise ValueError(f"{name} must be {want}; it has shape {array.shape}")
+    if copy:
+        return np.array(array, dtype=np.float32, order="C", copy=True)
     return np.ascontiguousarray(array, dtype=np.float32)
+
+
+def _field_arrays(x, y, u, v, w=None, pressure=None, vorticity=None, copy=False):
+    """x, y, u, v, w, pressure and vorticity as the engine takes them (C-ordered float32, None
+    where not given), their kinds and shapes checked; with `copy`, copies in any case."""
+    axes = [_float_array("x", x, 1, copy), _float_array("y", y, 1, copy)]
+    shape = (axes[1].size, axes[0].size)
+    components = []
+    for name, values in (("u", u), ("v", v), ("w", w), ("pressure", pressure),
+                         ("vorticity", vorticity)):
+        if values is None:
+            components.append(None)
+            continue
+        array = _float_array(name, values, 2, copy)
+        if array.shape != shape:
+            raise ValueError(f"{name} has shape {array.shape}; with len(y) = {shape[0]} and "
+                             f"len(x) = {shape[1]} it must be {shape}")
+        components.append(array)
+    return axes + components
+
+
+def _start_on_arrays(x, y, u, v, options, step_scale=1.0):
+    """Starts a run of the dialog with `options` on the field of x, y, u and v (as Field takes
+    them), which is built on the run's thread too: its wait() gives the run. The arrays are
+    copied first, since the caller may change them meanwhile."""
+    arrays = _field_arrays(x, y, u, v, copy=True)[:4]
+    return _Started(_vortana.start_on_arrays(*arrays, _arguments(options), step_scale))
 
 
 class _Started:
@@ -105,21 +134,7 @@ class Field:
     """
 
     def __init__(self, x, y, u, v, w=None, pressure=None, vorticity=None):
-        axes = [_float_array("x", x, 1), _float_array("y", y, 1)]
-        shape = (axes[1].size, axes[0].size)
-        components = {}
-        for name, values in (("u", u), ("v", v), ("w", w), ("pressure", pressure),
-                             ("vorticity", vorticity)):
-            if values is None:
-                components[name] = None
-                continue
-            array = _float_array(name, values, 2)
-            if array.shape != shape:
-                raise ValueError(f"{name} has shape {array.shape}; with len(y) = {shape[0]} and "
-                                 f"len(x) = {shape[1]} it must be {shape}")
-            components[name] = array
-        made = _vortana.from_arrays(*axes, components["u"], components["v"], components["w"],
-                                    components["pressure"], components["vorticity"],
+        made = _vortana.from_arrays(*_field_arrays(x, y, u, v, w, pressure, vorticity),
                                     name="arrays")
         if isinstance(made, str):
             raise ValueError(made)

@@ -4,7 +4,7 @@ import numpy as np
 from matplotlib.collections import LineCollection, PathCollection
 from matplotlib.path import Path
 
-from . import Field
+from . import _start_on_arrays
 
 # The drawing area's size in pixels (vortana-render's --size) and d_sep's range in them (--d-sep).
 SIZE_RANGE = (64, 8192)
@@ -179,7 +179,7 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     xs, ys = _axis("x", x, 1), _axis("y", y, 0)
     box = ax.get_window_extent()
     pixels = (max(box.width, 1.0), max(box.height, 1.0))
-    # (Arrays of another shape go to Field whole, which says what is wrong with them.)
+    # (Arrays of another shape go on whole, to the checks that say what is wrong with them.)
     if subsample and np.shape(u) == np.shape(v) == (len(ys), len(xs)):
         columns, rows = _nodes_for(len(xs), pixels[0]), _nodes_for(len(ys), pixels[1])
         if len(xs[columns]) < len(xs) or len(ys[rows]) < len(ys):
@@ -193,9 +193,9 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     stretch = (pixels[1] / spans[1]) / (pixels[0] / spans[0])
     if abs(stretch - 1) < ASPECT_TOLERANCE:
         stretch = 1.0
-        field = Field(xs, ys, u, v)
+        arrays = (xs, ys, u, v)
     else:
-        field = Field(xs, ys * stretch, u, np.asarray(v, dtype=np.float64) * stretch)
+        arrays = (xs, ys * stretch, u, np.asarray(v, dtype=np.float64) * stretch)
 
     d_sep = _d_sep_for(pixels, ax.figure.dpi, spacing)
     settings = {"evenly_spaced": True, "integrator": integrator, "d_sep": d_sep,
@@ -205,9 +205,8 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
     # Steps beyond delta_t's range, unless the caller chose a delta_t.
     step_scale = 1.0 if "delta_t" in options else STEP_PIXELS / (DELTA_T_RANGE[1] / 100)
     settings.update(options)
-    # The field was made for this drawing: the engine takes it over instead of copying it.
-    # The lines are placed on another thread meanwhile (see _Placed).
-    started = field._start(settings, consume=True, step_scale=step_scale)
+    # The field is built and its lines placed on another thread meanwhile (see _Placed).
+    started = _start_on_arrays(*arrays, settings, step_scale)
 
     if color is None:
         color = ax._get_lines.get_next_color()
