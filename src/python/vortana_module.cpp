@@ -43,14 +43,11 @@ using FloatArray = py::array_t<float, py::array::c_style | py::array::forcecast>
 /// A field shared by every run on it; each run draws on a copy of its own, since the dialog
 /// owns the field it shows, so that threads may draw one field at once.
 struct PyField {
-  std::shared_ptr<FlowField> field;  // null once a run took it over
+  std::shared_ptr<FlowField> field;  // shared with the runs under way, which draw copies
   std::string name;
 };
 
-const FlowField& FieldOf(const PyField& self) {
-  if (!self.field) throw py::value_error("this field was handed over to a drawing and is gone");
-  return *self.field;
-}
+const FlowField& FieldOf(const PyField& self) { return *self.field; }
 
 /// One run of the dialog on a field: what render(), describe(), streamlines(), arrows() and
 /// save() read their answers from.
@@ -187,12 +184,13 @@ class PyRun {
   std::unique_ptr<StepRender> headless_;
 };
 
-// One run of the dialog on a thread of its own, started by Field.start(): the caller goes on
-// (matplotlib lays out a figure's axes and labels while the lines are placed) and wait() gives
-// the run, or what stopped it. Python runs its signal handlers on the main thread only, and only
-// while that thread holds the GIL: the work cannot look itself, so wait() looks every 50 ms. A
-// handler that raises (Ctrl+C's KeyboardInterrupt) asks the placement to stop, and the exception
-// is raised once the work has come back, so that nothing it uses is freed under it.
+// One run of the dialog on a thread of its own, started by start() or start_on_arrays(): the
+// caller goes on (matplotlib lays out a figure's axes and labels while the lines are placed) and
+// wait() gives the run, or what stopped it. Python runs its signal handlers on the main thread
+// only, and only while that thread holds the GIL: the work cannot look itself, so wait() looks
+// every 50 ms. A handler that raises (Ctrl+C's KeyboardInterrupt) asks the placement to stop,
+// and the exception is raised once the work has come back, so that nothing it uses is freed
+// under it.
 class PendingRun {
  public:
   /// A field the run builds first, on its thread, from arrays it keeps for that; they are let
@@ -202,12 +200,11 @@ class PendingRun {
     std::vector<FloatArray> arrays;
   };
 
-  /// The run draws `field`, or a copy of `shared`, or the field `build` makes.
-  PendingRun(ParsedRenderOptions parsed, std::unique_ptr<FlowField> field,
-             std::shared_ptr<const FlowField> shared, std::optional<FieldToBuild> build,
-             std::string name, float stepScale)
+  /// The run draws a copy of `shared`, or the field `build` makes. `stepScale` multiplies the
+  /// streamlines' step (the dialog's SetStepScale).
+  PendingRun(ParsedRenderOptions parsed, std::shared_ptr<const FlowField> shared,
+             std::optional<FieldToBuild> build, std::string name, float stepScale)
       : parsed_(std::move(parsed)),
-        field_(std::move(field)),
         shared_(std::move(shared)),
         build_(std::move(build)),
         name_(std::move(name)),
@@ -314,38 +311,20 @@ class PendingRun {
   std::thread worker_;  // last: it starts once everything it uses is there
 };
 
-// Either the run started or what stopped it at once: ("usage", text) for the command line.
-// With `consume` the dialog takes the field itself instead of a copy when no other run or
-// Python object shares it (the Python half's streamplot builds a field for one drawing); the
-// field is empty afterwards. `stepScale` multiplies the streamlines' step (the dialog's
-// SetStepScale).
-py::object Start(PyField& self, const std::vector<std::string>& args, bool consume,
-                 float stepScale) {
-  FieldOf(self);  // still there
+// The options of vortana-render's command line `args`, for the data set `name`.
+ParsedRenderOptions ParsedFor(const std::vector<std::string>& args, const std::string& name) {
   std::vector<std::string> line = args;
   line.push_back("--");
-  line.push_back(self.name);
-  ParsedRenderOptions parsed = ParseRenderOptions(line);
-  if (!parsed.error.empty()) return py::make_tuple("usage", parsed.error);
-  std::unique_ptr<FlowField> field;
-  std::shared_ptr<const FlowField> shared = self.field;
-  if (consume && self.field.use_count() == 2) {
-    shared.reset();
-    field = std::make_unique<FlowField>(std::move(*self.field));
-    self.field.reset();
-  }
-  return py::cast(std::make_unique<PendingRun>(std::move(parsed), std::move(field),
-                                               std::move(shared), std::nullopt, self.name,
-                                               stepScale));
+  line.push_back(name);
+  return ParseRenderOptions(line);
 }
 
-// The run, or what stopped it: ("usage", text) for the command line, ("data", text) for a
-// field the dialog cannot draw.
-py::object Run(PyField& self, const std::vector<std::string>& args, bool consume,
-               float stepScale) {
-  py::object started = Start(self, args, consume, stepScale);
-  if (py::isinstance<py::tuple>(started)) return started;
-  return started.cast<PendingRun&>().Wait();
+// A run on a copy of the field, started, or ("usage", text) for the command line.
+py::object Start(PyField& self, const std::vector<std::string>& args) {
+  ParsedRenderOptions parsed = ParsedFor(args, self.name);
+  if (!parsed.error.empty()) return py::make_tuple("usage", parsed.error);
+  return py::cast(std::make_unique<PendingRun>(std::move(parsed), self.field, std::nullopt,
+                                               self.name, 1.0f));
 }
 
 // The field or, when the data set cannot be used, the failing file and the reason.
@@ -410,18 +389,15 @@ py::object FromArrays(FloatArray x, FloatArray y, FloatArray u, FloatArray v,
 py::object StartOnArrays(FloatArray x, FloatArray y, FloatArray u, FloatArray v,
                          const std::vector<std::string>& args, float stepScale) {
   const std::string name = "arrays";
-  std::vector<std::string> line = args;
-  line.push_back("--");
-  line.push_back(name);
-  ParsedRenderOptions parsed = ParseRenderOptions(line);
+  ParsedRenderOptions parsed = ParsedFor(args, name);
   if (!parsed.error.empty()) return py::make_tuple("usage", parsed.error);
   std::string error;
   RectilinearSource source =
       SourceOfArrays(x, y, u, v, std::nullopt, std::nullopt, std::nullopt, name, error);
   if (!error.empty()) return py::make_tuple("data", error);
-  PendingRun::FieldToBuild build{std::move(source), {x, y, u, v}};
-  return py::cast(std::make_unique<PendingRun>(std::move(parsed), nullptr, nullptr,
-                                               std::move(build), name, stepScale));
+  PendingRun::FieldToBuild build{std::move(source), {u, v}};  // x and y are copied in
+  return py::cast(std::make_unique<PendingRun>(std::move(parsed), nullptr, std::move(build),
+                                               name, stepScale));
 }
 
 // The sampled slice's node array as float32 (rows, columns) arrays, in the field's own (rising) order.
@@ -481,10 +457,7 @@ PYBIND11_MODULE(_vortana, m) {
       .def("statistics", &Statistics)
       .def(
           "sample_slice",
-          [](PyField& self, int slice) {
-            FieldOf(self);
-            return self.field->SampleSlice(slice);
-          },
+          [](PyField& self, int slice) { return self.field->SampleSlice(slice); },
           py::arg("slice"))
       .def("arrays", &Arrays)
       .def("warnings", [](const PyField& self) { return FieldWarnings(FieldOf(self)); })
@@ -495,10 +468,7 @@ PYBIND11_MODULE(_vortana, m) {
             return py::make_tuple(v.x, v.y, v.z);
           },
           py::arg("x"), py::arg("y"))
-      .def("run", &Run, py::arg("args"), py::arg("consume") = false,
-           py::arg("step_scale") = 1.0f)
-      .def("start", &Start, py::arg("args"), py::arg("consume") = false,
-           py::arg("step_scale") = 1.0f);
+      .def("start", &Start, py::arg("args"));
   py::class_<PendingRun>(m, "PendingRun").def("wait", &PendingRun::Wait);
   py::class_<PyRun>(m, "Run")
       .def("picture", &PyRun::Picture)

@@ -191,16 +191,12 @@ class Field:
         """The velocity (u, v, w) the streamlines sample at world point (x, y)."""
         return self._engine.velocity_at(x, y)
 
-    def _start(self, options, consume=False, step_scale=1.0):
-        """Starts a run of the dialog with `options` on a thread of its own; its wait() gives
-        the run. Options it cannot take raise here, at once."""
+    def _run(self, options):
+        """The run of the dialog with `options`, once it is done."""
         args = _arguments(options)
         if self.slice:
             args = ["--slice", str(self.slice)] + args
-        return _Started(self._engine.start(args, consume, step_scale))
-
-    def _run(self, options, consume=False, step_scale=1.0):
-        return self._start(options, consume, step_scale).wait()
+        return _Started(self._engine.start(args)).wait()
 
     def render(self, **options):
         """The picture vortana-render writes as PNG, as an H x W x 3 uint8 array."""

@@ -227,22 +227,20 @@ def streamplot(ax, x, y, u, v, *, spacing=None, color=None, linewidth=1, arrowhe
         # The lines keep their ends and turns (the same lines in a quarter of the points); the
         # arrowheads are placed along every point.
         corners, corner_counts = run.streamline_points(turns_only=True)
-        if stretch != 1.0:
-            corners[:, 1] /= stretch
+        corners[:, 1] /= stretch
         # Views of the points, a line each (np.split does the same at five times the cost).
         ends = np.cumsum(corner_counts).tolist()
         collection._paths = _paths_of(corners[start:end]
                                       for start, end in zip([0] + ends[:-1], ends))
         if arrowheads:
             points, counts = run.streamline_points()
-            world = points
-            if stretch != 1.0:
-                points = points.copy()
-                points[:, 1] /= stretch
             long_enough = counts >= 3
             middles = (np.cumsum(counts) - counts + counts // 2)[long_enough]
-            velocities = run.velocities(world[middles]) if len(middles) else np.zeros((0, 2))
-            velocities = velocities * [1.0, 1.0 / stretch]
+            # The field's velocities at the engine's own (stretched) points, then both brought
+            # back.
+            velocities = run.velocities(points[middles]) if len(middles) else np.zeros((0, 2))
+            velocities[:, 1] /= stretch
+            points[:, 1] /= stretch
             heads = _arrowhead_path(ax, points, middles, velocities, 4 * linewidth + 2)
             collection.arrowheads._paths = [] if heads is None else [heads]
 
